@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what a fresh Debian 12 machine lacks to build and test Gripline:
+# the native toolchain, the mingw-w64 cross compiler, Wine, Xvfb and the
+# GoogleTest sources. Does nothing (and asks no registry) when all is there.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build python3
+  googletest libgtest-dev
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
+  wine64 fonts-wine
+  xvfb x11-utils imagemagick xdotool
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "bootstrap: installing ${missing[*]}"
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${sudo_cmd[@]}" apt-get update -qq
+"${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Runs every test: installs what is missing, builds the native and the
+# Windows presets, runs the native tests, then the Windows tests under Wine
+# with a private prefix and a virtual X display of their own.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/bootstrap.sh
+
+cmake --preset linux >/dev/null
+cmake --build --preset linux
+ctest --preset linux
+
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+source scripts/wine-session.sh
+start_wine_session "$PWD/build/windows/wineprefix"
+ctest --preset windows

@@ -1,0 +1,22 @@
+# Sourced by the scripts that run Windows programs: a fresh private Wine
+# prefix for this run and an Xvfb display (windows and the simulator's
+# broadcast message need one), both torn down when the script exits.
+start_wine_session() {
+  export WINEPREFIX="$1"
+  export WINEDEBUG=-all
+  rm -rf "$WINEPREFIX" "$WINEPREFIX.lock"
+  if [ -z "${DISPLAY:-}" ] || [ -n "${GRIPLINE_OWN_DISPLAY:-1}" ]; then
+    local n=$((90 + RANDOM % 100))
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    GRIPLINE_XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+  fi
+  trap stop_wine_session EXIT
+}
+
+stop_wine_session() {
+  /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
+  [ -n "${GRIPLINE_XVFB_PID:-}" ] && kill "$GRIPLINE_XVFB_PID" 2>/dev/null || true
+}

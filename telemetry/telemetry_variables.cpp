@@ -1,0 +1,157 @@
+#include "telemetry/telemetry_variables.h"
+
+#include "telemetry/telemetry_layout.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace gripline {
+
+const std::array<std::string_view, kTelemetryVarCount> kTelemetryVarNames = {
+    "IsOnTrack",      "Speed",          "SteeringWheelTorque", "SteeringWheelTorque_ST",
+    "SteeringWheelAngle", "SteeringWheelAngleMax", "VelocityX", "VelocityY",
+    "LongAccel",      "LatAccel",       "YawRate",             "BrakeABSactive",
+    "LFshockDefl_ST", "RFshockDefl_ST", "CFshockDefl_ST",
+};
+
+namespace {
+
+// Whether [offset, offset + length) lies inside a block of `size` bytes.
+// Takes signed 64-bit values so that negative or huge fields from a damaged
+// mapping cannot wrap around.
+bool fits(int64_t offset, int64_t length, size_t size) {
+    return offset >= 0 && length >= 0 && offset + length <= static_cast<int64_t>(size);
+}
+
+// Byte offset of variable header `index`, or -1 when it is not inside the image.
+int64_t varHeaderAt(std::span<const uint8_t> image, int32_t index) {
+    if (index < 0 || index >= loadInt32(image, irsdk::kNumVars))
+        return -1;
+    const int64_t at = int64_t{loadInt32(image, irsdk::kVarHeaderOffset)} +
+                       int64_t{index} * int64_t{irsdk::kVarHeaderSize};
+    return fits(at, irsdk::kVarHeaderSize, image.size()) ? at : -1;
+}
+
+// Offset inside the line of `bytes` bytes of variable `index`, or -1 when the
+// variable is absent or its value does not fit the line.
+int64_t valueAt(std::span<const uint8_t> image, size_t lineSize, int32_t index, int64_t bytes) {
+    const int64_t header = varHeaderAt(image, index);
+    if (header < 0)
+        return -1;
+    const int64_t offset = loadInt32(image, static_cast<size_t>(header) + irsdk::kVarOffset);
+    return fits(offset, bytes, lineSize) ? offset : -1;
+}
+
+float loadFloat(std::span<const uint8_t> line, int64_t offset) {
+    float value = 0;
+    std::memcpy(&value, line.data() + offset, sizeof value);
+    return value;
+}
+
+float scalarFloat(std::span<const uint8_t> image, std::span<const uint8_t> line,
+                  const TelemetryVarIndices& vars, TelemetryVar var) {
+    const int64_t at = valueAt(image, line.size(), vars[static_cast<int>(var)], 4);
+    return at < 0 ? 0.0f : loadFloat(line, at);
+}
+
+bool scalarBool(std::span<const uint8_t> image, std::span<const uint8_t> line,
+                const TelemetryVarIndices& vars, TelemetryVar var) {
+    const int64_t at = valueAt(image, line.size(), vars[static_cast<int>(var)], 1);
+    return at >= 0 && line[static_cast<size_t>(at)] != 0;
+}
+
+} // namespace
+
+TelemetryVarIndices noTelemetryVars() {
+    TelemetryVarIndices vars;
+    vars.fill(-1);
+    return vars;
+}
+
+int32_t loadInt32(std::span<const uint8_t> bytes, size_t offset) {
+    if (offset > bytes.size() || bytes.size() - offset < 4)
+        return 0;
+    int32_t value = 0;
+    std::memcpy(&value, bytes.data() + offset, sizeof value);
+    return value;
+}
+
+int32_t findVariable(std::span<const uint8_t> image, std::string_view name) {
+    if (image.size() < irsdk::kHeaderSize)
+        return -1;
+    const int32_t numVars = loadInt32(image, irsdk::kNumVars);
+    for (int32_t k = 0; k < numVars; ++k) {
+        const int64_t header = varHeaderAt(image, k);
+        if (header < 0)
+            return -1; // the rest of the table lies outside the image too
+        const char* stored =
+            reinterpret_cast<const char*>(image.data() + header + irsdk::kVarName);
+        const size_t length = strnlen(stored, irsdk::kVarNameSize);
+        if (std::string_view(stored, length) == name.substr(0, irsdk::kVarNameSize))
+            return k;
+    }
+    return -1;
+}
+
+TelemetryVarIndices resolveVariables(std::span<const uint8_t> image) {
+    TelemetryVarIndices vars;
+    for (int i = 0; i < kTelemetryVarCount; ++i)
+        vars[i] = findVariable(image, kTelemetryVarNames[i]);
+    return vars;
+}
+
+int32_t readArray(std::span<const uint8_t> image, std::span<const uint8_t> line, int32_t index,
+                  float (&out)[kSubSamples]) {
+    const int64_t header = varHeaderAt(image, index);
+    if (header < 0)
+        return 0;
+    const int32_t declared = loadInt32(image, static_cast<size_t>(header) + irsdk::kVarCount);
+    const int32_t n = std::clamp(declared, 0, kSubSamples);
+    const int64_t at = valueAt(image, line.size(), index, int64_t{4} * n);
+    if (at < 0)
+        return 0;
+    for (int32_t i = 0; i < n; ++i)
+        out[i] = loadFloat(line, at + 4 * i);
+    return n;
+}
+
+void decodeLine(std::span<const uint8_t> image, const TelemetryVarIndices& vars,
+                std::span<const uint8_t> line, int32_t tick, TelemetrySnapshot& s) {
+    using V = TelemetryVar;
+    s = TelemetrySnapshot{};
+    s.Valid = true;
+    s.TickCount = tick;
+    s.IsOnTrack = scalarBool(image, line, vars, V::IsOnTrack);
+    s.Speed = scalarFloat(image, line, vars, V::Speed);
+    s.SteeringWheelTorque = scalarFloat(image, line, vars, V::SteeringWheelTorque);
+    s.SteeringWheelAngle = scalarFloat(image, line, vars, V::SteeringWheelAngle);
+    s.SteeringWheelAngleMax = scalarFloat(image, line, vars, V::SteeringWheelAngleMax);
+    s.VelocityX = scalarFloat(image, line, vars, V::VelocityX);
+    s.VelocityY = scalarFloat(image, line, vars, V::VelocityY);
+    s.LongAccel = scalarFloat(image, line, vars, V::LongAccel);
+    s.LatAccel = scalarFloat(image, line, vars, V::LatAccel);
+    s.YawRate = scalarFloat(image, line, vars, V::YawRate);
+    s.BrakeABSactive = scalarBool(image, line, vars, V::BrakeABSactive);
+
+    const auto index = [&](V var) { return vars[static_cast<int>(var)]; };
+    const int32_t torqueCount = readArray(image, line, index(V::SteeringWheelTorqueSt), s.TorqueSt);
+    if (torqueCount == 0) {
+        s.TorqueSt[0] = s.SteeringWheelTorque;
+        s.TorqueStCount = 1;
+    } else {
+        s.TorqueStCount = torqueCount;
+    }
+
+    const int32_t left = readArray(image, line, index(V::LFshockDeflSt), s.LFshockDeflSt);
+    const int32_t right = readArray(image, line, index(V::RFshockDeflSt), s.RFshockDeflSt);
+    s.ShockStCount = std::min(left, right);
+    if (s.ShockStCount > 0) {
+        s.LFshockDefl = s.LFshockDeflSt[s.ShockStCount - 1];
+        s.RFshockDefl = s.RFshockDeflSt[s.ShockStCount - 1];
+    }
+    s.CFshockStCount = readArray(image, line, index(V::CFshockDeflSt), s.CFshockDeflSt);
+    if (s.CFshockStCount > 0)
+        s.CFshockDefl = s.CFshockDeflSt[s.CFshockStCount - 1];
+}
+
+} // namespace gripline

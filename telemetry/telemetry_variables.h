@@ -1,0 +1,70 @@
+#pragma once
+// Finding the fifteen telemetry variables the force model needs in a
+// variable-header table, and decoding one data line into a snapshot. Shared
+// by the live reader and the telemetry-file tools. Every offset and length
+// is checked against the bytes actually present: a table or a line that
+// does not fit is treated as missing, never read past.
+#include "telemetry/telemetry_snapshot.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace gripline {
+
+enum class TelemetryVar : int {
+    IsOnTrack,
+    Speed,
+    SteeringWheelTorque,
+    SteeringWheelTorqueSt,
+    SteeringWheelAngle,
+    SteeringWheelAngleMax,
+    VelocityX,
+    VelocityY,
+    LongAccel,
+    LatAccel,
+    YawRate,
+    BrakeABSactive,
+    LFshockDeflSt,
+    RFshockDeflSt,
+    CFshockDeflSt,
+    Count
+};
+
+inline constexpr int kTelemetryVarCount = static_cast<int>(TelemetryVar::Count);
+
+// The simulator's names, in the order of TelemetryVar.
+extern const std::array<std::string_view, kTelemetryVarCount> kTelemetryVarNames;
+
+// Index of each variable in the header table, -1 when absent.
+using TelemetryVarIndices = std::array<int32_t, kTelemetryVarCount>;
+
+TelemetryVarIndices noTelemetryVars();
+
+// Reads a little-endian int32 at offset; 0 when it does not fit.
+int32_t loadInt32(std::span<const uint8_t> bytes, size_t offset);
+
+// Index of the first variable header whose name equals `name` (compared over
+// at most 32 characters, up to the terminating zero), or -1. `image` is the
+// whole view or file: the header gives numVars and varHeaderOffset; only the
+// headers that lie entirely inside `image` are looked at.
+int32_t findVariable(std::span<const uint8_t> image, std::string_view name);
+
+// All fifteen indices, in the order of TelemetryVar.
+TelemetryVarIndices resolveVariables(std::span<const uint8_t> image);
+
+// Copies up to six 4-byte elements of array variable `index` out of `line`.
+// Returns the number copied: 0 for index -1, a header outside the image, or
+// values that do not fit the line.
+int32_t readArray(std::span<const uint8_t> image, std::span<const uint8_t> line, int32_t index,
+                  float (&out)[kSubSamples]);
+
+// Fills `snapshot` from one data line: Valid, TickCount = tick, every scalar,
+// the sub-sample arrays and their counts. Variables that are absent or do not
+// fit the line read as 0 / false.
+void decodeLine(std::span<const uint8_t> image, const TelemetryVarIndices& vars,
+                std::span<const uint8_t> line, int32_t tick, TelemetrySnapshot& snapshot);
+
+} // namespace gripline
