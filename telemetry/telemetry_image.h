@@ -11,6 +11,11 @@
 namespace gripline {
 
 struct TelemetryVarSpec {
+    TelemetryVarSpec(std::string name_, int32_t type_ = 4, int32_t count_ = 1,
+                     std::string unit_ = {}, std::string desc_ = {})
+        : name(std::move(name_)), type(type_), count(count_), unit(std::move(unit_)),
+          desc(std::move(desc_)) {}
+
     std::string name;
     int32_t type = 4; // irsdk::kFloat
     int32_t count = 1;

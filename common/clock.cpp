@@ -1,0 +1,37 @@
+#include "common/clock.h"
+
+#include <chrono>
+#include <thread>
+
+namespace gripline {
+
+namespace {
+inline void pauseHint() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#endif
+}
+} // namespace
+
+int64_t SteadyClock::nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+void SteadyClock::sleepNs(int64_t ns) {
+    if (ns > 0)
+        std::this_thread::sleep_for(std::chrono::nanoseconds(ns));
+}
+
+void SteadyClock::spinUntil(int64_t deadlineNs) {
+    while (nowNs() < deadlineNs)
+        pauseHint();
+}
+
+Clock& steadyClock() {
+    static SteadyClock clock;
+    return clock;
+}
+
+} // namespace gripline

@@ -1,0 +1,33 @@
+#pragma once
+// Steady time for the engine and the output stage: nanoseconds on one
+// monotonic clock, absolute deadlines compared directly. Tests substitute
+// virtual time so timing rules are proven without sleeping through seconds.
+#include <cstdint>
+
+namespace gripline {
+
+class Clock {
+  public:
+    virtual ~Clock() = default;
+    virtual int64_t nowNs() = 0;
+    // Gives the processor away for about `ns` (may overshoot by the system's
+    // timer resolution).
+    virtual void sleepNs(int64_t ns) = 0;
+    // Busy-waits, with a processor pause hint, until nowNs() >= deadline.
+    virtual void spinUntil(int64_t deadlineNs) = 0;
+};
+
+// The system's steady clock (QueryPerformanceCounter on Windows).
+class SteadyClock final : public Clock {
+  public:
+    int64_t nowNs() override;
+    void sleepNs(int64_t ns) override;
+    void spinUntil(int64_t deadlineNs) override;
+};
+
+Clock& steadyClock();
+
+inline constexpr int64_t kNsPerUs = 1000;
+inline constexpr int64_t kNsPerMs = 1000 * 1000;
+
+} // namespace gripline

@@ -1,0 +1,238 @@
+#include "engine/engine_loop.h"
+
+#include "common/clock.h"
+#include "engine/ffb_engine.h"
+#include "telemetry/telemetry_source.h"
+
+#include <cstdlib>
+
+namespace gripline {
+
+EngineLoop::EngineLoop(FfbEngine& engine, const EnginePorts& ports)
+    : engine_(engine), ports_(ports), reader_(*ports.telemetry) {}
+
+void EngineLoop::begin() {
+    engine_.setRunning(true);
+    if (ports_.platform)
+        ports_.platform->enterRealTime();
+    engine_.publishStatus(false, false, kGenericCar, kUnknownDriver, 0, true);
+}
+
+void EngineLoop::pass() {
+    checkOutputErrors();
+    if (!reader_.isOpen() && !reader_.open()) {
+        detachAfterFailedOpen();
+        return;
+    }
+    if (!followConnection())
+        return;
+    refreshIdentity();
+
+    // A time-out is no error: the pass reads anyway and refreshes the status.
+    const TelemetrySource::Wait wait = ports_.telemetry->waitForData(kWaitMs);
+    tickStartNs_ = ports_.clock->nowNs();
+    if (wait == TelemetrySource::Wait::Failed) {
+        simulatorGone();
+        return;
+    }
+
+    if (!reader_.readLatest(current_) || current_.TickCount == lastTick_) {
+        // A failed read leaves the last good snapshot in place.
+        publish(current_.IsOnTrack);
+        return;
+    }
+    lastTick_ = current_.TickCount;
+    if (ports_.observer)
+        ports_.observer->onNewTick(current_, tickStartNs_);
+
+    if (!current_.IsOnTrack)
+        leaveTrack();
+    else
+        runOnTrackTick();
+}
+
+void EngineLoop::end() {
+    if (wasOnTrack_)
+        publishStintReports();
+    ports_.wheel->quiesce();
+    if (deviceOpen_) {
+        ports_.wheel->close();
+        deviceOpen_ = false;
+    }
+    if (handedOff_ && ports_.handOff)
+        ports_.handOff->connectionEnded();
+    handedOff_ = false;
+    reader_.close();
+    engine_.publishStatus(false, false, kGenericCar, kUnknownDriver, 0, true);
+    if (ports_.platform)
+        ports_.platform->leaveRealTime();
+    engine_.setRunning(false);
+}
+
+void EngineLoop::checkOutputErrors() {
+    const uint32_t count = ports_.wheel->errorCount.load();
+    if (count == seenErrorCount_)
+        return;
+    seenErrorCount_ = count;
+    engine_.publishOutputErrors(count, ports_.wheel->lastError.load());
+}
+
+// No simulator: let go of everything that belonged to the last connection,
+// show "not connected" and try again in 500 ms.
+void EngineLoop::detachAfterFailedOpen() {
+    reader_.close();
+    if (wasOnTrack_) {
+        publishStintReports();
+        wasOnTrack_ = false;
+    }
+    if (deviceOpen_) {
+        ports_.wheel->close();
+        deviceOpen_ = false;
+    }
+    ports_.wheel->quiesce();
+    resetForceModel();
+    lastSessionInfoUpdate_ = -1;
+    identity_ = SessionIdentity{};
+    engine_.publishStatus(false, false, kGenericCar, kUnknownDriver, 0, true);
+    ports_.clock->sleepNs(kRetryNs);
+}
+
+// The simulator's status bit: on the first connected pass the simulator's
+// own force feedback is handed off and the wheel opened.
+bool EngineLoop::followConnection() {
+    connected_ = reader_.simulatorConnected();
+    if (!connected_)
+        return true;
+    if (!handedOff_) {
+        const FfbSettings settings = engine_.copySettings();
+        if (ports_.handOff)
+            ports_.handOff->connectionStarted(settings);
+        handedOff_ = true;
+    }
+    if (!deviceOpen_) {
+        if (!ports_.wheel->open(ports_.window, ports_.device)) {
+            ports_.wheel->quiesce();
+            ports_.clock->sleepNs(kRetryNs);
+            return false;
+        }
+        deviceOpen_ = true;
+    }
+    return true;
+}
+
+// The session text is scanned only when the simulator changes it, and a
+// failing text is not scanned again until it changes.
+void EngineLoop::refreshIdentity() {
+    const int32_t update = reader_.sessionInfoUpdate();
+    if (update == lastSessionInfoUpdate_)
+        return;
+    lastSessionInfoUpdate_ = update;
+    SessionIdentity found;
+    const auto text = reader_.sessionText();
+    if (text.empty() || !ports_.scanner || !ports_.scanner->scan(text, found))
+        found = SessionIdentity{};
+    identity_ = found;
+}
+
+// The data-valid event failed: the simulator has gone. Hand its force
+// feedback back, close the wheel and detach; the next pass re-attaches.
+void EngineLoop::simulatorGone() {
+    if (handedOff_ && ports_.handOff)
+        ports_.handOff->connectionEnded();
+    handedOff_ = false;
+    // Output is disabled too, so a wheel opened on the next connection starts
+    // from rest with its start delay and ramp.
+    ports_.wheel->quiesce();
+    if (deviceOpen_) {
+        ports_.wheel->close();
+        deviceOpen_ = false;
+    }
+    resetForceModel();
+    reader_.close();
+}
+
+void EngineLoop::publish(bool onTrack) {
+    engine_.publishStatus(connected_, onTrack, identity_.CarPath, identity_.DriverName,
+                          identity_.DriverUserId, identity_.IdentityConsistent);
+}
+
+void EngineLoop::leaveTrack() {
+    if (wasOnTrack_)
+        publishStintReports();
+    wasOnTrack_ = false;
+    ports_.wheel->quiesce();
+    resetForceModel();
+    publish(false);
+}
+
+void EngineLoop::runOnTrackTick() {
+    if (!wasOnTrack_) { // a stint begins
+        resetForceModel();
+        engine_.accumulators = StintAccumulators{};
+        wasOnTrack_ = true;
+    }
+    publish(true);
+    const FfbSettings settings = engine_.copySettings();
+    // The car's grip coefficients are resolved here once car settings exist.
+    ports_.wheel->outputEnabled.exchange(true);
+
+    TickSamples samples = planTickSamples(settings.Mode, current_.TorqueStCount);
+    computeSamples(settings, samples);
+    // The recorder takes one sample per tick here once recording exists.
+    deliverSamples(samples);
+    previous_ = current_;
+}
+
+// Until the force model exists every sample is zero: the schedule, the
+// reports and the hand-over to the output stage are already the real ones.
+void EngineLoop::computeSamples(const FfbSettings&, TickSamples& samples) {
+    for (int i = 0; i < samples.count; ++i)
+        samples.magnitude[i] = 0;
+}
+
+// Places the tick's samples on their schedule from TickStart. The first goes
+// out at once. A stop request skips what is left but the last sample, which
+// is still written so the wheel ends on the tick's final value.
+void EngineLoop::deliverSamples(const TickSamples& samples) {
+    Clock& clock = *ports_.clock;
+    const int last = samples.count - 1;
+    for (int i = 0; i <= last; ++i) {
+        const bool stopTested = i != last && !(samples.interpolated && i == 0);
+        if (stopTested && engine_.stopRequested()) {
+            if (samples.interpolated)
+                clock.spinUntil(tickStartNs_ + last * samples.spacingNs());
+            sendSample(last, samples.magnitude[last]);
+            return;
+        }
+        if (i > 0) {
+            if (!samples.interpolated)
+                clock.sleepNs(kTelemetrySleepNs);
+            clock.spinUntil(tickStartNs_ + i * samples.spacingNs());
+        }
+        sendSample(i, samples.magnitude[i]);
+    }
+}
+
+void EngineLoop::sendSample(int index, int32_t magnitude) {
+    ports_.wheel->requestedForce.exchange(magnitude);
+    StintAccumulators& acc = engine_.accumulators;
+    ++acc.OutSamples;
+    if (magnitude != 0)
+        ++acc.OutNonZero;
+    if (std::abs(magnitude) > acc.OutPeak)
+        acc.OutPeak = std::abs(magnitude);
+    if (ports_.observer)
+        ports_.observer->onSample(index, ports_.clock->nowNs(), magnitude);
+}
+
+void EngineLoop::resetForceModel() {
+    model_.reset();
+    previous_ = TelemetrySnapshot{};
+}
+
+void EngineLoop::publishStintReports() {
+    engine_.publishClipReport();
+    engine_.publishOutputReport();
+}
+
+} // namespace gripline

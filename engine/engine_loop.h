@@ -1,0 +1,76 @@
+#pragma once
+// The engine thread's body: attach to the simulator, follow its connection
+// and the car's on-track state, and turn every new on-track tick into output
+// samples placed on a fixed schedule. Everything here lives on the engine
+// thread's stack and is touched by that thread alone.
+#include "engine/engine_ports.h"
+#include "engine/tick_samples.h"
+#include "telemetry/telemetry_reader.h"
+#include "telemetry/telemetry_snapshot.h"
+
+#include <cstdint>
+
+namespace gripline {
+
+class FfbEngine;
+
+// Per-stint memory of the force model (oversteer smoothing, ABS phase, the
+// previous tick's last sub-samples). Filled in by the force model.
+struct ForceModelState {
+    void reset() { *this = ForceModelState{}; }
+};
+
+class EngineLoop {
+  public:
+    EngineLoop(FfbEngine& engine, const EnginePorts& ports);
+
+    // Thread start: real-time priority, status "not connected".
+    void begin();
+    // One loop pass; returns after a tick, a time-out, or a retry pause.
+    void pass();
+    // Thread end: reports, outputs zeroed, wheel closed, hand-off ended, detached.
+    void end();
+
+    // For tests: where the loop stands.
+    bool attached() const { return reader_.isOpen(); }
+    bool deviceOpen() const { return deviceOpen_; }
+    bool handedOff() const { return handedOff_; }
+    bool wasOnTrack() const { return wasOnTrack_; }
+    int32_t lastTick() const { return lastTick_; }
+
+  private:
+    static constexpr int64_t kRetryNs = 500 * 1000 * 1000;
+    static constexpr int kWaitMs = 100;
+
+    void checkOutputErrors();
+    void detachAfterFailedOpen();
+    bool followConnection(); // false: the pass ends (wheel retry pause)
+    void refreshIdentity();
+    void simulatorGone();
+    void publish(bool onTrack);
+    void leaveTrack();
+    void runOnTrackTick();
+    void computeSamples(const FfbSettings& settings, TickSamples& samples);
+    void deliverSamples(const TickSamples& samples);
+    void sendSample(int index, int32_t magnitude);
+    void resetForceModel();
+    void publishStintReports();
+
+    FfbEngine& engine_;
+    EnginePorts ports_;
+    TelemetryReader reader_;
+    TelemetrySnapshot current_;
+    TelemetrySnapshot previous_;
+    ForceModelState model_;
+    SessionIdentity identity_;
+    int32_t lastTick_ = -1;
+    int32_t lastSessionInfoUpdate_ = -1;
+    uint32_t seenErrorCount_ = 0;
+    bool handedOff_ = false;
+    bool deviceOpen_ = false;
+    bool wasOnTrack_ = false;
+    bool connected_ = false; // this pass's reading of the simulator's status bit
+    int64_t tickStartNs_ = 0;
+};
+
+} // namespace gripline

@@ -1,0 +1,53 @@
+#pragma once
+// Everything the engine thread reaches outside the portable core. The Win32
+// program passes the real adapters; tests pass doubles and virtual time.
+#include "engine/session_identity.h"
+#include "engine/wheel_output.h"
+#include "settings/ffb_settings.h"
+#include "telemetry/telemetry_snapshot.h"
+
+#include <cstdint>
+
+namespace gripline {
+
+class Clock;
+class TelemetrySource;
+
+// Tells the simulator to mute or restore its own force feedback.
+class SimulatorHandOff {
+  public:
+    virtual ~SimulatorHandOff() = default;
+    virtual void connectionStarted(const FfbSettings& settings) = 0;
+    virtual void connectionEnded() = 0;
+};
+
+// Thread priority and timer resolution for the engine thread's whole life.
+class EnginePlatform {
+  public:
+    virtual ~EnginePlatform() = default;
+    virtual void enterRealTime() {}
+    virtual void leaveRealTime() {}
+};
+
+// Watches the tick path for tests and benchmarks. Called on the engine thread;
+// implementations must not block.
+class EngineObserver {
+  public:
+    virtual ~EngineObserver() = default;
+    virtual void onNewTick(const TelemetrySnapshot&, int64_t /*tickStartNs*/) {}
+    virtual void onSample(int /*index*/, int64_t /*sentNs*/, int32_t /*magnitude*/) {}
+};
+
+struct EnginePorts {
+    TelemetrySource* telemetry = nullptr;
+    Clock* clock = nullptr;
+    WheelOutput* wheel = nullptr;
+    SessionScanner* scanner = nullptr;  // null: identity stays generic
+    SimulatorHandOff* handOff = nullptr; // null: nothing is sent
+    EnginePlatform* platform = nullptr;  // null: no priority changes
+    EngineObserver* observer = nullptr;
+    void* window = nullptr;
+    DeviceGuid device;
+};
+
+} // namespace gripline

@@ -1,0 +1,30 @@
+#pragma once
+// What the engine publishes to the window: written by the engine thread under
+// the status lock, copied whole by the window thread every 250 ms.
+#include <cstdint>
+#include <string>
+
+namespace gripline {
+
+inline constexpr const wchar_t* kGenericCar = L"generic";
+inline constexpr const wchar_t* kUnknownDriver = L"unknown";
+
+struct EngineStatus {
+    bool Connected = false;         // simulator reports connected and the wheel is open
+    bool OnTrack = false;           // the last tick's IsOnTrack
+    bool IdentityConsistent = true; // from the session text; true while nothing is known
+    float ClipPercent = 0;          // percent of clipped samples of the last finished stint
+    uint32_t ClipReportCount = 0;
+    uint32_t OutputErrorCount = 0;
+    int32_t OutputLastError = 0; // HRESULT
+    uint32_t OnTrackChanges = 0;
+    uint32_t OutputReportCount = 0;
+    uint32_t ReportSamples = 0;
+    uint32_t ReportNonZero = 0;
+    int32_t ReportPeak = 0; // magnitude units
+    std::wstring CarName = kGenericCar;
+    std::wstring DriverName = kUnknownDriver;
+    int32_t DriverUserId = 0;
+};
+
+} // namespace gripline

@@ -1,0 +1,100 @@
+#include "engine/ffb_engine.h"
+
+#include "engine/engine_loop.h"
+
+namespace gripline {
+
+void FfbEngine::start(const EnginePorts& ports) {
+    stop();
+    stop_.store(false);
+    thread_ = std::thread([this, ports] { run(ports); });
+}
+
+void FfbEngine::stop() {
+    stop_.store(true);
+    if (thread_.joinable())
+        thread_.join();
+}
+
+void FfbEngine::run(const EnginePorts& ports) {
+    EngineLoop loop(*this, ports);
+    loop.begin();
+    if (!stopRequested()) {
+        do {
+            loop.pass();
+        } while (!stopRequested());
+    }
+    loop.end();
+}
+
+void FfbEngine::storeSettings(const FfbSettings& settings) {
+    std::lock_guard lock(settingsLock_);
+    settings_ = settings;
+}
+
+FfbSettings FfbEngine::copySettings() const {
+    std::lock_guard lock(settingsLock_);
+    return settings_;
+}
+
+EngineStatus FfbEngine::readStatus() const {
+    std::lock_guard lock(statusLock_);
+    return status_;
+}
+
+void FfbEngine::publishStatus(bool connected, bool onTrack, const std::wstring& carName,
+                              const std::wstring& driverName, int32_t driverUserId,
+                              bool identityConsistent) {
+    std::lock_guard lock(statusLock_);
+    status_.Connected = connected;
+    if (connected && onTrack != status_.OnTrack)
+        ++status_.OnTrackChanges;
+    status_.OnTrack = onTrack;
+    // Assignments reuse the strings' storage: no allocation once grown.
+    if (carName.empty())
+        status_.CarName = kGenericCar;
+    else
+        status_.CarName = carName;
+    if (driverName.empty())
+        status_.DriverName = kUnknownDriver;
+    else
+        status_.DriverName = driverName;
+    status_.DriverUserId = driverUserId;
+    status_.IdentityConsistent = identityConsistent;
+    if (!connected)
+        status_.ClipPercent = 0;
+}
+
+void FfbEngine::publishClipReport() {
+    const StintAccumulators& acc = accumulators;
+    const float percent =
+        acc.ClipTotal < 1 ? 0.0f : static_cast<float>(acc.ClipCount) * 100.0f / acc.ClipTotal;
+    {
+        std::lock_guard lock(statusLock_);
+        status_.ClipPercent = percent;
+        ++status_.ClipReportCount;
+    }
+    accumulators.ClipTotal = 0;
+    accumulators.ClipCount = 0;
+}
+
+void FfbEngine::publishOutputReport() {
+    {
+        std::lock_guard lock(statusLock_);
+        ++status_.OutputReportCount;
+        status_.ReportSamples = accumulators.OutSamples;
+        status_.ReportNonZero = accumulators.OutNonZero;
+        status_.ReportPeak = accumulators.OutPeak;
+    }
+    accumulators.OutSamples = 0;
+    accumulators.OutNonZero = 0;
+    accumulators.OutPeak = 0;
+}
+
+void FfbEngine::publishOutputErrors(uint32_t errorCount, int32_t lastError) {
+    std::lock_guard lock(statusLock_);
+    status_.OutputErrorCount = errorCount;
+    status_.OutputLastError = lastError;
+}
+
+} // namespace gripline

@@ -1,0 +1,75 @@
+#pragma once
+// The engine's state shared with the window thread, and the engine thread's
+// start and stop. Owned by the Application for the whole run.
+//   settings lock: guards the settings record (written by the window thread)
+//   status lock:   guards EngineStatus (written by the engine thread)
+// The two locks are never held together and never held while computing.
+#include "engine/engine_ports.h"
+#include "engine/engine_status.h"
+#include "settings/ffb_settings.h"
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace gripline {
+
+// Per-stint counters, written by the engine thread only, without a lock.
+struct StintAccumulators {
+    uint32_t ClipTotal = 0; // samples scaled
+    uint32_t ClipCount = 0; // samples beyond the clip limit
+    uint32_t OutSamples = 0;
+    uint32_t OutNonZero = 0;
+    int32_t OutPeak = 0; // largest absolute magnitude delivered
+};
+
+class FfbEngine {
+  public:
+    FfbEngine() = default;
+    ~FfbEngine() { stop(); }
+    FfbEngine(const FfbEngine&) = delete;
+    FfbEngine& operator=(const FfbEngine&) = delete;
+
+    // Window thread: starts the engine thread with these ports. The ports'
+    // objects must outlive the thread (stop() joins it).
+    void start(const EnginePorts& ports);
+    // Window thread: sets the stop flag and joins the thread.
+    void stop();
+    bool running() const { return running_.load(); }
+    bool stopRequested() const { return stop_.load(); }
+
+    void storeSettings(const FfbSettings& settings);
+    FfbSettings copySettings() const;
+    EngineStatus readStatus() const;
+
+    // Engine thread.
+    void publishStatus(bool connected, bool onTrack, const std::wstring& carName,
+                       const std::wstring& driverName, int32_t driverUserId,
+                       bool identityConsistent);
+    void publishClipReport();
+    void publishOutputReport();
+    void publishOutputErrors(uint32_t errorCount, int32_t lastError);
+
+    // Runs the engine thread's body on the calling thread; start() uses it,
+    // tests call it directly.
+    void run(const EnginePorts& ports);
+    void requestStop() { stop_.store(true); }
+
+    StintAccumulators accumulators; // engine thread only
+    int64_t CrashHoldUntil = 0;     // steady ns, engine thread only
+
+  private:
+    friend class EngineLoop;
+    void setRunning(bool running) { running_.exchange(running); }
+
+    mutable std::mutex settingsLock_;
+    FfbSettings settings_;
+    mutable std::mutex statusLock_;
+    EngineStatus status_;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> running_{false};
+    std::thread thread_;
+};
+
+} // namespace gripline

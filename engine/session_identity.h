@@ -1,0 +1,26 @@
+#pragma once
+// Who drives which car, as scanned from the simulator's session text.
+#include "engine/engine_status.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace gripline {
+
+struct SessionIdentity {
+    std::wstring CarPath = kGenericCar;
+    std::wstring DriverName = kUnknownDriver;
+    int32_t DriverUserId = 0;
+    bool IdentityConsistent = true;
+};
+
+// Finds the user's identity in a session text; the engine calls it only when
+// the simulator changes the text. False leaves `identity` untouched.
+class SessionScanner {
+  public:
+    virtual ~SessionScanner() = default;
+    virtual bool scan(std::span<const uint8_t> text, SessionIdentity& identity) = 0;
+};
+
+} // namespace gripline

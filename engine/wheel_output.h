@@ -1,0 +1,55 @@
+#pragma once
+// The engine's side of the wheel: open/close of the chosen device and the
+// four words the engine hands to the output thread. Each word is written
+// with one atomic exchange and read atomically: newest value wins, no queue.
+#include <array>
+#include <atomic>
+#include <cstdint>
+
+namespace gripline {
+
+// A DirectInput instance GUID, carried as plain bytes through the core.
+struct DeviceGuid {
+    std::array<uint8_t, 16> bytes{};
+    bool operator==(const DeviceGuid&) const = default;
+};
+
+class WheelOutput {
+  public:
+    virtual ~WheelOutput() = default;
+
+    // Opens the wheel and starts feeding it; false leaves nothing open.
+    virtual bool open(void* window, const DeviceGuid& device) = 0;
+    // Zeroes the force, stops feeding and releases the wheel.
+    virtual void close() = 0;
+
+    std::atomic<int32_t> requestedForce{0}; // magnitude units, |value| <= 9996
+    std::atomic<int32_t> dampingPercent{0};
+    std::atomic<bool> endStopActive{false};
+    std::atomic<bool> outputEnabled{false};
+
+    // DirectInput failures, counted by the output stage (owner: output thread).
+    std::atomic<uint32_t> errorCount{0};
+    std::atomic<int32_t> lastError{0}; // HRESULT
+
+    // Clears the enable flag and zeroes the three values, twice in a row so
+    // that a reader racing the first write still ends on zero.
+    void quiesce() {
+        outputEnabled.exchange(false);
+        for (int i = 0; i < 2; ++i) {
+            requestedForce.exchange(0);
+            dampingPercent.exchange(0);
+            endStopActive.exchange(false);
+        }
+    }
+};
+
+// Stands in for the DirectInput wheel until the device layer exists: opening
+// always succeeds and the requested force goes nowhere.
+class PlaceholderWheel final : public WheelOutput {
+  public:
+    bool open(void*, const DeviceGuid&) override { return true; }
+    void close() override { quiesce(); }
+};
+
+} // namespace gripline

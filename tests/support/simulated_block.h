@@ -1,0 +1,48 @@
+#pragma once
+// A simulator's shared-memory block in a byte buffer: the standard fifteen
+// variables laid out by TelemetryImage, published tick by tick like the
+// simulator does, behind a BufferTelemetrySource the reader attaches to.
+#include "telemetry/buffer_telemetry_source.h"
+#include "telemetry/telemetry_image.h"
+
+#include <span>
+#include <vector>
+
+namespace gripline::test {
+
+struct TickValues {
+    bool onTrack = true;
+    float speed = 30.0f;     // m/s
+    float torque = 5.0f;     // N·m
+    int torqueSubSamples = 6; // sub-samples written; the layout decides how many are read
+};
+
+class SimulatedBlock {
+  public:
+    explicit SimulatedBlock(std::vector<TelemetryVarSpec> vars = standardTelemetryVars())
+        : image(std::move(vars)) {
+        source.bytes().assign(image.size(), 0);
+        image.format(source.bytes());
+        TelemetryImage::setConnected(source.bytes(), true);
+    }
+
+    std::span<uint8_t> block() { return source.bytes(); }
+
+    void publish(int32_t tick, const TickValues& v = {}) {
+        std::vector<uint8_t> line = image.newLine();
+        image.setBool(line, "IsOnTrack", v.onTrack);
+        image.setFloat(line, "Speed", v.speed);
+        image.setFloat(line, "SteeringWheelTorque", v.torque);
+        for (int i = 0; i < v.torqueSubSamples; ++i)
+            image.setFloat(line, "SteeringWheelTorque_ST", v.torque + 0.1f * i, i);
+        image.publishLine(block(), line, tick);
+    }
+
+    void setConnected(bool connected) { TelemetryImage::setConnected(block(), connected); }
+    void setSessionText(std::string_view text) { image.setSessionText(block(), text); }
+
+    TelemetryImage image;
+    BufferTelemetrySource source;
+};
+
+} // namespace gripline::test
