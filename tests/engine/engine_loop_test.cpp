@@ -1,0 +1,310 @@
+#include "engine/engine_loop.h"
+
+#include "engine/ffb_engine.h"
+#include "tests/engine/engine_test_support.h"
+#include "tests/support/simulated_block.h"
+#include "tests/support/virtual_clock.h"
+
+#include <gtest/gtest.h>
+
+#include <span>
+#include <string>
+
+namespace gripline {
+namespace {
+
+using namespace gripline::test;
+
+class EngineLoopTest : public ::testing::Test {
+  protected:
+    EngineLoopTest() {
+        ports.telemetry = &sim.source;
+        ports.clock = &clock;
+        ports.wheel = &wheel;
+        ports.handOff = &handOff;
+        ports.observer = &observer;
+    }
+
+    EngineLoop& loop() {
+        if (!loop_) {
+            loop_ = std::make_unique<EngineLoop>(engine, ports);
+            loop_->begin();
+        }
+        return *loop_;
+    }
+
+    // Publishes one tick and runs one pass over it.
+    void tick(int32_t tickCount, const TickValues& values = {}) {
+        sim.publish(tickCount, values);
+        loop().pass();
+    }
+
+    void setMode(int32_t mode) {
+        FfbSettings settings;
+        settings.Mode = mode;
+        engine.storeSettings(settings);
+    }
+
+    SimulatedBlock sim;
+    VirtualClock clock;
+    RecordingWheel wheel;
+    RecordingHandOff handOff;
+    RecordingObserver observer;
+    FfbEngine engine;
+    EnginePorts ports;
+    std::unique_ptr<EngineLoop> loop_;
+};
+
+TEST_F(EngineLoopTest, RetriesEvery500msUntilTheSimulatorAppears) {
+    sim.source.present = false;
+    loop().pass();
+    loop().pass();
+    EXPECT_FALSE(loop().attached());
+    EXPECT_EQ(clock.sleeps, (std::vector<int64_t>{500'000'000, 500'000'000}));
+    EXPECT_FALSE(engine.readStatus().Connected);
+    EXPECT_EQ(engine.readStatus().CarName, L"generic");
+
+    sim.source.present = true;
+    tick(1);
+    EXPECT_TRUE(loop().attached());
+    EXPECT_TRUE(engine.readStatus().Connected);
+    EXPECT_TRUE(engine.readStatus().OnTrack);
+}
+
+TEST_F(EngineLoopTest, ConnectionHandsOffOnceAndOpensTheWheelOnce) {
+    tick(1);
+    tick(2);
+    tick(3);
+    EXPECT_EQ(handOff.starts, 1);
+    EXPECT_EQ(wheel.opens, 1);
+    EXPECT_TRUE(wheel.outputEnabled.load());
+    EXPECT_EQ(observer.ticks, (std::vector<int32_t>{1, 2, 3}));
+}
+
+TEST_F(EngineLoopTest, StatusBitClearNeverOpensTheWheelButTicksAreStillRead) {
+    sim.setConnected(false);
+    tick(1, {.onTrack = true});
+    tick(2, {.onTrack = true});
+    EXPECT_EQ(wheel.opens, 0);
+    EXPECT_EQ(handOff.starts, 0);
+    EXPECT_EQ(observer.ticks.size(), 2u);
+    const EngineStatus status = engine.readStatus();
+    EXPECT_FALSE(status.Connected);
+    EXPECT_TRUE(status.OnTrack);
+    EXPECT_EQ(status.OnTrackChanges, 0u) << "changes count only while connected";
+}
+
+TEST_F(EngineLoopTest, WheelThatWillNotOpenIsRetriedAfter500ms) {
+    wheel.failOpens = 2;
+    tick(1);
+    EXPECT_FALSE(loop().deviceOpen());
+    EXPECT_TRUE(observer.ticks.empty()) << "no tick is read while the wheel is closed";
+    EXPECT_EQ(clock.sleeps.back(), 500'000'000);
+    loop().pass();
+    loop().pass();
+    EXPECT_TRUE(loop().deviceOpen());
+    EXPECT_EQ(wheel.opens, 3);
+    EXPECT_EQ(handOff.starts, 1);
+}
+
+TEST_F(EngineLoopTest, SameTickIsReadButNotProcessedAgain) {
+    tick(7);
+    loop().pass();
+    loop().pass();
+    EXPECT_EQ(observer.ticks, (std::vector<int32_t>{7}));
+    EXPECT_EQ(observer.samples.size(), 6u);
+}
+
+TEST_F(EngineLoopTest, LeavingTheTrackPublishesOneReportOfTheStint) {
+    tick(1, {.onTrack = false});
+    EXPECT_EQ(engine.readStatus().OutputReportCount, 0u) << "no stint, no report";
+
+    tick(2);
+    tick(3);
+    EXPECT_EQ(engine.readStatus().OnTrackChanges, 1u);
+    tick(4, {.onTrack = false});
+    tick(5, {.onTrack = false});
+
+    const EngineStatus status = engine.readStatus();
+    EXPECT_EQ(status.OutputReportCount, 1u);
+    EXPECT_EQ(status.ClipReportCount, 1u);
+    EXPECT_EQ(status.ReportSamples, 12u) << "two ticks of six samples";
+    EXPECT_EQ(status.OnTrackChanges, 2u);
+    EXPECT_FALSE(status.OnTrack);
+    EXPECT_FALSE(wheel.outputEnabled.load());
+    EXPECT_EQ(wheel.requestedForce.load(), 0);
+}
+
+TEST_F(EngineLoopTest, TelemetryModeSpacesSixSamples2760usApart) {
+    setMode(0);
+    tick(1);
+    ASSERT_EQ(observer.samples.size(), 6u);
+    const int64_t start = observer.tickStarts[0];
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_EQ(observer.samples[i].index, i);
+        EXPECT_EQ(observer.samples[i].sentNs - start, i * 2'760'000) << "sample " << i;
+    }
+    // Between samples the thread sleeps 2000 µs before spinning.
+    EXPECT_EQ(std::count(clock.sleeps.begin(), clock.sleeps.end(), 2'000'000), 5);
+}
+
+TEST_F(EngineLoopTest, InterpolatedModeSendsTwelveSamples1380usApartWithoutSleeping) {
+    setMode(1);
+    tick(1);
+    ASSERT_EQ(observer.samples.size(), 12u);
+    const int64_t start = observer.tickStarts[0];
+    for (int i = 0; i < 12; ++i)
+        EXPECT_EQ(observer.samples[i].sentNs - start, i * 1'380'000) << "sample " << i;
+    EXPECT_TRUE(clock.sleeps.empty());
+}
+
+TEST(EngineLoopSchedule, OneSubSampleGivesOneSampleInEitherMode) {
+    for (int32_t mode : {0, 1}) {
+        SimulatedBlock sim({{"IsOnTrack", 1, 1}, {"SteeringWheelTorque", 4, 1}});
+        VirtualClock clock;
+        RecordingWheel wheel;
+        RecordingObserver observer;
+        FfbEngine engine;
+        FfbSettings settings;
+        settings.Mode = mode;
+        engine.storeSettings(settings);
+        EnginePorts ports{.telemetry = &sim.source, .clock = &clock, .wheel = &wheel,
+                          .observer = &observer};
+        EngineLoop loop(engine, ports);
+        loop.begin();
+        sim.publish(1);
+        loop.pass();
+        ASSERT_EQ(observer.samples.size(), 1u) << "mode " << mode;
+        EXPECT_EQ(observer.samples[0].sentNs, observer.tickStarts[0]);
+    }
+}
+
+TEST_F(EngineLoopTest, StopDuringATickSkipsToTheLastSample) {
+    setMode(0);
+    observer.afterSample = [&](int index) {
+        if (index == 1)
+            engine.requestStop();
+    };
+    tick(1);
+    ASSERT_EQ(observer.samples.size(), 3u);
+    EXPECT_EQ(observer.samples[2].index, 5);
+    EXPECT_EQ(observer.samples[2].sentNs, observer.samples[1].sentNs)
+        << "in the telemetry mode the last sample goes out at once";
+}
+
+TEST_F(EngineLoopTest, StopInInterpolatedModeSendsTheLastSampleOnSchedule) {
+    setMode(1);
+    observer.afterSample = [&](int index) {
+        if (index == 0)
+            engine.requestStop();
+    };
+    tick(1);
+    ASSERT_EQ(observer.samples.size(), 2u);
+    EXPECT_EQ(observer.samples[1].index, 11);
+    EXPECT_EQ(observer.samples[1].sentNs - observer.tickStarts[0], 11 * 1'380'000);
+}
+
+TEST_F(EngineLoopTest, FailedWaitMeansTheSimulatorHasGone) {
+    tick(1);
+    sim.source.nextWait = TelemetrySource::Wait::Failed;
+    loop().pass();
+    EXPECT_FALSE(loop().attached());
+    EXPECT_EQ(handOff.ends, 1);
+    EXPECT_EQ(wheel.closes, 1);
+    EXPECT_FALSE(wheel.outputEnabled.load());
+    EXPECT_TRUE(loop().wasOnTrack()) << "the stint is reported when it really ends";
+
+    sim.source.nextWait = TelemetrySource::Wait::Signalled;
+    tick(2);
+    EXPECT_TRUE(loop().attached());
+    EXPECT_EQ(handOff.starts, 2);
+    EXPECT_EQ(wheel.opens, 2);
+    EXPECT_EQ(sim.source.attachCount, 2);
+}
+
+TEST_F(EngineLoopTest, TimeOutStillRefreshesTheStatus) {
+    tick(1);
+    sim.setConnected(false); // the simulator shut down cleanly
+    sim.source.nextWait = TelemetrySource::Wait::TimedOut;
+    loop().pass();
+    EXPECT_FALSE(engine.readStatus().Connected);
+    EXPECT_TRUE(loop().attached());
+}
+
+TEST_F(EngineLoopTest, ThreadEndZeroesOutputsClosesTheWheelAndEndsTheHandOff) {
+    tick(1);
+    wheel.requestedForce.store(1234);
+    loop().end();
+    EXPECT_EQ(wheel.requestedForce.load(), 0);
+    EXPECT_FALSE(wheel.outputEnabled.load());
+    EXPECT_EQ(wheel.closes, 1);
+    EXPECT_EQ(handOff.ends, 1);
+    EXPECT_FALSE(loop().attached());
+    const EngineStatus status = engine.readStatus();
+    EXPECT_FALSE(status.Connected);
+    EXPECT_EQ(status.OutputReportCount, 1u);
+    EXPECT_EQ(status.CarName, L"generic");
+    EXPECT_EQ(status.DriverName, L"unknown");
+    EXPECT_FALSE(engine.running());
+}
+
+TEST_F(EngineLoopTest, OutputErrorsReachTheStatus) {
+    tick(1);
+    wheel.lastError.store(static_cast<int32_t>(0x8007001E));
+    wheel.errorCount.store(1);
+    tick(2);
+    EXPECT_EQ(engine.readStatus().OutputErrorCount, 1u);
+    EXPECT_EQ(engine.readStatus().OutputLastError, static_cast<int32_t>(0x8007001E));
+}
+
+class FixedScanner final : public SessionScanner {
+  public:
+    bool scan(std::span<const uint8_t> text, SessionIdentity& identity) override {
+        ++scans;
+        if (std::string(text.begin(), text.end()).find("CarPath") == std::string::npos)
+            return false;
+        identity.CarPath = L"mx5 mx52016";
+        identity.DriverName = L"Test Driver";
+        identity.DriverUserId = 42;
+        return true;
+    }
+    int scans = 0;
+};
+
+TEST_F(EngineLoopTest, SessionTextIsScannedOnlyWhenTheSimulatorChangesIt) {
+    FixedScanner scanner;
+    ports.scanner = &scanner;
+    sim.setSessionText("CarPath: mx5 mx52016\n");
+    tick(1);
+    tick(2);
+    EXPECT_EQ(scanner.scans, 1);
+    EXPECT_EQ(engine.readStatus().CarName, L"mx5 mx52016");
+    EXPECT_EQ(engine.readStatus().DriverUserId, 42);
+
+    sim.setSessionText("nothing useful\n");
+    tick(3);
+    tick(4);
+    EXPECT_EQ(scanner.scans, 2) << "a failing text is not scanned again until it changes";
+    EXPECT_EQ(engine.readStatus().CarName, L"generic");
+    EXPECT_EQ(engine.readStatus().DriverName, L"unknown");
+}
+
+TEST(FfbEngine, ThreadStartsFollowsTheSimulatorAndStopsOnRequest) {
+    SimulatedBlock sim;
+    sim.publish(1);
+    RecordingWheel wheel;
+    FfbEngine engine;
+    EnginePorts ports{.telemetry = &sim.source, .clock = &steadyClock(), .wheel = &wheel};
+    engine.start(ports);
+    for (int i = 0; i < 500 && !engine.readStatus().OnTrack; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_TRUE(engine.running());
+    EXPECT_TRUE(engine.readStatus().Connected);
+    engine.stop();
+    EXPECT_FALSE(engine.running());
+    EXPECT_FALSE(engine.readStatus().Connected);
+    EXPECT_EQ(wheel.closes, 1);
+}
+
+} // namespace
+} // namespace gripline
