@@ -1,0 +1,144 @@
+// The real engine thread, with the Win32 telemetry source, follows the
+// simulator stand-in running in another process under Wine.
+#include "common/clock.h"
+#include "engine/engine_platform_win32.h"
+#include "engine/ffb_engine.h"
+#include "telemetry/telemetry_layout.h"
+#include "telemetry/telemetry_source_win32.h"
+#include "tests/e2e/child_process_win32.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <functional>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace gripline {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ChildProcess;
+using test::windowsPath;
+
+const std::wstring kStandin = windowsPath(GRIPLINE_STANDIN_EXE);
+const std::wstring kIbt = windowsPath(GRIPLINE_FIXTURES "/w13_spielberg_390ticks.ibt");
+
+// Records every new tick the engine reads; the lock is the test's, taken
+// briefly, and never on the real program's path.
+class TickLog final : public EngineObserver {
+  public:
+    void onNewTick(const TelemetrySnapshot& s, int64_t tickStartNs) override {
+        std::lock_guard lock(mutex_);
+        ticks_.push_back(s.TickCount);
+        firstTickNs_.compare_exchange_strong(unset_, tickStartNs);
+    }
+    std::vector<int32_t> ticks() {
+        std::lock_guard lock(mutex_);
+        return ticks_;
+    }
+    int64_t firstTickNs() const { return firstTickNs_.load(); }
+
+  private:
+    std::mutex mutex_;
+    std::vector<int32_t> ticks_;
+    int64_t unset_ = 0;
+    std::atomic<int64_t> firstTickNs_{0};
+};
+
+// Polls `condition` every 10 ms for up to `limit`; the machines are shared
+// and slow, so limits are generous and the time taken is what tests judge.
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (condition())
+            return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return condition();
+}
+
+class EngineFollowsSimulator : public ::testing::Test {
+  protected:
+    void startEngine() {
+        ports.telemetry = &source;
+        ports.clock = &steadyClock();
+        ports.wheel = &wheel;
+        ports.platform = &platform;
+        ports.observer = &log;
+        engine.start(ports);
+    }
+    EngineStatus status() const { return engine.readStatus(); }
+
+    Win32TelemetrySource source;
+    PlaceholderWheel wheel;
+    Win32EnginePlatform platform;
+    TickLog log;
+    FfbEngine engine;
+    EnginePorts ports;
+};
+
+TEST_F(EngineFollowsSimulator, ReadsEveryTickOfARecordedDriveAndSeesTheSimulatorLeave) {
+    ChildProcess standin;
+    ASSERT_TRUE(standin.start(kStandin, {L"--ibt", kIbt}));
+    startEngine();
+    ASSERT_TRUE(waitFor([&] { return status().Connected && status().OnTrack; }, 20s))
+        << "the engine never saw the simulator connected and on track";
+
+    // Without --loop the stand-in exits normally at the end of the file,
+    // clearing the connection bit as the simulator does.
+    ASSERT_TRUE(standin.waitExit(60000));
+    EXPECT_EQ(standin.exitCode(), 0);
+    const auto exited = std::chrono::steady_clock::now();
+    ASSERT_TRUE(waitFor([&] { return !status().Connected; }, 5s));
+    EXPECT_LT(std::chrono::steady_clock::now() - exited, 1s) << "not connected within 1 s";
+
+    const std::vector<int32_t> ticks = log.ticks();
+    ASSERT_EQ(ticks.size(), 390u) << "every recorded line read once";
+    for (int32_t i = 0; i < 390; ++i)
+        ASSERT_EQ(ticks[i], i) << "tick " << i << " missed or read twice";
+
+    // A simulator started again publishes into the same block, which the
+    // engine still holds: it is followed again.
+    ChildProcess again;
+    ASSERT_TRUE(again.start(kStandin, {L"--scenario", L"straight", L"--exit-after", L"3"}));
+    ASSERT_TRUE(waitFor([&] { return status().Connected && log.ticks().size() > 400; }, 20s))
+        << "the engine did not follow the second simulator";
+    again.waitExit(20000);
+    engine.stop();
+    EXPECT_FALSE(status().Connected);
+}
+
+TEST_F(EngineFollowsSimulator, EngineStartedFirstAttachesWithinHalfASecond) {
+    startEngine();
+    std::this_thread::sleep_for(700ms); // several retry pauses without a simulator
+    EXPECT_FALSE(status().Connected);
+    EXPECT_EQ(status().CarName, L"generic");
+
+    ChildProcess standin;
+    ASSERT_TRUE(standin.start(kStandin, {L"--scenario", L"straight", L"--exit-after", L"5"}));
+    // The simulator is there once its mapping is: from then on the engine's
+    // 500 ms retry pause bounds how long it takes to attach and read.
+    int64_t appearedNs = 0;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            ScopedHandle mapping(OpenFileMappingW(FILE_MAP_READ, FALSE, irsdk::kMemMapName));
+            appearedNs = steadyClock().nowNs();
+            return static_cast<bool>(mapping);
+        },
+        20s));
+    ASSERT_TRUE(waitFor([&] { return log.firstTickNs() != 0; }, 20s));
+    const int64_t delayMs = (log.firstTickNs() - appearedNs) / 1'000'000;
+    std::printf("first tick read %lld ms after the simulator's mapping appeared\n",
+                static_cast<long long>(delayMs));
+    EXPECT_LT(delayMs, 900) << "a 500 ms retry pause plus one 60 Hz tick, with room for a busy machine";
+    EXPECT_TRUE(status().Connected);
+    standin.kill();
+    engine.stop();
+}
+
+} // namespace
+} // namespace gripline
