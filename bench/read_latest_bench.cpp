@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     TelemetrySnapshot snapshot;
     constexpr int kCalls = 20000;
     std::vector<double> rounds;
-    volatile float sink = 0; // keeps the reads from being optimised away
+    [[maybe_unused]] volatile float sink = 0; // keeps the reads from being optimised away
     for (int round = 0; round < 15; ++round) {
         const int64_t start = clock.nowNs();
         for (int i = 0; i < kCalls; ++i) {
