@@ -10,6 +10,12 @@ cmake --preset linux >/dev/null
 cmake --build --preset linux
 ctest --preset linux
 
+# The same core tests once more under AddressSanitizer and UBSan: every
+# offset the telemetry reader takes from shared memory is untrusted.
+cmake --preset linux-asan >/dev/null
+cmake --build --preset linux-asan
+ctest --preset linux-asan
+
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 source scripts/wine-session.sh

@@ -5,18 +5,17 @@ start_wine_session() {
   export WINEPREFIX="$1"
   export WINEDEBUG=-all
   rm -rf "$WINEPREFIX" "$WINEPREFIX.lock"
-  if [ -z "${DISPLAY:-}" ] || [ -n "${GRIPLINE_OWN_DISPLAY:-1}" ]; then
-    local n=$((90 + RANDOM % 100))
-    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    GRIPLINE_XVFB_PID=$!
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
-  fi
+  # A display of our own, whatever the caller has: runs stay independent.
+  local n=$((90 + RANDOM % 100))
+  while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+  Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  GRIPLINE_XVFB_PID=$!
+  export DISPLAY=":$n"
+  for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   trap stop_wine_session EXIT
 }
 
 stop_wine_session() {
   /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
-  [ -n "${GRIPLINE_XVFB_PID:-}" ] && kill "$GRIPLINE_XVFB_PID" 2>/dev/null || true
+  if [ -n "${GRIPLINE_XVFB_PID:-}" ]; then kill "$GRIPLINE_XVFB_PID" 2>/dev/null || true; fi
 }
