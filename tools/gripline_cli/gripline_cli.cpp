@@ -1,0 +1,85 @@
+#include "tools/gripline_cli/gripline_cli.h"
+
+#include <array>
+#include <exception>
+#include <ostream>
+
+namespace gripline::cli {
+
+namespace {
+
+constexpr std::array kCommands = {
+    Command{
+        "inspect",
+        "inspect FILE",
+        "    Prints telemetry snapshots, one JSON object per line. A file whose\n"
+        "    name ends in .ibt is a recorded telemetry file: every stored line in\n"
+        "    order, TickCount being the line's index from 0. Any other file is an\n"
+        "    image of the simulator's shared memory: the newest line.\n"
+        "    Keys are the snapshot's fields in order; floats have 9 significant\n"
+        "    digits (they read back to the same float32), a value that is not\n"
+        "    finite is written as null; arrays have all six sub-samples.\n",
+        inspectCommand,
+    },
+};
+
+bool isHelpRequest(const std::filesystem::path& argument) {
+    return argumentIs(argument, "help") || argumentIs(argument, "-h") ||
+           argumentIs(argument, "--help");
+}
+
+} // namespace
+
+std::span<const Command> commands() {
+    return kCommands;
+}
+
+void printUsage(std::ostream& to) {
+    to << "usage: gripline COMMAND [ARGUMENTS]\n"
+          "Runs Gripline's core on files. Exit code 0 on success, 1 on an error\n"
+          "(one line on stderr starting with \"gripline: \").\n"
+          "\n"
+          "commands:\n";
+    for (const Command& command : kCommands)
+        to << "  gripline " << command.synopsis << '\n' << command.help;
+}
+
+bool argumentIs(const std::filesystem::path& argument, std::string_view text) {
+    const auto& native = argument.native(); // UTF-16 on Windows, bytes elsewhere
+    if (native.size() != text.size())
+        return false;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (native[i] != static_cast<unsigned char>(text[i]))
+            return false;
+    return true;
+}
+
+int fail(std::ostream& err, std::string_view message) {
+    err << "gripline: " << message << '\n';
+    return 1;
+}
+
+int runGripline(Args args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) {
+        printUsage(err);
+        return 1;
+    }
+    // Paths that cannot be shown in the error text, a file too large for
+    // memory: reported like any other failure rather than aborting.
+    try {
+        if (isHelpRequest(args[0])) {
+            printUsage(out);
+            return 0;
+        }
+        for (const Command& command : kCommands)
+            if (argumentIs(args[0], command.name))
+                return command.run(args.subspan(1), out, err);
+        err << "gripline: unknown command \"" << args[0].string() << "\"\n";
+    } catch (const std::exception& e) {
+        return fail(err, e.what());
+    }
+    printUsage(err);
+    return 1;
+}
+
+} // namespace gripline::cli
