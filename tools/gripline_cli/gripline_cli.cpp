@@ -21,6 +21,19 @@ constexpr std::array kCommands = {
         "    finite is written as null; arrays have all six sub-samples.\n",
         inspectCommand,
     },
+#ifdef _WIN32
+    Command{
+        "watch",
+        "watch [--seconds N] [--until-disconnect]",
+        "    Runs the force-feedback engine against the simulator's live shared\n"
+        "    memory (no wheel is driven) and prints each change of its status:\n"
+        "    connected, on track, car and driver, and the output report of every\n"
+        "    finished stint. Ends after N seconds (default 60), or with\n"
+        "    --until-disconnect once the simulator was connected and is not any\n"
+        "    more; then prints how many ticks were read and how many missed.\n",
+        watchCommand,
+    },
+#endif
 };
 
 bool isHelpRequest(const std::filesystem::path& argument) {
