@@ -1,0 +1,45 @@
+#pragma once
+// Synthetic drives as continuous functions of time, so that the 60 Hz
+// scalars and the 360 Hz sub-samples come from the same motion.
+//
+// Axes and signs follow the simulator: X forward, Y to the left; a positive
+// steering-wheel angle, yaw rate and lateral acceleration mean turning left.
+// The steering torque is the torque the wheel pushes with, so while it
+// aligns it has the sign opposite to the angle (the recorded Spielberg file
+// shows +176 N·m with the wheel at -3.80 rad, past its lock).
+namespace gripline::standin {
+
+struct DriveState {
+    bool onTrack = true;
+    bool absActive = false;
+    float speedMps = 0;
+    float torqueNm = 0;
+    float wheelAngleRad = 0;
+    float velocityXMps = 0; // longitudinal
+    float velocityYMps = 0; // lateral
+    float longAccelMps2 = 0;
+    float latAccelMps2 = 0;
+    float yawRateRadps = 0;
+    float lfShockM = 0; // shock deflections, m
+    float rfShockM = 0;
+    float cfShockM = 0;
+};
+
+// Full lock-to-lock range of the stand-in's steering wheel (450°).
+inline constexpr float kWheelLockToLockRad = 7.85f;
+inline constexpr double kDriveSeconds = 10.0;
+
+using DriveFunction = DriveState (*)(double timeS);
+
+// Each takes the time since the start of the drive, 0 to kDriveSeconds; every
+// drive starts and ends in the same state, so a loop has no jump.
+DriveState driveStraight(double timeS);
+DriveState driveLeftCorner(double timeS);
+DriveState driveRightCorner(double timeS);
+DriveState driveKerbs(double timeS);
+DriveState driveAbsBraking(double timeS);
+DriveState driveOffTrack(double timeS);
+DriveState driveCrash(double timeS);
+DriveState drivePastLock(double timeS);
+
+} // namespace gripline::standin

@@ -1,0 +1,149 @@
+#include "tools/simulator_standin/scenarios.h"
+
+#include "telemetry/telemetry_snapshot.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstring>
+
+namespace gripline::standin {
+
+namespace {
+
+constexpr std::array<ScenarioInfo, 8> kScenarios = {{
+    {"straight", "40 m/s down a straight with a gentle weave", driveStraight},
+    {"left-corner", "a steady left-hander at 22 m/s, about 0.9 g", driveLeftCorner},
+    {"right-corner", "the same corner to the right", driveRightCorner},
+    {"kerbs", "30 m/s over four kerbs: 360 Hz shock spikes", driveKerbs},
+    {"abs-braking", "a hard stop from 45 m/s with the ABS cycling at 10 Hz", driveAbsBraking},
+    {"off-track", "IsOnTrack false for 4 s (garage), then back out", driveOffTrack},
+    {"crash", "into the wall at 30 m/s: 25 g for two ticks, then slow", driveCrash},
+    {"past-lock", "parking speed, the wheel turned 0.475 rad past its lock", drivePastLock},
+}};
+
+// The simulator publishes its 360 Hz sub-samples oldest first; the newest
+// one belongs to the tick itself.
+constexpr double kSubSampleS = 1.0 / (kSimulatorTickRateHz * kSubSamples);
+
+double lineTimeS(int32_t lineIndex) {
+    return static_cast<double>(lineIndex) / kSimulatorTickRateHz;
+}
+
+// Sub-sample j of the tick at `timeS`, wrapped into the drive so that the
+// first line's early sub-samples come from the end of the previous loop.
+double subSampleTimeS(double timeS, int j) {
+    const double t = timeS - (kSubSamples - 1 - j) * kSubSampleS;
+    return t < 0 ? t + kDriveSeconds : t;
+}
+
+// TelemetryImage writes floats and flags; the two header variables of other
+// types are written here, checked against the line like its setters do.
+template <typename T>
+void setValue(const TelemetryImage& layout, std::span<uint8_t> line, std::string_view name,
+              T value) {
+    const int32_t offset = layout.offsetOf(name);
+    if (offset >= 0 && static_cast<size_t>(offset) + sizeof value <= line.size())
+        std::memcpy(line.data() + offset, &value, sizeof value);
+}
+
+void setSubSamples(const ScenarioInfo& scenario, double timeS, const TelemetryImage& layout,
+                   std::span<uint8_t> line) {
+    float torqueNm[kSubSamples], lfM[kSubSamples], rfM[kSubSamples], cfM[kSubSamples];
+    for (int j = 0; j < kSubSamples; ++j) {
+        const DriveState s = scenario.drive(subSampleTimeS(timeS, j));
+        torqueNm[j] = s.torqueNm;
+        lfM[j] = s.lfShockM;
+        rfM[j] = s.rfShockM;
+        cfM[j] = s.cfShockM;
+    }
+    layout.setArray(line, "SteeringWheelTorque_ST", torqueNm);
+    layout.setArray(line, "LFshockDefl_ST", lfM);
+    layout.setArray(line, "RFshockDefl_ST", rfM);
+    layout.setArray(line, "CFshockDefl_ST", cfM);
+}
+
+} // namespace
+
+std::span<const ScenarioInfo> scenarios() {
+    return kScenarios;
+}
+
+const ScenarioInfo* findScenario(std::string_view name) {
+    for (const ScenarioInfo& s : kScenarios)
+        if (s.name == name)
+            return &s;
+    return nullptr;
+}
+
+std::string scenarioNameList() {
+    std::string list;
+    for (const ScenarioInfo& s : kScenarios)
+        list += (list.empty() ? "" : ", ") + std::string(s.name);
+    return list;
+}
+
+void fillScenarioLine(const ScenarioInfo& scenario, int32_t lineIndex, int32_t tick,
+                      const TelemetryImage& layout, std::span<uint8_t> line) {
+    std::fill(line.begin(), line.end(), uint8_t{0});
+    const double timeS = lineTimeS(lineIndex);
+    const DriveState s = scenario.drive(timeS);
+    setValue(layout, line, "SessionTime", static_cast<double>(tick) / kSimulatorTickRateHz);
+    setValue(layout, line, "SessionTick", tick);
+    layout.setBool(line, "IsOnTrack", s.onTrack);
+    layout.setFloat(line, "Speed", s.speedMps);
+    layout.setFloat(line, "SteeringWheelTorque", s.torqueNm);
+    layout.setFloat(line, "SteeringWheelAngle", s.wheelAngleRad);
+    layout.setFloat(line, "SteeringWheelAngleMax", kWheelLockToLockRad);
+    layout.setFloat(line, "VelocityX", s.velocityXMps);
+    layout.setFloat(line, "VelocityY", s.velocityYMps);
+    layout.setFloat(line, "LongAccel", s.longAccelMps2);
+    layout.setFloat(line, "LatAccel", s.latAccelMps2);
+    layout.setFloat(line, "YawRate", s.yawRateRadps);
+    layout.setBool(line, "BrakeABSactive", s.absActive);
+    setSubSamples(scenario, timeS, layout, line);
+}
+
+std::string scenarioSessionText() {
+    // The result list names car indices before the driver list does, as the
+    // simulator's text does; the user is car 1, after the pace car.
+    return "---\n"
+           "WeekendInfo:\n"
+           " TrackName: gripline test circuit\n"
+           " TrackDisplayName: Gripline Test Circuit\n"
+           " TrackLength: 3.20 km\n"
+           " EventType: Test\n"
+           " Category: Road\n"
+           " SimMode: full\n"
+           "SessionInfo:\n"
+           " Sessions:\n"
+           " - SessionNum: 0\n"
+           "   SessionType: Offline Testing\n"
+           "   ResultsPositions:\n"
+           "   - Position: 1\n"
+           "     CarIdx: 1\n"
+           "     Lap: 3\n"
+           "DriverInfo:\n"
+           " DriverCarIdx: 1\n"
+           " DriverUserID: 100001\n"
+           " PaceCarIdx: 0\n"
+           " Drivers:\n"
+           " - CarIdx: 0\n"
+           "   UserName: Pace Car\n"
+           "   UserID: -1\n"
+           "   CarPath: safety pcporsche911cup\n"
+           " - CarIdx: 1\n"
+           "   UserName: Stand-in Driver\n"
+           "   UserID: 100001\n"
+           "   CarPath: " +
+           std::string(kScenarioCarPath) +
+           "\n"
+           "   CarScreenName: Global Mazda MX-5 Cup\n"
+           " - CarIdx: 2\n"
+           "   UserName: Second Driver\n"
+           "   UserID: 100002\n"
+           "   CarPath: mx5 mx52016\n"
+           "...\n";
+}
+
+} // namespace gripline::standin
