@@ -73,9 +73,13 @@ void TelemetryImage::format(std::span<uint8_t> block) const {
     storeInt32(block, irsdk::kVarHeaderOffset, varHeaderOffset_);
     storeInt32(block, irsdk::kNumBuf, numBuf_);
     storeInt32(block, irsdk::kBufLen, bufLen_);
-    for (int i = 0; i < numBuf_; ++i)
+    // Tick count -1 marks a buffer nothing has been published into yet, so a
+    // reader attached early takes no empty line for tick 0.
+    for (int i = 0; i < numBuf_; ++i) {
+        storeInt32(block, irsdk::kVarBuf + irsdk::kVarBufStride * i + irsdk::kVarBufTickCount, -1);
         storeInt32(block, irsdk::kVarBuf + irsdk::kVarBufStride * i + irsdk::kVarBufOffset,
                    bufferOffset(i));
+    }
     std::memcpy(block.data() + varHeaderOffset_, varHeaders_.data(), varHeaders_.size());
 }
 

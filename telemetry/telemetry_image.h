@@ -40,7 +40,7 @@ class TelemetryImage {
     int numBuf() const { return numBuf_; }
 
     // Writes header and variable headers into `block` (at least size() bytes)
-    // with every tick count 0 and the status bit clear.
+    // with every tick count -1 (nothing published) and the status bit clear.
     void format(std::span<uint8_t> block) const;
 
     static void setConnected(std::span<uint8_t> block, bool connected);

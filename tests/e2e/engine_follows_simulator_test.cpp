@@ -82,9 +82,11 @@ class EngineFollowsSimulator : public ::testing::Test {
 };
 
 TEST_F(EngineFollowsSimulator, ReadsEveryTickOfARecordedDriveAndSeesTheSimulatorLeave) {
+    // The stand-in puts its block in place and waits before the first line,
+    // so the engine, retrying every 500 ms, is attached before it begins.
     ChildProcess standin;
-    ASSERT_TRUE(standin.start(kStandin, {L"--ibt", kIbt}));
     startEngine();
+    ASSERT_TRUE(standin.start(kStandin, {L"--ibt", kIbt, L"--start-delay", L"1.5"}));
     ASSERT_TRUE(waitFor([&] { return status().Connected && status().OnTrack; }, 20s))
         << "the engine never saw the simulator connected and on track";
 

@@ -37,9 +37,9 @@ void QpcClock::spinUntil(int64_t deadlineNs) {
 }
 
 Publisher::Publisher(Feed& feed, const PublishSchedule& schedule, const SharedBlock& block,
-                     FILE* timingLog, std::string startLine)
+                     FILE* timingLog, std::string startLine, int64_t startDelayNs)
     : feed_(feed), schedule_(schedule), block_(block), timingLog_(timingLog),
-      startLine_(std::move(startLine)) {}
+      startLine_(std::move(startLine)), startDelayNs_(startDelayNs) {}
 
 Publisher::~Publisher() {
     stop();
@@ -58,6 +58,11 @@ void Publisher::stop() {
 void Publisher::run(DWORD quitThread) {
     // Above the normal threads so that a busy machine delays ticks less.
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+    // The block is in place with no line yet: a reader can attach now and
+    // then see every line from the first.
+    const int64_t firstLine = clock_.nowNs() + startDelayNs_;
+    while (!stop_.load(std::memory_order_acquire) && clock_.nowNs() < firstLine)
+        clock_.sleepNs(10 * kNsPerMs);
     const LoopEnd end =
         runPublishLoop(feed_, schedule_, block_.bytes(), clock_, *this, stop_, startLine_);
     if (timingLog_)

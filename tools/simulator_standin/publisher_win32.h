@@ -33,7 +33,7 @@ class QpcClock final : public Clock {
 class Publisher final : private PublishPort {
   public:
     Publisher(Feed& feed, const PublishSchedule& schedule, const SharedBlock& block,
-              FILE* timingLog, std::string startLine);
+              FILE* timingLog, std::string startLine, int64_t startDelayNs);
     ~Publisher();
     Publisher(const Publisher&) = delete;
     Publisher& operator=(const Publisher&) = delete;
@@ -54,6 +54,7 @@ class Publisher final : private PublishPort {
     FILE* timingLog_; // may be null; owned by the caller, written by this thread only
     int64_t timingLines_ = 0;
     std::string startLine_;
+    int64_t startDelayNs_ = 0; // before the first line
     QpcClock clock_;
     std::atomic<bool> stop_{false};
     std::thread thread_;

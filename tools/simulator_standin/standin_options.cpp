@@ -76,6 +76,16 @@ bool applyValue(StandinOptions& options, std::string_view name, std::string_view
             "--rate needs a whole number of hertz from 1 to 1000, not '" + std::string(value) + "'";
         return false;
     }
+    if (name == "--start-delay") {
+        std::optional<int64_t> ns;
+        if (parseSeconds(value, ns)) {
+            options.startDelayNs = *ns;
+            return true;
+        }
+        error = "--start-delay needs a number of seconds (0 or more), not '" +
+                std::string(value) + "'";
+        return false;
+    }
     if (name == "--stop-after" || name == "--exit-after") {
         auto& ns = name == "--stop-after" ? options.stopAfterNs : options.exitAfterNs;
         if (parseSeconds(value, ns))
@@ -90,7 +100,7 @@ bool applyValue(StandinOptions& options, std::string_view name, std::string_view
 
 bool takesValue(std::string_view name) {
     for (std::string_view known : {"--ibt", "--image", "--scenario", "--rate", "--stop-after",
-                                   "--exit-after", "--broadcast-log", "--timing-log"})
+                                   "--exit-after", "--start-delay", "--broadcast-log", "--timing-log"})
         if (name == known)
             return true;
     return false;
@@ -159,6 +169,9 @@ std::string standinUsage() {
         "  --rate HZ             ticks per second, 1 to 1000 (default 60)\n"
         "  --stop-after SECONDS  stop publishing after SECONDS but keep running\n"
         "  --exit-after SECONDS  exit normally after SECONDS\n"
+        "  --start-delay SECONDS wait SECONDS with the block in place (status bit set,\n"
+        "                        session text, no line yet) before the first tick, so a\n"
+        "                        reader can attach and see every line\n"
         "  --broadcast-log FILE  append every broadcast command received (needs a display)\n"
         "  --timing-log FILE     append 'tick qpc_ns' for every tick, taken before SetEvent\n"
         "  --list-scenarios      print the scenario names\n"

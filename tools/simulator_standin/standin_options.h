@@ -22,6 +22,7 @@ struct StandinOptions {
     int32_t rateHz = 60;
     std::optional<int64_t> stopAfterNs; // after publishing starts
     std::optional<int64_t> exitAfterNs; // after publishing starts
+    int64_t startDelayNs = 0;           // block in place, no line yet
     std::filesystem::path broadcastLog; // empty: not logged
     std::filesystem::path timingLog;    // empty: not logged
 };

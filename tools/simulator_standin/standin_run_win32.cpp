@@ -49,7 +49,8 @@ int runScoped(const StandinOptions& options, Feed& feed) {
         printWarning(error);
     installConsoleHandler(mainThread);
     Publisher publisher(feed, PublishSchedule(scheduleSettings(options, feed.lineCount())), block,
-                        timingLog.get(), publishingLine(feed, options));
+                        timingLog.get(), publishingLine(feed, options),
+                        options.startDelayNs);
     publisher.start(mainThread);
 
     runMessageLoop();
