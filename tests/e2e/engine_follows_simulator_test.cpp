@@ -1,11 +1,11 @@
 // The real engine thread, with the Win32 telemetry source, follows the
 // simulator stand-in running in another process under Wine.
-#include "common/clock.h"
+#include "common/qpc_clock_win32.h"
 #include "engine/engine_platform_win32.h"
 #include "engine/ffb_engine.h"
 #include "telemetry/telemetry_layout.h"
 #include "telemetry/telemetry_source_win32.h"
-#include "tests/e2e/child_process_win32.h"
+#include "tests/support/standin_child_win32.h"
 
 #include <gtest/gtest.h>
 
@@ -21,10 +21,10 @@ namespace gripline {
 namespace {
 
 using namespace std::chrono_literals;
-using test::ChildProcess;
+using test::StandinChild;
+using test::waitFor;
 using test::windowsPath;
 
-const std::wstring kStandin = windowsPath(GRIPLINE_STANDIN_EXE);
 const std::wstring kIbt = windowsPath(GRIPLINE_FIXTURES "/w13_spielberg_390ticks.ibt");
 
 // Records every new tick the engine reads; the lock is the test's, taken
@@ -49,23 +49,11 @@ class TickLog final : public EngineObserver {
     std::atomic<int64_t> firstTickNs_{0};
 };
 
-// Polls `condition` every 10 ms for up to `limit`; the machines are shared
-// and slow, so limits are generous and the time taken is what tests judge.
-bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (std::chrono::steady_clock::now() < deadline) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(10ms);
-    }
-    return condition();
-}
-
 class EngineFollowsSimulator : public ::testing::Test {
   protected:
     void startEngine() {
         ports.telemetry = &source;
-        ports.clock = &steadyClock();
+        ports.clock = &qpcClock();
         ports.wheel = &wheel;
         ports.platform = &platform;
         ports.observer = &log;
@@ -84,16 +72,15 @@ class EngineFollowsSimulator : public ::testing::Test {
 TEST_F(EngineFollowsSimulator, ReadsEveryTickOfARecordedDriveAndSeesTheSimulatorLeave) {
     // The stand-in puts its block in place and waits before the first line,
     // so the engine, retrying every 500 ms, is attached before it begins.
-    ChildProcess standin;
+    StandinChild standin;
     startEngine();
-    ASSERT_TRUE(standin.start(kStandin, {L"--ibt", kIbt, L"--start-delay", L"1.5"}));
+    ASSERT_TRUE(standin.start({L"--ibt", kIbt, L"--start-delay", L"1.5"}));
     ASSERT_TRUE(waitFor([&] { return status().Connected && status().OnTrack; }, 20s))
         << "the engine never saw the simulator connected and on track";
 
     // Without --loop the stand-in exits normally at the end of the file,
     // clearing the connection bit as the simulator does.
-    ASSERT_TRUE(standin.waitExit(60000));
-    EXPECT_EQ(standin.exitCode(), 0);
+    ASSERT_EQ(standin.waitExit(60s), 0);
     const auto exited = std::chrono::steady_clock::now();
     ASSERT_TRUE(waitFor([&] { return !status().Connected; }, 5s));
     EXPECT_LT(std::chrono::steady_clock::now() - exited, 1s) << "not connected within 1 s";
@@ -105,11 +92,11 @@ TEST_F(EngineFollowsSimulator, ReadsEveryTickOfARecordedDriveAndSeesTheSimulator
 
     // A simulator started again publishes into the same block, which the
     // engine still holds: it is followed again.
-    ChildProcess again;
-    ASSERT_TRUE(again.start(kStandin, {L"--scenario", L"straight", L"--exit-after", L"3"}));
+    StandinChild again;
+    ASSERT_TRUE(again.start({L"--scenario", L"straight", L"--exit-after", L"3"}));
     ASSERT_TRUE(waitFor([&] { return status().Connected && log.ticks().size() > 400; }, 20s))
         << "the engine did not follow the second simulator";
-    again.waitExit(20000);
+    again.waitExit(20s);
     engine.stop();
     EXPECT_FALSE(status().Connected);
 }
@@ -120,15 +107,15 @@ TEST_F(EngineFollowsSimulator, EngineStartedFirstAttachesWithinHalfASecond) {
     EXPECT_FALSE(status().Connected);
     EXPECT_EQ(status().CarName, L"generic");
 
-    ChildProcess standin;
-    ASSERT_TRUE(standin.start(kStandin, {L"--scenario", L"straight", L"--exit-after", L"5"}));
+    StandinChild standin;
+    ASSERT_TRUE(standin.start({L"--scenario", L"straight", L"--exit-after", L"5"}));
     // The simulator is there once its mapping is: from then on the engine's
     // 500 ms retry pause bounds how long it takes to attach and read.
     int64_t appearedNs = 0;
     ASSERT_TRUE(waitFor(
         [&] {
             ScopedHandle mapping(OpenFileMappingW(FILE_MAP_READ, FALSE, irsdk::kMemMapName));
-            appearedNs = steadyClock().nowNs();
+            appearedNs = qpcClock().nowNs();
             return static_cast<bool>(mapping);
         },
         20s));

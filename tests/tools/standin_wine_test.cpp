@@ -6,7 +6,7 @@
 #include "telemetry/ibt_file.h"
 #include "telemetry/telemetry_layout.h"
 #include "telemetry/telemetry_variables.h"
-#include "tests/tools/standin_child_win32.h"
+#include "tests/support/standin_child_win32.h"
 #include "tools/simulator_standin/broadcast_listener_win32.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // shared memory and prints every change of its published status, the way
 // the window's status bar and session log will show them. The wheel is the
 // placeholder until a device is chosen, so nothing moves.
-#include "common/clock.h"
+#include "common/qpc_clock_win32.h"
 #include "engine/engine_platform_win32.h"
 #include "engine/ffb_engine.h"
 #include "telemetry/telemetry_source_win32.h"
@@ -82,7 +82,7 @@ int watchCommand(Args args, std::ostream& out, std::ostream& err) {
     Win32EnginePlatform platform;
     TickCounter ticks;
     FfbEngine engine;
-    EnginePorts ports{.telemetry = &source, .clock = &steadyClock(), .wheel = &wheel,
+    EnginePorts ports{.telemetry = &source, .clock = &qpcClock(), .wheel = &wheel,
                       .platform = &platform, .observer = &ticks};
     engine.start(ports);
 

@@ -6,35 +6,10 @@
 namespace gripline::standin {
 
 namespace {
-constexpr int64_t kNsPerS = 1'000'000'000;
-constexpr int64_t kNsPerMs = 1'000'000;
 // Flushing about once a second keeps the log almost current for a reader
 // while costing one write per 60 ticks instead of one per tick.
 constexpr int64_t kTimingLinesPerFlush = 60;
 } // namespace
-
-QpcClock::QpcClock() {
-    LARGE_INTEGER frequency;
-    QueryPerformanceFrequency(&frequency);
-    frequencyHz_ = frequency.QuadPart;
-}
-
-int64_t QpcClock::nowNs() {
-    LARGE_INTEGER count;
-    QueryPerformanceCounter(&count);
-    const int64_t c = count.QuadPart;
-    return c / frequencyHz_ * kNsPerS + c % frequencyHz_ * kNsPerS / frequencyHz_;
-}
-
-void QpcClock::sleepNs(int64_t ns) {
-    // Whole milliseconds, rounded down: the caller spins the remainder.
-    Sleep(static_cast<DWORD>(ns / kNsPerMs));
-}
-
-void QpcClock::spinUntil(int64_t deadlineNs) {
-    while (nowNs() < deadlineNs)
-        YieldProcessor();
-}
 
 Publisher::Publisher(Feed& feed, const PublishSchedule& schedule, const SharedBlock& block,
                      FILE* timingLog, std::string startLine, int64_t startDelayNs)

@@ -3,7 +3,7 @@
 // while it runs; when the schedule ends the run it asks the main thread to
 // quit. Owned by the main thread, which stops it (flag and join) before it
 // clears the status bit.
-#include "common/clock.h"
+#include "common/qpc_clock_win32.h"
 #include "tools/simulator_standin/publish_loop.h"
 #include "tools/simulator_standin/shared_block_win32.h"
 
@@ -15,20 +15,6 @@
 #include <thread>
 
 namespace gripline::standin {
-
-// QueryPerformanceCounter in ns: the same count the engine's steady clock
-// reads (mingw's steady_clock converts QPC the same way), so a benchmark can
-// join the timing log with a reader's wake-up times.
-class QpcClock final : public Clock {
-  public:
-    QpcClock();
-    int64_t nowNs() override;
-    void sleepNs(int64_t ns) override;
-    void spinUntil(int64_t deadlineNs) override;
-
-  private:
-    int64_t frequencyHz_ = 1;
-};
 
 class Publisher final : private PublishPort {
   public:

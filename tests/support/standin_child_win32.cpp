@@ -1,4 +1,4 @@
-#include "tests/tools/standin_child_win32.h"
+#include "tests/support/standin_child_win32.h"
 
 #include "telemetry/telemetry_layout.h"
 #include "telemetry/telemetry_variables.h"
@@ -59,7 +59,7 @@ HANDLE inheritableOutput(const std::wstring& path) {
 
 } // namespace
 
-StandinChild::~StandinChild() {
+void StandinChild::kill() {
     if (running()) {
         TerminateProcess(process_.get(), 99);
         WaitForSingleObject(process_.get(), 5000);

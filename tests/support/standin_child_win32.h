@@ -23,12 +23,15 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds l
 class StandinChild {
   public:
     StandinChild() = default;
-    ~StandinChild(); // ends a stand-in the test left running
+    ~StandinChild() { kill(); } // ends a stand-in the test left running
     StandinChild(const StandinChild&) = delete;
     StandinChild& operator=(const StandinChild&) = delete;
 
     bool start(const std::vector<std::wstring>& args);
     bool running() const;
+    // Ends it at once, as a crash or a task kill would: nothing of its own
+    // shutdown runs, so the status bit stays as it was.
+    void kill();
     // Waits for the exit; its code, or -1 when it did not end in time.
     int waitExit(std::chrono::milliseconds limit);
     std::string out() const { return readAll(outPath_); }

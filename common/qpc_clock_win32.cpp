@@ -1,0 +1,40 @@
+#include "common/qpc_clock_win32.h"
+
+#include <windows.h>
+
+namespace gripline {
+
+namespace {
+constexpr int64_t kNsPerS = 1'000'000'000;
+} // namespace
+
+QpcClock::QpcClock() {
+    LARGE_INTEGER frequency;
+    QueryPerformanceFrequency(&frequency);
+    frequencyHz_ = frequency.QuadPart;
+}
+
+int64_t QpcClock::nowNs() {
+    LARGE_INTEGER count;
+    QueryPerformanceCounter(&count);
+    const int64_t c = count.QuadPart;
+    // Split so that c × 10⁹ cannot overflow.
+    return c / frequencyHz_ * kNsPerS + c % frequencyHz_ * kNsPerS / frequencyHz_;
+}
+
+void QpcClock::sleepNs(int64_t ns) {
+    if (ns >= kNsPerMs)
+        Sleep(static_cast<DWORD>(ns / kNsPerMs));
+}
+
+void QpcClock::spinUntil(int64_t deadlineNs) {
+    while (nowNs() < deadlineNs)
+        YieldProcessor();
+}
+
+QpcClock& qpcClock() {
+    static QpcClock clock;
+    return clock;
+}
+
+} // namespace gripline

@@ -1,0 +1,25 @@
+#pragma once
+// The Windows steady clock: QueryPerformanceCounter in nanoseconds, Sleep in
+// whole milliseconds (the caller spins the remainder), spinning with a pause
+// hint. Every program of ours reads the same count, so times noted in one
+// process (the stand-in's SetEvent) compare with times noted in another (the
+// engine's wake-up).
+#include "common/clock.h"
+
+namespace gripline {
+
+class QpcClock final : public Clock {
+  public:
+    QpcClock();
+    int64_t nowNs() override;
+    void sleepNs(int64_t ns) override;
+    void spinUntil(int64_t deadlineNs) override;
+
+  private:
+    int64_t frequencyHz_ = 1;
+};
+
+// One clock for the whole program.
+QpcClock& qpcClock();
+
+} // namespace gripline

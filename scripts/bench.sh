@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Prints the benchmark figures: the cost of one telemetry read natively and
+# under Wine, and the delay from the simulator's SetEvent to the engine's
+# tick start with the real engine thread under Wine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/bootstrap.sh
+cmake --preset linux >/dev/null && cmake --build --preset linux >/dev/null
+cmake --preset windows >/dev/null && cmake --build --preset windows >/dev/null
+source scripts/wine-session.sh
+start_wine_session "$PWD/build/windows/wineprefix-bench"
+
+echo "native:  $(build/linux/bench/read_latest_bench)"
+fixture="Z:$(cd ../shared/fixtures && pwd | tr / '\\')\\irsdk_live_w13_monza.bin"
+echo "wine:    $(scripts/wine-run.sh build/windows/bench/read_latest_bench.exe "$fixture")"
+echo "wine:    $(scripts/wine-run.sh build/windows/bench/tick_latency_bench.exe)"
