@@ -1,0 +1,279 @@
+#include "engine/ffb_output.h"
+
+#include <algorithm>
+#include <cmath>
+#include <system_error>
+
+namespace gripline {
+
+namespace {
+
+// The damping filter's weights, newest velocity first, then from the oldest
+// on; they sum to 1.
+constexpr float kVelocityWeights[6] = {0.1295867f, 0.2311436f, 0.2582509f,
+                                       0.1923936f, 0.1156718f, 0.0729534f};
+
+// Damping beyond twice full scale changes nothing once added to a force of
+// at most full scale and clamped, and keeps the conversion in int32 range.
+constexpr float kDampingLimit = 2.0f * FfbOutput::kFullScale;
+
+int32_t clampToFullScale(int64_t value) {
+    return static_cast<int32_t>(
+        std::clamp<int64_t>(value, -FfbOutput::kFullScale, FfbOutput::kFullScale));
+}
+
+} // namespace
+
+FfbOutput::FfbOutput(WheelPort& port, Clock& clock, OutputPacing pacing)
+    : port_(port), clock_(clock), pacing_(pacing) {}
+
+FfbOutput::~FfbOutput() { close(); }
+
+bool FfbOutput::open(void* window, const DeviceGuid& device) {
+    close();
+    stopRequested_.store(false);
+    requestedForce.store(0);
+    lastError.store(0);
+    errorCount.store(0);
+    outputEnabled.store(false);
+    effectStarted_ = false;
+    running_ = false;
+    lastOutput_ = 0;
+    rampStart_ = rampEnd_ = clock_.nowNs() + 600 * kNsPerMs;
+    lastReacquire_ = lastErrorTime_ = 0;
+
+    port_.createDeviceEvent();
+    // A failure releases whatever the earlier steps acquired; the engine
+    // retries the whole open later.
+    if (failed(port_.createDirectInput()) || failed(port_.createDevice(device))) {
+        port_.releaseAll();
+        return false;
+    }
+    // Results ignored: a wheel that refuses these still plays the effect.
+    port_.setJoystickDataFormat();
+    port_.setExclusiveBackground(window);
+    port_.disableAutoCenter();
+    if (port_.hasDeviceEvent())
+        port_.setEventNotification();
+    if (failed(port_.acquire())) {
+        port_.releaseAll();
+        return false;
+    }
+    if (pacing_ == OutputPacing::Thread) {
+        try {
+            thread_ = std::thread([this] { runOutputThread(); });
+        } catch (const std::system_error&) {
+            port_.releaseAll(); // no thread, no force: fail like any open failure
+            return false;
+        }
+    }
+    return true;
+}
+
+void FfbOutput::close() {
+    requestedForce.store(0);
+    stopRequested_.store(true);
+    if (thread_.joinable())
+        thread_.join();
+    port_.releaseAll();
+}
+
+void FfbOutput::runOutputThread() {
+    port_.enterOutputThread();
+    while (!stopRequested_.load())
+        loopOnce();
+}
+
+void FfbOutput::loopOnce() {
+    const bool enabled = outputEnabled.load();
+    if (enabled != running_) {
+        if (enabled)
+            becomeEnabled(clock_.nowNs());
+        else
+            becomeDisabled();
+    }
+    if (!running_ || clock_.nowNs() < rampStart_) {
+        clock_.sleepNs(kIdlePollNs);
+        return;
+    }
+    if (!port_.hasEffect() && !createEffect()) {
+        clock_.sleepNs(kEffectRetryNs);
+        return;
+    }
+    const bool fresh = port_.hasDeviceEvent() && port_.waitDeviceEvent(kLoopWaitMs);
+    const int32_t force =
+        clampToFullScale(int64_t{requestedForce.load()} + int64_t{readDamping(fresh)});
+    const int64_t now = clock_.nowNs();
+    magnitude_ = rampAndSlew(force, now);
+    const HResult hr = port_.setMagnitude(magnitude_);
+    if (failed(hr)) {
+        if (port_.hasDevice()) {
+            recordError(hr);
+            reacquire();
+        }
+    } else if (!effectStarted_ && clock_.nowNs() >= rampStart_ && port_.hasEffect()) {
+        startEffect();
+    }
+    if (!port_.hasDeviceEvent())
+        clock_.sleepNs(kLoopWaitMs * kNsPerMs);
+}
+
+void FfbOutput::becomeEnabled(int64_t now) {
+    effectStarted_ = false;
+    running_ = true;
+    lastOutput_ = 0;
+    clearDamping();
+    rampStart_ = now + kStartDelayNs;
+    rampEnd_ = now + kRampEndNs;
+    if (port_.hasEffect())
+        magnitude_ = 0;
+}
+
+// Force off at once: the effect is sent a zero and stopped, so the wheel
+// goes limp even on a device that keeps playing a stopped effect's last value.
+void FfbOutput::becomeDisabled() {
+    running_ = false;
+    requestedForce.store(0);
+    dampingPercent.store(0);
+    endStopActive.store(false);
+    lastOutput_ = 0;
+    if (port_.hasEffect()) {
+        magnitude_ = 0;
+        port_.setMagnitude(0);
+        port_.stopEffect();
+    }
+    effectStarted_ = false;
+    clearDamping();
+}
+
+void FfbOutput::clearDamping() {
+    std::fill(std::begin(velocityRing_), std::end(velocityRing_), 0.0f);
+    std::fill(std::begin(filteredRing_), std::end(filteredRing_), 0.0f);
+    dampingForce_ = 0;
+    lastAxisReadNs_ = 0;
+}
+
+// Before the start delay nothing; during the ramp the force is scaled by the
+// time since the delay ended over 1.8 s and may move 120 per loop; after it
+// 1200 per loop.
+int32_t FfbOutput::rampAndSlew(int32_t force, int64_t now) {
+    if (now < rampStart_) {
+        lastOutput_ = 0;
+        return 0;
+    }
+    int32_t limit = kSlewLimit;
+    if (now < rampEnd_) {
+        const int64_t ms = std::max<int64_t>((now - rampStart_) / kNsPerMs, 0);
+        const double scale = std::min(static_cast<double>(ms) / kRampLengthMs, 1.0);
+        force = static_cast<int32_t>(scale * force);
+        limit = kRampSlewLimit;
+    }
+    lastOutput_ += std::clamp(force - lastOutput_, -limit, limit);
+    return lastOutput_;
+}
+
+bool FfbOutput::createEffect() { return !failed(port_.createEffect()); }
+
+void FfbOutput::startEffect() {
+    if (!port_.hasEffect() || effectStarted_)
+        return;
+    // Start from zero so the effect never plays a stale magnitude.
+    const int32_t saved = magnitude_;
+    magnitude_ = 0;
+    HResult hr = port_.setMagnitude(magnitude_);
+    if (!failed(hr))
+        hr = port_.startEffect();
+    magnitude_ = saved;
+    if (failed(hr)) {
+        recordError(hr);
+        reacquire();
+        return;
+    }
+    effectStarted_ = true;
+}
+
+void FfbOutput::reacquire() {
+    if (!port_.hasDevice())
+        return;
+    effectStarted_ = false;
+    if (port_.hasEffect())
+        port_.stopEffect();
+    const int64_t now = clock_.nowNs();
+    if (lastReacquire_ != 0 && now - lastReacquire_ < kReacquireIntervalNs)
+        return;
+    lastReacquire_ = now;
+    port_.unacquire();
+    const HResult acquired = port_.acquire();
+    if (failed(acquired))
+        recordError(acquired);
+    if (!port_.hasEffect() && !createEffect())
+        return;
+    magnitude_ = 0;
+    const HResult hr = port_.setMagnitude(magnitude_);
+    if (failed(hr)) {
+        recordError(hr);
+        return;
+    }
+    if (running_ && now >= rampStart_)
+        startEffect();
+}
+
+// One failure repeating every loop is counted once a second; a different
+// failure is always counted.
+void FfbOutput::recordError(HResult hr) {
+    const int64_t now = clock_.nowNs();
+    if (hr == lastError.load() && lastErrorTime_ != 0 && now - lastErrorTime_ < kErrorRepeatNs)
+        return;
+    lastErrorTime_ = now;
+    lastError.exchange(hr);
+    errorCount.fetch_add(1);
+}
+
+// Velocity damping measured from the wheel: the axis speed between device
+// reads, smoothed by a six-tap filter and a four-entry average, times a gain
+// (stiff near the steering lock, the damping setting otherwise).
+int32_t FfbOutput::readDamping(bool fresh) {
+    const bool endStop = endStopActive.load();
+    const int32_t percent = dampingPercent.load();
+    if ((!endStop && percent <= 0) || !port_.hasDevice()) {
+        lastAxisReadNs_ = 0;
+        dampingForce_ = 0;
+        return 0;
+    }
+    if (!fresh)
+        return dampingForce_;
+    int32_t x = 0;
+    if (failed(port_.readAxisX(x))) {
+        reacquire();
+        lastAxisReadNs_ = 0;
+        dampingForce_ = 0;
+        return 0;
+    }
+    const int64_t now = clock_.nowNs();
+    if (lastAxisReadNs_ != 0) {
+        const int64_t dtUs = (now - lastAxisReadNs_) / kNsPerUs;
+        if (dtUs > 0)
+            velocityRing_[velocityIndex_] =
+                static_cast<float>(x - lastAxisX_) / static_cast<float>(dtUs);
+    }
+    lastAxisReadNs_ = now;
+    lastAxisX_ = x;
+    const int k = velocityIndex_;
+    velocityIndex_ = (k + 1) % 6;
+
+    float filtered = 0.0f;
+    for (int j = 0; j < 6; ++j)
+        filtered += kVelocityWeights[j] * velocityRing_[(k + j) % 6];
+    filteredRing_[filteredIndex_] = filtered;
+    filteredIndex_ = (filteredIndex_ + 1) % 4;
+
+    const float gain = endStop ? kEndStopDampingGain : static_cast<float>(percent) * kDampingGainPerPercent;
+    const float sum = filteredRing_[0] + filteredRing_[1] + filteredRing_[2] + filteredRing_[3];
+    const float value = gain * 0.25f * sum;
+    dampingForce_ = std::isfinite(value)
+                        ? static_cast<int32_t>(std::clamp(value, -kDampingLimit, kDampingLimit))
+                        : 0;
+    return dampingForce_;
+}
+
+} // namespace gripline

@@ -1,0 +1,94 @@
+#pragma once
+// The open wheel: one constant-force effect kept acquired and playing, fed by
+// an output thread that re-sends the newest requested force at least once a
+// millisecond, adds damping measured from the wheel's own motion, and shapes
+// the start of output so the wheel never jerks:
+//   nothing for 1.2 s after enabling, then a fade-in to full scale at 3.0 s
+//   changing by at most 120 per loop, then at most 1200 per loop.
+// Threads: the engine thread opens, closes and writes the four words of
+// WheelOutput; the output thread owns everything else between open() and
+// close(), including every device call.
+#include "common/clock.h"
+#include "engine/wheel_output.h"
+#include "engine/wheel_port.h"
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+namespace gripline {
+
+// Thread: open() starts the output thread. Manual: the caller runs loopOnce()
+// itself (tests, with virtual time).
+enum class OutputPacing { Thread, Manual };
+
+class FfbOutput final : public WheelOutput {
+  public:
+    static constexpr int64_t kStartDelayNs = 1200 * kNsPerMs;
+    static constexpr int64_t kRampEndNs = 3000 * kNsPerMs;
+    static constexpr int64_t kRampLengthMs = 1800;
+    static constexpr int64_t kIdlePollNs = 5 * kNsPerMs;
+    static constexpr int64_t kEffectRetryNs = 50 * kNsPerMs;
+    static constexpr int kLoopWaitMs = 1;
+    static constexpr int32_t kRampSlewLimit = 120;
+    static constexpr int32_t kSlewLimit = 1200;
+    static constexpr int32_t kFullScale = 10000;
+    static constexpr int64_t kReacquireIntervalNs = 250 * kNsPerMs;
+    static constexpr int64_t kErrorRepeatNs = 1000 * kNsPerMs;
+    static constexpr float kEndStopDampingGain = 150000.0f;
+    static constexpr float kDampingGainPerPercent = 800.0f;
+
+    FfbOutput(WheelPort& port, Clock& clock, OutputPacing pacing = OutputPacing::Thread);
+    ~FfbOutput() override;
+
+    bool open(void* window, const DeviceGuid& device) override;
+    void close() override;
+
+    // Output thread.
+    void loopOnce();
+    bool createEffect();
+    void startEffect();
+    void reacquire();
+    void recordError(HResult hr);
+    int32_t readDamping(bool fresh);
+
+    // What the output thread holds, for tests.
+    int32_t magnitude() const { return magnitude_; }
+    int32_t lastOutput() const { return lastOutput_; }
+    bool effectStarted() const { return effectStarted_; }
+    bool running() const { return running_; }
+    int64_t rampStart() const { return rampStart_; }
+    int32_t dampingForce() const { return dampingForce_; }
+
+  private:
+    void runOutputThread();
+    void becomeEnabled(int64_t now);
+    void becomeDisabled();
+    void clearDamping();
+    int32_t rampAndSlew(int32_t force, int64_t now);
+
+    WheelPort& port_;
+    Clock& clock_;
+    OutputPacing pacing_;
+    std::atomic<bool> stopRequested_{false};
+    std::thread thread_;
+
+    // Output thread only (and open/close while it is not running).
+    int32_t magnitude_ = 0; // the effect's lMagnitude, sent by every update
+    bool effectStarted_ = false;
+    bool running_ = false;  // the output thread's copy of outputEnabled
+    int32_t lastOutput_ = 0; // base of the slew limit
+    int64_t rampStart_ = 0;  // steady ns
+    int64_t rampEnd_ = 0;
+    int64_t lastReacquire_ = 0; // steady ns, 0 = never
+    int64_t lastErrorTime_ = 0;
+    float velocityRing_[6] = {}; // raw axis units per µs
+    float filteredRing_[4] = {};
+    int velocityIndex_ = 0;
+    int filteredIndex_ = 0;
+    int32_t dampingForce_ = 0; // magnitude units
+    int32_t lastAxisX_ = 0;
+    int64_t lastAxisReadNs_ = 0; // 0 = none
+};
+
+} // namespace gripline

@@ -1,0 +1,277 @@
+#include "engine/ffb_output.h"
+
+#include "tests/engine/fake_wheel_port.h"
+#include "tests/support/virtual_clock.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace gripline {
+namespace {
+
+using test::FakeWheelPort;
+using test::VirtualClock;
+
+constexpr int64_t kMs = kNsPerMs;
+
+class FfbOutputTest : public ::testing::Test {
+  protected:
+    FfbOutputTest() : port(clock), output(port, clock, OutputPacing::Manual) {}
+
+    void openWheel() { ASSERT_TRUE(output.open(nullptr, DeviceGuid{})); }
+
+    // Enables output and runs loops until virtual time reaches `untilNs`
+    // after the enable.
+    void enableAndRunFor(int64_t forNs) {
+        output.outputEnabled.store(true);
+        enabledAt = clock.now;
+        runUntil(enabledAt + forNs);
+    }
+    void runUntil(int64_t atNs) {
+        while (clock.now < atNs)
+            output.loopOnce();
+    }
+
+    VirtualClock clock;
+    FakeWheelPort port;
+    FfbOutput output;
+    int64_t enabledAt = 0;
+};
+
+TEST_F(FfbOutputTest, OpensInOrderAndReleasesWhatItGotWhenAStepFails) {
+    port.withEvent = true;
+    openWheel();
+    std::vector<std::string> names;
+    for (const auto& c : port.calls)
+        names.push_back(c.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"releaseAll", "createDirectInput", "createDevice",
+                                               "setJoystickDataFormat", "setExclusiveBackground",
+                                               "disableAutoCenter", "setEventNotification",
+                                               "acquire"}));
+    EXPECT_FALSE(port.hasEffect()) << "the effect is created by the output thread on first use";
+
+    for (const char* step : {"createDirectInput", "createDevice", "acquire"}) {
+        port.calls.clear();
+        port.failNext(step, kEFail);
+        EXPECT_FALSE(output.open(nullptr, DeviceGuid{})) << step;
+        EXPECT_EQ(port.calls.back().name, "releaseAll") << step;
+        EXPECT_FALSE(port.hasDevice()) << step;
+    }
+}
+
+TEST_F(FfbOutputTest, NothingForTheStartDelayThenARampReachingFullForceAtThreeSeconds) {
+    openWheel();
+    output.requestedForce.store(9000);
+    enableAndRunFor(3500 * kMs);
+
+    ASSERT_FALSE(port.magnitudes.empty());
+    EXPECT_GE(port.magnitudes.front().atNs - enabledAt, 1200 * kMs) << "nothing before 1.2 s";
+    int32_t previous = 0;
+    bool reached = false;
+    for (const auto& m : port.magnitudes) {
+        if (m.value == 0 && !reached)
+            continue; // the start sends a zero before starting the effect
+        const int64_t sinceRampMs = (m.atNs - enabledAt - 1200 * kMs) / kMs;
+        if (m.atNs - enabledAt < 3000 * kMs) {
+            EXPECT_LE(m.value, sinceRampMs * 9000 / 1800) << "ahead of the ramp at " << sinceRampMs;
+            EXPECT_LT(m.value, 9000);
+        }
+        EXPECT_LE(m.value - previous, 120) << "at " << sinceRampMs << " ms into the ramp";
+        previous = m.value;
+        reached = reached || m.value == 9000;
+    }
+    EXPECT_TRUE(reached);
+    EXPECT_EQ(port.count("startEffect"), 1);
+    EXPECT_TRUE(output.effectStarted());
+}
+
+TEST_F(FfbOutputTest, AfterTheRampAJumpToFullForceTakesNineLoops) {
+    openWheel();
+    enableAndRunFor(3100 * kMs);
+    const size_t before = port.magnitudes.size();
+    output.requestedForce.store(9996);
+    for (int i = 0; i < 9; ++i)
+        output.loopOnce();
+    std::vector<int32_t> sent;
+    for (size_t i = before; i < port.magnitudes.size(); ++i)
+        sent.push_back(port.magnitudes[i].value);
+    EXPECT_EQ(sent, (std::vector<int32_t>{1200, 2400, 3600, 4800, 6000, 7200, 8400, 9600, 9996}));
+}
+
+TEST_F(FfbOutputTest, DisablingStopsAtOnceAndReenablingRestartsTheDelay) {
+    openWheel();
+    output.requestedForce.store(8000);
+    enableAndRunFor(4000 * kMs);
+    ASSERT_EQ(output.magnitude(), 8000);
+
+    output.outputEnabled.store(false);
+    const size_t sentBefore = port.magnitudes.size();
+    output.loopOnce();
+    EXPECT_EQ(output.magnitude(), 0);
+    EXPECT_EQ(port.magnitudes.back().value, 0) << "a zero goes to the wheel before the stop";
+    EXPECT_EQ(port.calls.back().name, "stopEffect");
+    EXPECT_EQ(output.requestedForce.load(), 0);
+    EXPECT_FALSE(output.effectStarted());
+    runUntil(clock.now + 500 * kMs);
+    EXPECT_EQ(port.magnitudes.size(), sentBefore + 1) << "nothing sent while disabled";
+
+    output.requestedForce.store(8000);
+    enableAndRunFor(1199 * kMs);
+    EXPECT_EQ(port.magnitudes.size(), sentBefore + 1) << "the start delay runs again";
+    runUntil(enabledAt + 1300 * kMs);
+    EXPECT_GT(port.magnitudes.size(), sentBefore + 1);
+    EXPECT_LE(output.magnitude(), 120 * 100);
+}
+
+TEST_F(FfbOutputTest, FailingEffectCreationIsRetriedEvery50msWithoutSending) {
+    openWheel();
+    port.failNext("createEffect", kEFail, 4);
+    output.requestedForce.store(5000);
+    enableAndRunFor(1200 * kMs + 199 * kMs);
+    std::vector<int64_t> tries;
+    for (const auto& c : port.calls)
+        if (c.name == "createEffect")
+            tries.push_back(c.atNs);
+    ASSERT_EQ(tries.size(), 4u);
+    for (size_t i = 1; i < tries.size(); ++i)
+        EXPECT_EQ(tries[i] - tries[i - 1], 50 * kMs);
+    EXPECT_TRUE(port.magnitudes.empty());
+    EXPECT_EQ(output.errorCount.load(), 0u) << "creation failures are not recorded";
+    runUntil(clock.now + 20 * kMs);
+    EXPECT_FALSE(port.magnitudes.empty()) << "the fifth try succeeds";
+}
+
+TEST_F(FfbOutputTest, ARepeatedFailureCountsOnceASecondAndDifferentOnesEveryTime) {
+    for (int ms = 0; ms < 2500; ++ms) {
+        output.recordError(kDierrInputLost);
+        clock.now += kMs;
+    }
+    EXPECT_EQ(output.errorCount.load(), 3u);
+    EXPECT_EQ(output.lastError.load(), kDierrInputLost);
+
+    for (int i = 0; i < 10; ++i) {
+        output.recordError(i % 2 ? kDierrInputLost : kDierrNotAcquired);
+        clock.now += kMs;
+    }
+    EXPECT_EQ(output.errorCount.load(), 13u);
+    EXPECT_EQ(output.lastError.load(), kDierrInputLost);
+}
+
+TEST_F(FfbOutputTest, ReacquireIsThrottledTo250ms) {
+    openWheel();
+    const int acquires = port.count("acquire");
+    output.reacquire();
+    clock.now += 100 * kMs;
+    output.reacquire();
+    EXPECT_EQ(port.count("acquire"), acquires + 1);
+    EXPECT_EQ(port.count("unacquire"), 1);
+    clock.now += 150 * kMs;
+    output.reacquire();
+    EXPECT_EQ(port.count("acquire"), acquires + 2);
+}
+
+TEST_F(FfbOutputTest, FailedUpdateIsRecordedAndTheWheelReacquired) {
+    openWheel();
+    output.requestedForce.store(3000);
+    enableAndRunFor(3500 * kMs);
+    const int acquires = port.count("acquire");
+    port.failNext("setMagnitude", kDierrInputLost);
+    output.loopOnce();
+    EXPECT_EQ(output.errorCount.load(), 1u);
+    EXPECT_EQ(output.lastError.load(), kDierrInputLost);
+    EXPECT_EQ(port.count("acquire"), acquires + 1);
+    runUntil(clock.now + 100 * kMs);
+    EXPECT_EQ(output.magnitude(), 3000) << "output recovers";
+    EXPECT_TRUE(output.effectStarted());
+    EXPECT_EQ(output.errorCount.load(), 1u);
+}
+
+TEST_F(FfbOutputTest, NoDampingReadsNoDeviceState) {
+    port.withEvent = true;
+    openWheel();
+    output.requestedForce.store(1000);
+    enableAndRunFor(4000 * kMs);
+    EXPECT_EQ(port.count("readAxisX"), 0);
+    EXPECT_EQ(output.readDamping(true), 0);
+    EXPECT_EQ(port.count("readAxisX"), 0);
+}
+
+// The wheel turning at a steady 125 raw units per ms: every filter stage
+// settles on 0.125 units/µs.
+int32_t settledDamping(FfbOutput& output, FakeWheelPort& port, VirtualClock& clock) {
+    int32_t damping = 0;
+    for (int i = 0; i < 20; ++i) {
+        clock.now += kMs;
+        port.axisX += 125;
+        damping = output.readDamping(true);
+    }
+    return damping;
+}
+
+TEST_F(FfbOutputTest, DampingFollowsTheWheelsSpeedAndIsStiffAtTheEndStop) {
+    port.withEvent = true;
+    openWheel();
+    output.dampingPercent.store(50);
+    EXPECT_NEAR(settledDamping(output, port, clock), 40000 * 0.125, 2); // gain 50 × 800
+    EXPECT_EQ(output.readDamping(false), output.dampingForce()) << "no new input: kept";
+
+    output.endStopActive.store(true);
+    output.dampingPercent.store(0);
+    EXPECT_NEAR(settledDamping(output, port, clock), 150000 * 0.125, 3);
+
+    port.failNext("readAxisX", kDierrInputLost);
+    EXPECT_EQ(output.readDamping(true), 0) << "a failed read gives no damping";
+}
+
+TEST_F(FfbOutputTest, ForcePlusDampingIsClampedToFullScaleBeforeTheSlew) {
+    port.withEvent = true;
+    openWheel();
+    output.requestedForce.store(9996);
+    output.dampingPercent.store(50);
+    output.outputEnabled.store(true);
+    enabledAt = clock.now;
+    int32_t most = 0;
+    while (clock.now < enabledAt + 4000 * kMs) {
+        port.axisX += 125; // damping of about 5000 on top
+        output.loopOnce();
+        most = std::max(most, output.magnitude());
+    }
+    EXPECT_EQ(most, 10000);
+
+    output.requestedForce.store(-9996);
+    for (int i = 0; i < 200; ++i) {
+        port.axisX -= 125;
+        output.loopOnce();
+    }
+    EXPECT_EQ(output.magnitude(), -10000);
+    for (const auto& m : port.magnitudes)
+        ASSERT_LE(std::abs(m.value), 10000);
+}
+
+TEST_F(FfbOutputTest, AnAbsurdWheelSpeedCannotOverflowTheDamping) {
+    port.withEvent = true;
+    openWheel();
+    output.endStopActive.store(true);
+    clock.now += kMs;
+    output.readDamping(true);
+    clock.now += 1000; // 1 µs later the axis has jumped end to end
+    port.axisX = 2'000'000'000;
+    const int32_t damping = output.readDamping(true);
+    EXPECT_EQ(damping, 20000);
+}
+
+TEST(FfbOutputThread, RunsOnItsOwnThreadUntilClosed) {
+    VirtualClock unused;
+    test::FakeWheelPort port(unused);
+    // Real time: the output thread sleeps 5 ms per idle loop.
+    FfbOutput output(port, steadyClock());
+    ASSERT_TRUE(output.open(nullptr, DeviceGuid{}));
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    output.close();
+    EXPECT_EQ(port.calls.back().name, "releaseAll");
+    EXPECT_EQ(output.requestedForce.load(), 0);
+}
+
+} // namespace
+} // namespace gripline
