@@ -4,6 +4,7 @@
 #include "engine/ffb_engine.h"
 #include "telemetry/telemetry_source.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace gripline {
@@ -29,7 +30,7 @@ void EngineLoop::pass() {
     refreshIdentity();
 
     // A time-out is no error: the pass reads anyway and refreshes the status.
-    const TelemetrySource::Wait wait = ports_.telemetry->waitForData(kWaitMs);
+    const TelemetrySource::Wait wait = ports_.telemetry->waitForData(waitTimeoutMs());
     tickStartNs_ = ports_.clock->nowNs();
     if (wait == TelemetrySource::Wait::Failed) {
         simulatorGone();
@@ -38,10 +39,12 @@ void EngineLoop::pass() {
 
     if (!reader_.readLatest(current_) || current_.TickCount == lastTick_) {
         // A failed read leaves the last good snapshot in place.
+        releaseStaleForce();
         publish(current_.IsOnTrack);
         return;
     }
     lastTick_ = current_.TickCount;
+    lastNewTickNs_ = tickStartNs_;
     if (ports_.observer)
         ports_.observer->onNewTick(current_, tickStartNs_);
 
@@ -149,6 +152,22 @@ void EngineLoop::simulatorGone() {
     }
     resetForceModel();
     reader_.close();
+}
+
+// While force is on the wheel the wait ends when the last tick turns stale,
+// so the force comes off 250 ms after it, not up to 100 ms later.
+int EngineLoop::waitTimeoutMs() const {
+    if (!wasOnTrack_ || !ports_.wheel->outputEnabled.load())
+        return kWaitMs;
+    const int64_t left = lastNewTickNs_ + kStaleTickNs - ports_.clock->nowNs();
+    const int64_t ms = (left + kNsPerMs - 1) / kNsPerMs;
+    return static_cast<int>(std::clamp<int64_t>(ms, 1, kWaitMs));
+}
+
+void EngineLoop::releaseStaleForce() {
+    if (wasOnTrack_ && ports_.wheel->outputEnabled.load() &&
+        ports_.clock->nowNs() - lastNewTickNs_ >= kStaleTickNs)
+        ports_.wheel->quiesce();
 }
 
 void EngineLoop::publish(bool onTrack) {

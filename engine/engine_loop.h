@@ -41,6 +41,11 @@ class EngineLoop {
   private:
     static constexpr int64_t kRetryNs = 500 * 1000 * 1000;
     static constexpr int kWaitMs = 100;
+    // A simulator that stops ticking while the car is on track (frozen,
+    // crashed, killed without clearing its status bit) must not leave the
+    // last force on the wheel: after this long without a new tick the
+    // output is zeroed and disabled until ticks come again.
+    static constexpr int64_t kStaleTickNs = 250 * 1000 * 1000;
 
     void checkOutputErrors();
     void detachAfterFailedOpen();
@@ -48,6 +53,8 @@ class EngineLoop {
     void refreshIdentity();
     void simulatorGone();
     void publish(bool onTrack);
+    int waitTimeoutMs() const;
+    void releaseStaleForce();
     void leaveTrack();
     void runOnTrackTick();
     void computeSamples(const FfbSettings& settings, TickSamples& samples);
@@ -71,6 +78,7 @@ class EngineLoop {
     bool wasOnTrack_ = false;
     bool connected_ = false; // this pass's reading of the simulator's status bit
     int64_t tickStartNs_ = 0;
+    int64_t lastNewTickNs_ = 0; // TickStart of the last new tick
 };
 
 } // namespace gripline

@@ -308,3 +308,68 @@ TEST(FfbEngine, ThreadStartsFollowsTheSimulatorAndStopsOnRequest) {
 
 } // namespace
 } // namespace gripline
+
+namespace gripline {
+namespace {
+
+using namespace gripline::test;
+
+// A source whose waits take their whole time-out: the simulator went quiet.
+class QuietSource final : public BufferTelemetrySource {
+  public:
+    explicit QuietSource(VirtualClock& clock) : clock_(clock) {}
+    Wait waitForData(int timeoutMs) override {
+        if (quiet) {
+            waits.push_back(timeoutMs);
+            clock_.now += timeoutMs * kNsPerMs;
+            return Wait::TimedOut;
+        }
+        return BufferTelemetrySource::waitForData(timeoutMs);
+    }
+    bool quiet = false;
+    std::vector<int> waits;
+
+  private:
+    VirtualClock& clock_;
+};
+
+TEST(EngineLoopStaleTicks, ForceComesOff250msAfterTheLastTickAndReturnsWithTheNext) {
+    VirtualClock clock;
+    QuietSource source(clock);
+    SimulatedBlock sim;
+    source.bytes() = sim.source.bytes();
+    RecordingWheel wheel;
+    FfbEngine engine;
+    EnginePorts ports{.telemetry = &source, .clock = &clock, .wheel = &wheel};
+    EngineLoop loop(engine, ports);
+    loop.begin();
+    TelemetryImage& image = sim.image;
+    auto tick = [&](int32_t t) {
+        std::vector<uint8_t> line = image.newLine();
+        image.setBool(line, "IsOnTrack", true);
+        image.publishLine(source.bytes(), line, t);
+        loop.pass();
+    };
+    tick(1);
+    ASSERT_TRUE(wheel.outputEnabled.load());
+    const int64_t lastTick = clock.now; // the samples of tick 1 are sent by now
+
+    source.quiet = true;
+    while (wheel.outputEnabled.load() && clock.now < lastTick + 1000 * kNsPerMs)
+        loop.pass();
+    EXPECT_FALSE(wheel.outputEnabled.load());
+    EXPECT_EQ(wheel.requestedForce.load(), 0);
+    EXPECT_LE(clock.now - lastTick, 250 * kNsPerMs) << "off within 250 ms of the last tick";
+    // Tick 1 delivered its last sample 13.8 ms after it began; the third wait
+    // ends when that tick turns stale.
+    EXPECT_EQ(source.waits, (std::vector<int>{100, 100, 37}));
+    EXPECT_TRUE(loop.wasOnTrack()) << "the stint goes on";
+    EXPECT_EQ(engine.readStatus().OutputReportCount, 0u);
+
+    source.quiet = false;
+    tick(2);
+    EXPECT_TRUE(wheel.outputEnabled.load()) << "the next tick enables output again";
+}
+
+} // namespace
+} // namespace gripline

@@ -1,0 +1,159 @@
+#include "engine/dinput_wheel_win32.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace gripline {
+
+namespace {
+
+DeviceGuid toDeviceGuid(const GUID& guid) {
+    DeviceGuid out;
+    static_assert(sizeof(GUID) == 16);
+    std::memcpy(out.bytes.data(), &guid, 16);
+    return out;
+}
+
+GUID toGuid(const DeviceGuid& device) {
+    GUID guid;
+    std::memcpy(&guid, device.bytes.data(), 16);
+    return guid;
+}
+
+BOOL CALLBACK appendDevice(LPCDIDEVICEINSTANCEW instance, LPVOID list) {
+    static_cast<std::vector<FfbDeviceEntry>*>(list)->push_back(
+        {toDeviceGuid(instance->guidInstance), instance->tszProductName});
+    return DIENUM_CONTINUE;
+}
+
+HResult createInterface(ComRef<IDirectInput8W>& directInput) {
+    return DirectInput8Create(GetModuleHandleW(nullptr), DIRECTINPUT_VERSION, IID_IDirectInput8W,
+                              reinterpret_cast<void**>(directInput.put()), nullptr);
+}
+
+} // namespace
+
+std::vector<FfbDeviceEntry> enumerateDevices() {
+    std::vector<FfbDeviceEntry> devices;
+    ComRef<IDirectInput8W> directInput;
+    if (FAILED(createInterface(directInput)))
+        return devices;
+    directInput->EnumDevices(DI8DEVCLASS_GAMECTRL, appendDevice, &devices,
+                             DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK);
+    return devices;
+}
+
+DirectInputWheel::DirectInputWheel() {
+    effectParams_.dwSize = sizeof(DIEFFECT);
+    effectParams_.dwFlags = DIEFF_CARTESIAN | DIEFF_OBJECTOFFSETS;
+    effectParams_.dwDuration = INFINITE;
+    effectParams_.dwSamplePeriod = 0;
+    effectParams_.dwGain = DI_FFNOMINALMAX;
+    effectParams_.dwTriggerButton = DIEB_NOTRIGGER;
+    effectParams_.dwTriggerRepeatInterval = 0;
+    effectParams_.cAxes = 1;
+    effectParams_.rgdwAxes = axes_;
+    effectParams_.rglDirection = direction_;
+    effectParams_.lpEnvelope = nullptr;
+    effectParams_.cbTypeSpecificParams = sizeof(DICONSTANTFORCE);
+    effectParams_.lpvTypeSpecificParams = &constantForce_;
+    effectParams_.dwStartDelay = 0;
+}
+
+bool DirectInputWheel::createDeviceEvent() {
+    deviceEvent_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+    return hasDeviceEvent();
+}
+
+HResult DirectInputWheel::createDirectInput() { return createInterface(directInput_); }
+
+HResult DirectInputWheel::createDevice(const DeviceGuid& device) {
+    if (!directInput_)
+        return E_POINTER;
+    return directInput_->CreateDevice(toGuid(device), device_.put(), nullptr);
+}
+
+HResult DirectInputWheel::setJoystickDataFormat() {
+    return device_ ? device_->SetDataFormat(&c_dfDIJoystick) : E_POINTER;
+}
+
+HResult DirectInputWheel::setExclusiveBackground(void* window) {
+    return device_ ? device_->SetCooperativeLevel(static_cast<HWND>(window),
+                                                  DISCL_EXCLUSIVE | DISCL_BACKGROUND)
+                   : E_POINTER;
+}
+
+HResult DirectInputWheel::disableAutoCenter() {
+    if (!device_)
+        return E_POINTER;
+    DIPROPDWORD property{};
+    property.diph.dwSize = sizeof(DIPROPDWORD);
+    property.diph.dwHeaderSize = sizeof(DIPROPHEADER);
+    property.diph.dwObj = 0;
+    property.diph.dwHow = DIPH_DEVICE;
+    property.dwData = DIPROPAUTOCENTER_OFF;
+    return device_->SetProperty(DIPROP_AUTOCENTER, &property.diph);
+}
+
+HResult DirectInputWheel::setEventNotification() {
+    return device_ ? device_->SetEventNotification(deviceEvent_.get()) : E_POINTER;
+}
+
+HResult DirectInputWheel::acquire() { return device_ ? device_->Acquire() : E_POINTER; }
+
+HResult DirectInputWheel::unacquire() { return device_ ? device_->Unacquire() : E_POINTER; }
+
+HResult DirectInputWheel::createEffect() {
+    if (!device_)
+        return E_POINTER;
+    constantForce_.lMagnitude = 0;
+    return device_->CreateEffect(GUID_ConstantForce, &effectParams_, effect_.put(), nullptr);
+}
+
+// The device boundary: whatever the caller computed, the wheel only ever
+// receives a magnitude inside full scale.
+HResult DirectInputWheel::setMagnitude(int32_t magnitude) {
+    if (!effect_)
+        return E_POINTER;
+    constantForce_.lMagnitude = std::clamp<LONG>(magnitude, -DI_FFNOMINALMAX, DI_FFNOMINALMAX);
+    return effect_->SetParameters(&effectParams_, DIEP_TYPESPECIFICPARAMS | DIEP_NORESTART);
+}
+
+HResult DirectInputWheel::startEffect() { return effect_ ? effect_->Start(1, 0) : E_POINTER; }
+
+void DirectInputWheel::stopEffect() {
+    if (effect_)
+        effect_->Stop();
+}
+
+HResult DirectInputWheel::readAxisX(int32_t& x) {
+    if (!device_)
+        return E_POINTER;
+    DIJOYSTATE state{};
+    const HRESULT hr = device_->GetDeviceState(sizeof state, &state);
+    if (SUCCEEDED(hr))
+        x = state.lX;
+    return hr;
+}
+
+bool DirectInputWheel::waitDeviceEvent(int timeoutMs) {
+    return deviceEvent_ &&
+           WaitForSingleObject(deviceEvent_.get(), static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0;
+}
+
+void DirectInputWheel::releaseAll() {
+    if (effect_)
+        effect_->Stop();
+    effect_.reset();
+    if (device_)
+        device_->Unacquire();
+    device_.reset();
+    directInput_.reset();
+    deviceEvent_.reset();
+}
+
+void DirectInputWheel::enterOutputThread() {
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+}
+
+} // namespace gripline

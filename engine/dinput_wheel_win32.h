@@ -1,0 +1,86 @@
+#pragma once
+// DirectInput 8 behind the wheel port: device enumeration, one exclusive,
+// background-acquired device and its constant-force effect. Every call is a
+// thin translation; the rules live in FfbOutput.
+#include "common/scoped_handle_win32.h"
+#include "engine/ffb_device_list.h"
+#include "engine/wheel_port.h"
+
+#include <windows.h>
+#ifndef DIRECTINPUT_VERSION
+#define DIRECTINPUT_VERSION 0x0800
+#endif
+#include <dinput.h>
+
+#include <vector>
+
+namespace gripline {
+
+// Lists the attached force-feedback game controllers. Empty when DirectInput
+// cannot be created.
+std::vector<FfbDeviceEntry> enumerateDevices();
+
+// Owns one COM interface pointer; releases it once.
+template <typename T> class ComRef {
+  public:
+    ComRef() = default;
+    ~ComRef() { reset(); }
+    ComRef(const ComRef&) = delete;
+    ComRef& operator=(const ComRef&) = delete;
+    T* get() const { return p_; }
+    T** put() {
+        reset();
+        return &p_;
+    }
+    T* operator->() const { return p_; }
+    explicit operator bool() const { return p_ != nullptr; }
+    void reset() {
+        if (p_)
+            p_->Release();
+        p_ = nullptr;
+    }
+
+  private:
+    T* p_ = nullptr;
+};
+
+class DirectInputWheel final : public WheelPort {
+  public:
+    DirectInputWheel();
+    ~DirectInputWheel() override { releaseAll(); }
+
+    bool createDeviceEvent() override;
+    HResult createDirectInput() override;
+    HResult createDevice(const DeviceGuid& device) override;
+    HResult setJoystickDataFormat() override;
+    HResult setExclusiveBackground(void* window) override;
+    HResult disableAutoCenter() override;
+    HResult setEventNotification() override;
+    bool hasDevice() const override { return static_cast<bool>(device_); }
+    bool hasDeviceEvent() const override { return static_cast<bool>(deviceEvent_); }
+    HResult acquire() override;
+    HResult unacquire() override;
+    bool hasEffect() const override { return static_cast<bool>(effect_); }
+    HResult createEffect() override;
+    HResult setMagnitude(int32_t magnitude) override;
+    HResult startEffect() override;
+    void stopEffect() override;
+    HResult readAxisX(int32_t& x) override;
+    bool waitDeviceEvent(int timeoutMs) override;
+    void releaseAll() override;
+    void enterOutputThread() override;
+
+  private:
+    // Release order: effect, device, DirectInput, event.
+    ComRef<IDirectInput8W> directInput_;
+    ComRef<IDirectInputDevice8W> device_;
+    ComRef<IDirectInputEffect> effect_;
+    ScopedHandle deviceEvent_;
+    // The effect's parameters, kept for its life and re-sent on every update.
+    DICONSTANTFORCE constantForce_{};
+    DWORD axes_[1] = {DIJOFS_X};
+    LONG direction_[1] = {0};
+    DIEFFECT effectParams_{};
+};
+
+} // namespace gripline
