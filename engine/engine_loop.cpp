@@ -2,6 +2,7 @@
 
 #include "common/clock.h"
 #include "engine/ffb_engine.h"
+#include "engine/force_magnitude.h"
 #include "telemetry/telemetry_source.h"
 
 #include <algorithm>
@@ -202,11 +203,15 @@ void EngineLoop::runOnTrackTick() {
     previous_ = current_;
 }
 
-// Until the force model exists every sample is zero: the schedule, the
-// reports and the hand-over to the output stage are already the real ones.
-void EngineLoop::computeSamples(const FfbSettings&, TickSamples& samples) {
-    for (int i = 0; i < samples.count; ++i)
-        samples.magnitude[i] = 0;
+// Until the grip and force models exist the wheel plays the simulator's own
+// torque sub-samples at the chosen strength (each one twice in the
+// interpolated mode): the schedule, the reports and the hand-over to the
+// output stage are already the real ones.
+void EngineLoop::computeSamples(const FfbSettings& settings, TickSamples& samples) {
+    for (int i = 0; i < samples.count; ++i) {
+        const int sub = samples.interpolated ? i / 2 : i;
+        samples.magnitude[i] = toMagnitude(current_.TorqueSt[sub], settings.ForceStrength);
+    }
 }
 
 // Places the tick's samples on their schedule from TickStart. The first goes
