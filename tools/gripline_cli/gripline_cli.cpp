@@ -24,13 +24,15 @@ constexpr std::array kCommands = {
 #ifdef _WIN32
     Command{
         "watch",
-        "watch [--seconds N] [--until-disconnect]",
+        "watch [--seconds N] [--until-disconnect] [--wheel]",
         "    Runs the force-feedback engine against the simulator's live shared\n"
         "    memory (no wheel is driven) and prints each change of its status:\n"
         "    connected, on track, car and driver, and the output report of every\n"
         "    finished stint. Ends after N seconds (default 60), or with\n"
         "    --until-disconnect once the simulator was connected and is not any\n"
-        "    more; then prints how many ticks were read and how many missed.\n",
+        "    more; then prints how many ticks were read and how many missed.\n"
+        "    --wheel drives the first force-feedback wheel found (without it a\n"
+        "    placeholder moves nothing) and shows its DirectInput errors.\n",
         watchCommand,
     },
 #endif

@@ -1,9 +1,12 @@
 // `gripline watch`: runs the real engine thread against the simulator's live
 // shared memory and prints every change of its published status, the way
-// the window's status bar and session log will show them. The wheel is the
-// placeholder until a device is chosen, so nothing moves.
+// the window's status bar and session log will show them. With --wheel it
+// drives the first force-feedback wheel DirectInput lists; otherwise a
+// placeholder that moves nothing.
 #include "common/qpc_clock_win32.h"
+#include "engine/dinput_wheel_win32.h"
 #include "engine/engine_platform_win32.h"
+#include "engine/ffb_output.h"
 #include "engine/ffb_engine.h"
 #include "telemetry/telemetry_source_win32.h"
 #include "tools/gripline_cli/gripline_cli.h"
@@ -22,12 +25,15 @@ namespace {
 struct WatchOptions {
     double seconds = 60;
     bool untilDisconnect = false;
+    bool wheel = false; // drive the first force-feedback wheel found
 };
 
 bool parseWatchOptions(Args args, WatchOptions& options, std::string& error) {
     for (size_t i = 0; i < args.size(); ++i) {
         if (argumentIs(args[i], "--until-disconnect")) {
             options.untilDisconnect = true;
+        } else if (argumentIs(args[i], "--wheel")) {
+            options.wheel = true;
         } else if (argumentIs(args[i], "--seconds") && i + 1 < args.size()) {
             const std::string text = args[++i].string();
             char* end = nullptr;
@@ -78,18 +84,31 @@ int watchCommand(Args args, std::ostream& out, std::ostream& err) {
         return fail(err, error);
 
     Win32TelemetrySource source;
-    PlaceholderWheel wheel;
+    PlaceholderWheel placeholder;
+    DirectInputWheel directInput;
+    FfbOutput output(directInput, qpcClock());
     Win32EnginePlatform platform;
     TickCounter ticks;
     FfbEngine engine;
-    EnginePorts ports{.telemetry = &source, .clock = &qpcClock(), .wheel = &wheel,
+    EnginePorts ports{.telemetry = &source, .clock = &qpcClock(), .wheel = &placeholder,
                       .platform = &platform, .observer = &ticks};
+    if (options.wheel) {
+        const std::vector<FfbDeviceEntry> devices = enumerateDevices();
+        const std::wstring message = deviceListMessage(devices);
+        out << narrow(message) << std::endl;
+        if (devices.empty())
+            return fail(err, narrow(message));
+        out << "wheel: " << narrow(devices.front().productName) << std::endl;
+        ports.wheel = &output;
+        ports.device = devices.front().instanceGuid;
+    }
     engine.start(ports);
 
     const auto start = std::chrono::steady_clock::now();
     const auto deadline = start + std::chrono::duration<double>(options.seconds);
     std::string shown;
     uint32_t reportsShown = 0;
+    uint32_t errorsShown = 0;
     bool wasConnected = false;
     while (std::chrono::steady_clock::now() < deadline) {
         const EngineStatus status = engine.readStatus();
@@ -100,6 +119,14 @@ int watchCommand(Args args, std::ostream& out, std::ostream& err) {
             std::snprintf(stamp, sizeof stamp, "%8.3f s  ", at);
             out << stamp << line << std::endl;
             shown = line;
+        }
+        if (status.OutputErrorCount != errorsShown) {
+            errorsShown = status.OutputErrorCount;
+            char text[96];
+            std::snprintf(text, sizeof text, "%8.3f s  DirectInput FFB error: 0x%08X (%s)\n", at,
+                          static_cast<unsigned>(status.OutputLastError),
+                          hresultName(status.OutputLastError));
+            out << text;
         }
         if (status.OutputReportCount != reportsShown) {
             reportsShown = status.OutputReportCount;
