@@ -2,13 +2,30 @@
 
 #include "common/clock.h"
 #include "engine/ffb_engine.h"
-#include "engine/force_magnitude.h"
 #include "telemetry/telemetry_source.h"
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace gripline {
+
+namespace {
+
+// The car's grip coefficients. With car-specific settings off every car
+// gets one fixed set; with them on, the user's entry for the car, else the
+// built-in table's, else a general set. The custom list and the built-in
+// table are not there yet, so with the flag on every car gets the general set.
+CarCoefficients lookUpCarCoefficients(const std::wstring& /*carPath*/,
+                                      bool useCarSpecificSettings) {
+    CarCoefficients c;
+    c.YawRateMultiplier = useCarSpecificSettings ? 40.0f : 44.0f;
+    c.YawSteerGain = 0.0f;
+    c.LateralAccelDivisor = useCarSpecificSettings ? 90.0f : 110.0f;
+    c.ResistanceGain = 1.0f;
+    c.SteerMarginBias = 0.0f;
+    return c;
+}
+
+} // namespace
 
 EngineLoop::EngineLoop(FfbEngine& engine, const EnginePorts& ports)
     : engine_(engine), ports_(ports), reader_(*ports.telemetry) {}
@@ -193,30 +210,45 @@ void EngineLoop::runOnTrackTick() {
     }
     publish(true);
     const FfbSettings settings = engine_.copySettings();
-    // The car's grip coefficients are resolved here once car settings exist.
-    ports_.wheel->outputEnabled.exchange(true);
+    const CarCoefficients coefficients = resolveCoefficients(settings);
+    WheelOutput& wheel = *ports_.wheel;
+    wheel.outputEnabled.exchange(true);
 
-    TickSamples samples = planTickSamples(settings.Mode, current_.TorqueStCount);
-    computeSamples(settings, samples);
-    // The recorder takes one sample per tick here once recording exists.
-    deliverSamples(samples);
+    const TickPlan plan = model_.computeTick(current_, previous_, settings, coefficients,
+                                             ports_.clock->nowNs(), engine_.CrashHoldUntil);
+    wheel.dampingPercent.exchange(plan.dampingPercent);
+    wheel.endStopActive.exchange(plan.endStopActive);
+    if (plan.pastLock) {
+        sendEndStop(plan.endStopMagnitude);
+    } else {
+        // The recorder takes the tick's values here once recording exists;
+        // until then only an observer sees them.
+        if (ports_.observer)
+            ports_.observer->onTickRecord(model_.tickRecord(current_));
+        deliverSamples(plan.samples);
+        model_.finishTick();
+    }
     previous_ = current_;
 }
 
-// Until the grip and force models exist the wheel plays the simulator's own
-// torque sub-samples at the chosen strength (each one twice in the
-// interpolated mode): the schedule, the reports and the hand-over to the
-// output stage are already the real ones.
-void EngineLoop::computeSamples(const FfbSettings& settings, TickSamples& samples) {
-    for (int i = 0; i < samples.count; ++i) {
-        const int sub = samples.interpolated ? i / 2 : i;
-        samples.magnitude[i] = toMagnitude(current_.TorqueSt[sub], settings.ForceStrength);
-    }
+CarCoefficients EngineLoop::resolveCoefficients(const FfbSettings& settings) const {
+    if (ports_.fixedCoefficients)
+        return *ports_.fixedCoefficients;
+    return lookUpCarCoefficients(identity_.CarPath, settings.UseCarSpecificSettings != 0);
 }
 
-// Places the tick's samples on their schedule from TickStart. The first goes
-// out at once. A stop request skips what is left but the last sample, which
-// is still written so the wheel ends on the tick's final value.
+// Past the lock the end-stop force is the tick's only output: written at
+// once, neither counted in the stint's reports nor recorded.
+void EngineLoop::sendEndStop(int32_t magnitude) {
+    ports_.wheel->requestedForce.exchange(magnitude);
+    if (ports_.observer)
+        ports_.observer->onSample(0, ports_.clock->nowNs(), magnitude);
+}
+
+// Places the tick's samples on their schedule from TickStart; each value is
+// computed at its time. The first goes out at once. A stop request skips
+// what is left but the last sample, which is still written so the wheel
+// ends on the tick's final value.
 void EngineLoop::deliverSamples(const TickSamples& samples) {
     Clock& clock = *ports_.clock;
     const int last = samples.count - 1;
@@ -225,7 +257,7 @@ void EngineLoop::deliverSamples(const TickSamples& samples) {
         if (stopTested && engine_.stopRequested()) {
             if (samples.interpolated)
                 clock.spinUntil(tickStartNs_ + last * samples.spacingNs());
-            sendSample(last, samples.magnitude[last]);
+            sendSample(last);
             return;
         }
         if (i > 0) {
@@ -233,18 +265,13 @@ void EngineLoop::deliverSamples(const TickSamples& samples) {
                 clock.sleepNs(kTelemetrySleepNs);
             clock.spinUntil(tickStartNs_ + i * samples.spacingNs());
         }
-        sendSample(i, samples.magnitude[i]);
+        sendSample(i);
     }
 }
 
-void EngineLoop::sendSample(int index, int32_t magnitude) {
+void EngineLoop::sendSample(int index) {
+    const int32_t magnitude = model_.publishSample(index, engine_.accumulators);
     ports_.wheel->requestedForce.exchange(magnitude);
-    StintAccumulators& acc = engine_.accumulators;
-    ++acc.OutSamples;
-    if (magnitude != 0)
-        ++acc.OutNonZero;
-    if (std::abs(magnitude) > acc.OutPeak)
-        acc.OutPeak = std::abs(magnitude);
     if (ports_.observer)
         ports_.observer->onSample(index, ports_.clock->nowNs(), magnitude);
 }

@@ -4,6 +4,7 @@
 // samples placed on a fixed schedule. Everything here lives on the engine
 // thread's stack and is touched by that thread alone.
 #include "engine/engine_ports.h"
+#include "engine/force_model.h"
 #include "engine/tick_samples.h"
 #include "telemetry/telemetry_reader.h"
 #include "telemetry/telemetry_snapshot.h"
@@ -13,12 +14,6 @@
 namespace gripline {
 
 class FfbEngine;
-
-// Per-stint memory of the force model (oversteer smoothing, ABS phase, the
-// previous tick's last sub-samples). Filled in by the force model.
-struct ForceModelState {
-    void reset() { *this = ForceModelState{}; }
-};
 
 class EngineLoop {
   public:
@@ -57,9 +52,10 @@ class EngineLoop {
     void releaseStaleForce();
     void leaveTrack();
     void runOnTrackTick();
-    void computeSamples(const FfbSettings& settings, TickSamples& samples);
+    CarCoefficients resolveCoefficients(const FfbSettings& settings) const;
+    void sendEndStop(int32_t magnitude);
     void deliverSamples(const TickSamples& samples);
-    void sendSample(int index, int32_t magnitude);
+    void sendSample(int index);
     void resetForceModel();
     void publishStintReports();
 
@@ -68,7 +64,7 @@ class EngineLoop {
     TelemetryReader reader_;
     TelemetrySnapshot current_;
     TelemetrySnapshot previous_;
-    ForceModelState model_;
+    ForceModel model_; // its state carries across the ticks of a stint
     SessionIdentity identity_;
     int32_t lastTick_ = -1;
     int32_t lastSessionInfoUpdate_ = -1;

@@ -2,7 +2,9 @@
 // Everything the engine thread reaches outside the portable core. The Win32
 // program passes the real adapters; tests pass doubles and virtual time.
 #include "engine/session_identity.h"
+#include "engine/tick_record.h"
 #include "engine/wheel_output.h"
+#include "settings/car_coefficients.h"
 #include "settings/ffb_settings.h"
 #include "telemetry/telemetry_snapshot.h"
 
@@ -35,7 +37,12 @@ class EngineObserver {
   public:
     virtual ~EngineObserver() = default;
     virtual void onNewTick(const TelemetrySnapshot&, int64_t /*tickStartNs*/) {}
+    // Every magnitude written into requestedForce on a tick, the end-stop
+    // force included (index 0 of its tick).
     virtual void onSample(int /*index*/, int64_t /*sentNs*/, int32_t /*magnitude*/) {}
+    // The tick's recording values, once per on-track tick that is not an
+    // end-stop tick, before its samples go out.
+    virtual void onTickRecord(const TickRecord&) {}
 };
 
 struct EnginePorts {
@@ -46,6 +53,9 @@ struct EnginePorts {
     SimulatorHandOff* handOff = nullptr; // null: nothing is sent
     EnginePlatform* platform = nullptr;  // null: no priority changes
     EngineObserver* observer = nullptr;
+    // Coefficients to use for every car instead of looking them up (replays
+    // of a file with given coefficients); null: looked up per car.
+    const CarCoefficients* fixedCoefficients = nullptr;
     void* window = nullptr;
     DeviceGuid device;
 };

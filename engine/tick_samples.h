@@ -16,7 +16,6 @@ inline constexpr int64_t kTelemetrySleepNs = 2000 * 1000;
 struct TickSamples {
     int count = 0;          // 1..12
     bool interpolated = false;
-    int32_t magnitude[kMaxTickSamples] = {}; // magnitude units, |value| <= 9996
 
     int64_t spacingNs() const { return interpolated ? kInterpolatedSpacingNs : kTelemetrySpacingNs; }
 };

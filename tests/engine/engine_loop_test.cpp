@@ -1,5 +1,4 @@
 #include "engine/engine_loop.h"
-#include "engine/force_magnitude.h"
 
 #include "engine/ffb_engine.h"
 #include "tests/engine/engine_test_support.h"
@@ -371,32 +370,6 @@ TEST(EngineLoopStaleTicks, ForceComesOff250msAfterTheLastTickAndReturnsWithTheNe
     source.quiet = false;
     tick(2);
     EXPECT_TRUE(wheel.outputEnabled.load()) << "the next tick enables output again";
-}
-
-} // namespace
-} // namespace gripline
-
-namespace gripline {
-namespace {
-
-TEST(ForceMagnitude, ScalesByStrengthAndNeverAsksBeyond9996) {
-    EXPECT_EQ(toMagnitude(20.0f, 50), 5000);
-    EXPECT_EQ(toMagnitude(-20.0f, 100), -9996);
-    EXPECT_EQ(toMagnitude(40.0f, 50), 9996) << "full scale is sent as 9996";
-    EXPECT_EQ(toMagnitude(1.0f, 0), 0);
-    EXPECT_EQ(toMagnitude(1e30f, 50), 9996);
-    EXPECT_EQ(toMagnitude(std::nanf(""), 50), 0) << "a torque that is not finite gives no force";
-    EXPECT_EQ(toMagnitude(-INFINITY, 50), 0);
-}
-
-TEST_F(EngineLoopTest, SamplesCarryTheTicksTorqueSubSamples) {
-    setMode(1);
-    tick(1, {.torque = 4.0f}); // sub-samples 4.0, 4.1, ... 4.5 N·m
-    ASSERT_EQ(observer.samples.size(), 12u);
-    EXPECT_EQ(observer.samples[0].magnitude, 1000);
-    EXPECT_EQ(observer.samples[1].magnitude, 1000);
-    EXPECT_EQ(observer.samples[11].magnitude, toMagnitude(4.5f, 50));
-    EXPECT_EQ(wheel.requestedForce.load(), observer.samples[11].magnitude);
 }
 
 } // namespace

@@ -1,0 +1,243 @@
+// The engine loop running the force model: telemetry lines in a simulated
+// block, virtual time, and what reaches the wheel's four words.
+#include "engine/engine_loop.h"
+
+#include "engine/ffb_engine.h"
+#include "tests/engine/engine_test_support.h"
+#include "tests/support/simulated_block.h"
+#include "tests/support/virtual_clock.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace gripline {
+namespace {
+
+using namespace gripline::test;
+
+class RecordsAndSamples final : public EngineObserver {
+  public:
+    void onNewTick(const TelemetrySnapshot& s, int64_t tickStartNs) override {
+        snapshots.push_back(s);
+        tickStarts.push_back(tickStartNs);
+    }
+    void onSample(int index, int64_t sentNs, int32_t magnitude) override {
+        samples.push_back({index, sentNs, magnitude});
+        if (afterSample)
+            afterSample(index);
+    }
+    void onTickRecord(const TickRecord& r) override { records.push_back(r); }
+
+    std::vector<TelemetrySnapshot> snapshots;
+    std::vector<int64_t> tickStarts;
+    std::vector<SentSample> samples;
+    std::vector<TickRecord> records;
+    std::function<void(int)> afterSample;
+};
+
+struct Line {
+    bool onTrack = true;
+    float speedMps = 30.0f;
+    float torqueNm[6] = {2, 3, 4, 5, 6, 7};
+    float steeringRad = 0.2f;
+    float lockToLockRad = 7.33f;
+    float yawRateRadps = 0;
+    float latAccelMps2 = 0;
+    bool abs = false;
+};
+
+class EngineForceTest : public ::testing::Test {
+  protected:
+    EngineForceTest() {
+        ports.telemetry = &sim.source;
+        ports.clock = &clock;
+        ports.wheel = &wheel;
+        ports.observer = &observer;
+    }
+
+    void settle(const std::function<void(FfbSettings&)>& change) {
+        FfbSettings s = engine.copySettings();
+        change(s);
+        engine.storeSettings(s);
+    }
+
+    void tick(int32_t tickCount, const Line& v = {}) {
+        if (!loop_) {
+            loop_ = std::make_unique<EngineLoop>(engine, ports);
+            loop_->begin();
+        }
+        const TelemetryImage& image = sim.image;
+        std::vector<uint8_t> line = image.newLine();
+        image.setBool(line, "IsOnTrack", v.onTrack);
+        image.setFloat(line, "Speed", v.speedMps);
+        image.setFloat(line, "VelocityX", v.speedMps);
+        image.setFloat(line, "SteeringWheelTorque", v.torqueNm[5]);
+        image.setArray(line, "SteeringWheelTorque_ST", v.torqueNm);
+        image.setFloat(line, "SteeringWheelAngle", v.steeringRad);
+        image.setFloat(line, "SteeringWheelAngleMax", v.lockToLockRad);
+        image.setFloat(line, "YawRate", v.yawRateRadps);
+        image.setFloat(line, "LatAccel", v.latAccelMps2);
+        image.setBool(line, "BrakeABSactive", v.abs);
+        clock.now = nextTickNs_; // the tick's samples end 16.56 ms after it
+        nextTickNs_ += 16'666'667;
+        sim.image.publishLine(sim.block(), line, tickCount);
+        loop_->pass();
+    }
+
+    std::vector<int32_t> magnitudesOfTick(size_t from) const {
+        std::vector<int32_t> m;
+        for (size_t i = from; i < observer.samples.size(); ++i)
+            m.push_back(observer.samples[i].magnitude);
+        return m;
+    }
+
+    SimulatedBlock sim;
+    VirtualClock clock;
+    RecordingWheel wheel;
+    RecordsAndSamples observer;
+    FfbEngine engine;
+    EnginePorts ports;
+    std::unique_ptr<EngineLoop> loop_;
+    int64_t nextTickNs_ = 1'000'000'000;
+};
+
+// The same telemetry through a model of the test's own, tick after tick:
+// the engine hands the model the right previous tick, resets nothing inside
+// a stint and sends every value computed.
+TEST_F(EngineForceTest, EngineSendsTheModelsSamplesTickAfterTick) {
+    ForceModel model;
+    CarCoefficients car;
+    car.YawRateMultiplier = 44.0f;
+    car.LateralAccelDivisor = 110.0f;
+    car.ResistanceGain = 1.0f;
+    TelemetrySnapshot previous;
+    int64_t hold = 0;
+    StintAccumulators acc;
+
+    for (int32_t mode : {0, 1}) {
+        settle([&](FfbSettings& s) {
+            s.Mode = mode;
+            s.UseCarSpecificSettings = 0;
+            s.AbsVibration = 60;
+        });
+        const size_t firstTick = observer.snapshots.size();
+        const size_t firstSample = observer.samples.size();
+        for (int32_t t = 0; t < 8; ++t) {
+            Line v;
+            for (int i = 0; i < 6; ++i)
+                v.torqueNm[i] = static_cast<float>((t * 7 + i * 3) % 11) - 5.0f;
+            v.steeringRad = 0.3f + 0.1f * static_cast<float>(t);
+            v.abs = t % 3 != 0;
+            tick(100 * (mode + 1) + t, v);
+        }
+
+        const FfbSettings settings = engine.copySettings();
+        std::vector<int32_t> expected;
+        for (size_t t = firstTick; t < observer.snapshots.size(); ++t) {
+            const TickPlan plan = model.computeTick(observer.snapshots[t], previous, settings, car,
+                                                    observer.tickStarts[t], hold);
+            for (int j = 0; j < plan.samples.count; ++j)
+                expected.push_back(model.publishSample(j, acc));
+            model.finishTick();
+            previous = observer.snapshots[t];
+        }
+        EXPECT_EQ(magnitudesOfTick(firstSample), expected) << "mode " << mode;
+        EXPECT_EQ(expected.size(), mode == 1 ? 96u : 48u);
+        EXPECT_EQ(wheel.requestedForce.load(), expected.back());
+    }
+    EXPECT_EQ(engine.accumulators.OutSamples, 48u + 96u) << "one stint";
+    EXPECT_EQ(engine.accumulators.OutPeak, acc.OutPeak);
+    EXPECT_EQ(engine.accumulators.OutNonZero, acc.OutNonZero);
+    EXPECT_EQ(observer.records.size(), 16u) << "one record per tick";
+    EXPECT_EQ(observer.records.back().TickCount, 207);
+}
+
+TEST_F(EngineForceTest, PastTheLockOneUncountedMagnitudeEndsTheTick) {
+    settle([](FfbSettings& s) { s.Damping = 30; });
+    tick(1);
+    const uint32_t before = engine.accumulators.OutSamples;
+    Line past;
+    past.steeringRad = -(7.33f * 0.5f + 0.3f);
+    past.torqueNm[5] = 0;
+    tick(2, past);
+    ASSERT_EQ(observer.samples.size(), 6u + 1u);
+    EXPECT_EQ(observer.samples.back().index, 0);
+    EXPECT_EQ(observer.samples.back().magnitude, 9996);
+    EXPECT_EQ(wheel.requestedForce.load(), 9996);
+    EXPECT_TRUE(wheel.endStopActive.load());
+    EXPECT_EQ(wheel.dampingPercent.load(), 30);
+    EXPECT_EQ(engine.accumulators.OutSamples, before);
+    EXPECT_EQ(observer.records.size(), 1u) << "an end-stop tick is not recorded";
+
+    tick(3);
+    EXPECT_FALSE(wheel.endStopActive.load());
+    EXPECT_EQ(observer.samples.size(), 6u + 1u + 6u);
+}
+
+TEST_F(EngineForceTest, LeavingTheTrackForgetsTheLastTick) {
+    settle([](FfbSettings& s) {
+        s.Mode = 1;
+        s.UndersteerResistance = 0;
+    });
+    Line v;
+    std::fill(std::begin(v.torqueNm), std::end(v.torqueNm), 8.0f); // 2000 units
+    tick(1, v);
+    EXPECT_EQ(observer.samples[0].magnitude, 1000) << "a stint starts from half";
+    tick(2, v);
+    EXPECT_EQ(observer.samples[12].magnitude, 2000);
+    Line off = v;
+    off.onTrack = false;
+    tick(3, off);
+    tick(4, v);
+    EXPECT_EQ(observer.samples[24].magnitude, 1000);
+
+    sim.source.nextWait = TelemetrySource::Wait::Failed; // the simulator goes away
+    loop_->pass();
+    sim.source.nextWait = TelemetrySource::Wait::Signalled;
+    tick(5, v);
+    EXPECT_EQ(observer.samples[36].magnitude, 1000);
+}
+
+TEST_F(EngineForceTest, StopSkipsSamplesUncounted) {
+    settle([](FfbSettings& s) { s.Mode = 1; });
+    observer.afterSample = [&](int index) {
+        if (index == 3)
+            engine.requestStop();
+    };
+    tick(1);
+    ASSERT_EQ(observer.samples.size(), 5u);
+    EXPECT_EQ(observer.samples.back().index, 11);
+    EXPECT_EQ(engine.accumulators.OutSamples, 5u);
+}
+
+// With yaw 0.2 rad/s at 20 m/s and 11 m/s² lateral, the fixed set (44, 110)
+// explains 0.54 rad of steering, the general set (40, 90) 0.5222 rad.
+TEST_F(EngineForceTest, CoefficientsFollowTheCarSettingsFlagOrAFixedSet) {
+    Line v;
+    v.speedMps = 20.0f;
+    v.yawRateRadps = 0.2f;
+    v.latAccelMps2 = 11.0f;
+    v.steeringRad = 1.0f;
+    settle([](FfbSettings& s) { s.UseCarSpecificSettings = 0; });
+    tick(1, v);
+    EXPECT_NEAR(observer.records.back().UndersteerMargin, 1.0f - 0.54f - 0.175f, 1e-5f);
+    settle([](FfbSettings& s) { s.UseCarSpecificSettings = 1; });
+    tick(2, v);
+    EXPECT_NEAR(observer.records.back().UndersteerMargin, 1.0f - (0.4f + 11.0f / 90.0f) - 0.175f,
+                1e-5f);
+
+    CarCoefficients fixed;
+    fixed.YawRateMultiplier = 44.0f;
+    fixed.LateralAccelDivisor = 110.0f;
+    fixed.SteerMarginBias = 0.1f;
+    ports.fixedCoefficients = &fixed;
+    loop_.reset();
+    tick(3, v);
+    EXPECT_NEAR(observer.records.back().UndersteerMargin, 1.0f - 0.54f - 0.175f + 0.1f, 1e-5f);
+}
+
+} // namespace
+} // namespace gripline
