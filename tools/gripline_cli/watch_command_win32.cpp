@@ -3,6 +3,7 @@
 // the window's status bar and session log will show them. With --wheel it
 // drives the first force-feedback wheel DirectInput lists; otherwise a
 // placeholder that moves nothing.
+#include "common/hidden_window_win32.h"
 #include "common/qpc_clock_win32.h"
 #include "engine/dinput_wheel_win32.h"
 #include "engine/engine_platform_win32.h"
@@ -83,6 +84,7 @@ int watchCommand(Args args, std::ostream& out, std::ostream& err) {
     if (!parseWatchOptions(args, options, error))
         return fail(err, error);
 
+    HiddenWindow window; // the wheel is acquired exclusively for a window of ours
     Win32TelemetrySource source;
     PlaceholderWheel placeholder;
     DirectInputWheel directInput;
@@ -101,6 +103,7 @@ int watchCommand(Args args, std::ostream& out, std::ostream& err) {
         out << "wheel: " << narrow(devices.front().productName) << std::endl;
         ports.wheel = &output;
         ports.device = devices.front().instanceGuid;
+        ports.window = window.get();
     }
     engine.start(ports);
 
