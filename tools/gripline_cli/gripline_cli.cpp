@@ -36,6 +36,24 @@ constexpr std::array kCommands = {
         watchCommand,
     },
 #endif
+    Command{
+        "replay",
+        "replay FILE.ibt [--mode 0|1] [--set Key=Value]... [--coefficients Y,G,L,R,M]\n"
+        "                  [--samples OUT.csv]",
+        "    Runs the force-feedback engine over every stored line of a recorded\n"
+        "    telemetry file, as it would run live over the same ticks but without\n"
+        "    waiting: line n is tick n at n x 16 666 667 ns. Settings are the\n"
+        "    defaults, with --mode and --set Key=Value (a settings field name and\n"
+        "    an integer) applied in order. --coefficients gives the car's five grip\n"
+        "    coefficients in natural units (default 44,0,110,1,0, the engine's with\n"
+        "    car-specific settings off); they are used whatever UseCarSpecificSettings\n"
+        "    says. Prints one JSON line with ClipTotal, ClipCount, OutSamples,\n"
+        "    OutNonZero and OutPeak summed over the file's stints. --samples writes\n"
+        "    OUT.csv: header tick,sample,magnitude, then one row per magnitude\n"
+        "    written to the wheel (an end-stop tick has one row, sample 0, which the\n"
+        "    counters leave out; an off-track line has none).\n",
+        replayCommand,
+    },
 };
 
 bool isHelpRequest(const std::filesystem::path& argument) {

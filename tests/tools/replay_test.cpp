@@ -1,0 +1,225 @@
+// `gripline replay` through the tool's dispatcher on the recorded fixture:
+// 390 lines of a car crawling out of full lock, 48 of them past the lock.
+#include "common/file_bytes.h"
+#include "telemetry/ibt_file.h"
+#include "telemetry/telemetry_layout.h"
+#include "telemetry/telemetry_variables.h"
+#include "tools/gripline_cli/gripline_cli.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kIbt = fs::path(GRIPLINE_FIXTURES) / "w13_spielberg_390ticks.ibt";
+constexpr int kLines = 390;
+constexpr int kPastLock = 48; // lines 0..47: the wheel beyond its lock
+
+struct Result {
+    int code;
+    std::string out;
+    std::string err;
+};
+
+Result gripline(std::vector<fs::path> args) {
+    std::ostringstream out, err;
+    const int code = gripline::cli::runGripline(args, out, err);
+    return {code, out.str(), err.str()};
+}
+
+std::string readText(const fs::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// Magnitudes by tick, in sample order; checks each row's sample index.
+std::map<int, std::vector<int>> rowsByTick(const std::string& csv) {
+    std::istringstream in(csv);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "tick,sample,magnitude");
+    std::map<int, std::vector<int>> ticks;
+    int tick = 0, sample = 0, magnitude = 0;
+    char comma = 0;
+    while (in >> tick >> comma >> sample >> comma >> magnitude) {
+        EXPECT_EQ(sample, static_cast<int>(ticks[tick].size())) << "tick " << tick;
+        ticks[tick].push_back(magnitude);
+    }
+    return ticks;
+}
+
+class GriplineReplay : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("gripline_replay_" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    // The replay's JSON line, and its CSV rows in `csv`.
+    std::string replay(std::vector<fs::path> options, std::string& csv) {
+        const fs::path out = dir_ / "samples.csv";
+        std::vector<fs::path> args{"replay", file_, "--samples", out};
+        args.insert(args.end(), options.begin(), options.end());
+        const Result run = gripline(args);
+        EXPECT_EQ(run.code, 0) << run.err;
+        EXPECT_EQ(run.err, "");
+        csv = readText(out);
+        return run.out;
+    }
+
+    static std::string totals(uint64_t samples, uint64_t nonZero, int peak, uint64_t clipped = 0) {
+        return "{\"ClipTotal\":" + std::to_string(samples) +
+               ",\"ClipCount\":" + std::to_string(clipped) +
+               ",\"OutSamples\":" + std::to_string(samples) +
+               ",\"OutNonZero\":" + std::to_string(nonZero) +
+               ",\"OutPeak\":" + std::to_string(peak) + "}\n";
+    }
+
+    fs::path dir_;
+    fs::path file_ = kIbt;
+};
+
+TEST_F(GriplineReplay, CountsFollowTheSampleScheduleInBothModes) {
+    for (int mode : {0, 1}) {
+        std::string csv;
+        const std::string json = replay({"--mode", std::to_string(mode)}, csv);
+        const int perTick = mode == 1 ? 12 : 6;
+        const auto ticks = rowsByTick(csv);
+        ASSERT_EQ(ticks.size(), static_cast<size_t>(kLines)) << "mode " << mode;
+        for (const auto& [tick, magnitudes] : ticks)
+            ASSERT_EQ(magnitudes.size(), tick < kPastLock ? 1u : static_cast<size_t>(perTick))
+                << "mode " << mode << " tick " << tick;
+        // The end-stop writes are not counted: 342 ticks of samples.
+        EXPECT_NE(json.find("\"OutSamples\":" + std::to_string((kLines - kPastLock) * perTick)),
+                  std::string::npos)
+            << json;
+        EXPECT_NE(json.find("\"ClipTotal\":" + std::to_string((kLines - kPastLock) * perTick)),
+                  std::string::npos)
+            << json;
+    }
+}
+
+TEST_F(GriplineReplay, SameFileSameResult) {
+    std::string first, second;
+    const std::string a = replay({"--mode", "1", "--set", "MinForce=4"}, first);
+    const std::string b = replay({"--mode", "1", "--set", "MinForce=4"}, second);
+    EXPECT_EQ(a, b);
+    EXPECT_EQ(first, second);
+}
+
+// Without ABS the interpolated mode sends each sub-sample's value too, half
+// a sub-sample later, with a midpoint before it.
+TEST_F(GriplineReplay, InterpolatedModeCarriesTheTelemetryModesSamples) {
+    std::string telemetryCsv, interpolatedCsv;
+    replay({"--mode", "0"}, telemetryCsv);
+    replay({"--mode", "1"}, interpolatedCsv);
+    const auto telemetry = rowsByTick(telemetryCsv);
+    const auto interpolated = rowsByTick(interpolatedCsv);
+    ASSERT_EQ(telemetry.size(), interpolated.size());
+    for (const auto& [tick, t] : telemetry) {
+        const std::vector<int>& i = interpolated.at(tick);
+        if (tick < kPastLock) {
+            EXPECT_EQ(i, t) << "the end stop is the same in both modes, tick " << tick;
+            continue;
+        }
+        for (int s = 0; s < 5; ++s)
+            EXPECT_EQ(i[2 * s + 1], t[s]) << "tick " << tick << " sub-sample " << s;
+        EXPECT_EQ(i[11], t[5]) << "tick " << tick;
+    }
+}
+
+TEST_F(GriplineReplay, SettingsAndCoefficientsReachTheEngine) {
+    std::string csv;
+    EXPECT_EQ(replay({"--set", "ForceStrength=0"}, csv), totals(2052, 0, 0));
+    // The car never reaches 2 m/s: at full force it is four times as strong.
+    const std::string quarter = replay({}, csv);
+    const std::string full = replay({"--set", "ReduceForceWhenParked=0"}, csv);
+    EXPECT_NE(quarter.find("\"OutPeak\":887}"), std::string::npos) << quarter;
+    EXPECT_NE(full.find("\"OutPeak\":35"), std::string::npos) << full;
+    // At a crawl the grip model has nothing to say, whatever the car.
+    EXPECT_EQ(replay({"--coefficients", "23.5,0.45,68,1.55,-0.02"}, csv), quarter);
+}
+
+// Lines 100..109 taken off the track: two stints, ten ticks without samples.
+TEST_F(GriplineReplay, OffTrackLinesSendNothingAndStintsAreSummed) {
+    std::vector<uint8_t> bytes;
+    std::string error;
+    ASSERT_TRUE(gripline::readFileBytes(kIbt, bytes, error)) << error;
+    gripline::IbtFile ibt;
+    ASSERT_TRUE(ibt.parse(bytes, error)) << error;
+    const int32_t var = gripline::findVariable(bytes, "IsOnTrack");
+    ASSERT_GE(var, 0);
+    const int64_t varOffset = gripline::loadInt32(
+        bytes, static_cast<size_t>(gripline::loadInt32(bytes, gripline::irsdk::kVarHeaderOffset)) +
+                   static_cast<size_t>(var) * gripline::irsdk::kVarHeaderSize +
+                   gripline::irsdk::kVarOffset);
+    for (int32_t n = 100; n < 110; ++n) {
+        const auto at = static_cast<size_t>(ibt.line(n).data() - ibt.image().data() + varOffset);
+        bytes[at] = 0;
+    }
+    file_ = dir_ / "off_track.ibt";
+    std::ofstream(file_, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
+
+    for (int mode : {0, 1}) {
+        std::string csv;
+        const std::string json = replay({"--mode", std::to_string(mode)}, csv);
+        const int perTick = mode == 1 ? 12 : 6;
+        EXPECT_NE(
+            json.find("\"OutSamples\":" + std::to_string((kLines - kPastLock - 10) * perTick)),
+            std::string::npos)
+            << json;
+        const auto ticks = rowsByTick(csv);
+        EXPECT_EQ(ticks.count(100), 0u);
+        EXPECT_EQ(ticks.count(109), 0u);
+        ASSERT_EQ(ticks.at(110).size(), static_cast<size_t>(perTick));
+    }
+}
+
+TEST_F(GriplineReplay, BadArgumentsAreOneLineErrors) {
+    const fs::path csv = dir_ / "x.csv";
+    const std::vector<std::vector<fs::path>> cases = {
+        {"replay"},
+        {"replay", kIbt, "--set", "Nonsense=1"},
+        {"replay", kIbt, "--set", "Damping=ten"},
+        {"replay", kIbt, "--set", "Damping=5x"},
+        {"replay", kIbt, "--set", "Damping"},
+        {"replay", kIbt, "--set", "SimucubeMode=2"},
+        {"replay", kIbt, "--mode", "2"},
+        {"replay", kIbt, "--mode"},
+        {"replay", kIbt, "--coefficients", "44,0,110,1"},
+        {"replay", kIbt, "--coefficients", "44,0,110,1,0,0"},
+        {"replay", kIbt, "--coefficients", "44,0,110,1,inf"},
+        {"replay", kIbt, "--coefficients", "44,0,,1,0"},
+        {"replay", kIbt, "--frobnicate"},
+        {"replay", kIbt, kIbt},
+        {"replay", dir_ / "missing.ibt"},
+        {"replay", dir_},
+        {"replay", GRIPLINE_FIXTURES "/irsdk_live_w13_monza.bin"},
+        {"replay", kIbt, "--samples", dir_ / "no" / "such" / "folder.csv"},
+    };
+    for (const auto& args : cases) {
+        const Result run = gripline(args);
+        std::string shown;
+        for (const auto& a : args)
+            shown += a.string() + " ";
+        EXPECT_EQ(run.code, 1) << shown;
+        EXPECT_EQ(run.out, "") << shown;
+        EXPECT_EQ(run.err.rfind("gripline: ", 0), 0u) << shown << run.err;
+        EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << shown << run.err;
+    }
+}
+
+} // namespace

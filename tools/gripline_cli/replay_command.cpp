@@ -1,0 +1,153 @@
+// gripline replay FILE.ibt [--mode 0|1] [--set Key=Value]... [--coefficients
+// Y,G,L,R,M] [--samples OUT.csv]: the magnitudes the engine would send for a
+// recorded drive, and the stint counters summed over it.
+#include "telemetry/ibt_file.h"
+#include "tools/gripline_cli/gripline_cli.h"
+#include "tools/gripline_cli/replay_run.h"
+
+#include <charconv>
+#include <cmath>
+#include <fstream>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <system_error>
+
+namespace gripline::cli {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view kUsage =
+    "usage: gripline replay FILE.ibt [--mode 0|1] [--set Key=Value]... "
+    "[--coefficients Y,G,L,R,M] [--samples OUT.csv]";
+
+struct ReplayRequest {
+    fs::path file;
+    std::optional<fs::path> samples;
+    FfbSettings settings;
+    CarCoefficients coefficients = defaultReplayCoefficients();
+};
+
+// The whole text, as a decimal int32 with an optional minus sign.
+bool parseInt(std::string_view text, int32_t& value) {
+    const char* end = text.data() + text.size();
+    const auto [stop, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && stop == end && !text.empty();
+}
+
+bool parseFloat(std::string_view text, float& value) {
+    const char* end = text.data() + text.size();
+    const auto [stop, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && stop == end && !text.empty() && std::isfinite(value);
+}
+
+// "Key=Value": a settings field name and an integer (0 or 1 for a flag).
+std::optional<std::string> applySetting(std::string_view assignment, FfbSettings& settings) {
+    const size_t equals = assignment.find('=');
+    if (equals == std::string_view::npos)
+        return "--set takes Key=Value, not \"" + std::string(assignment) + "\"";
+    const std::string key(assignment.substr(0, equals));
+    const std::string_view text = assignment.substr(equals + 1);
+    const SettingDescriptor* row = findSetting(key.c_str());
+    if (!row)
+        return "unknown setting \"" + key + "\"";
+    int32_t value = 0;
+    if (!parseInt(text, value) || (row->kind == SettingKind::Flag && value != 0 && value != 1))
+        return "bad value \"" + std::string(text) + "\" for " + key +
+               (row->kind == SettingKind::Flag ? " (0 or 1)" : " (an integer)");
+    row->set(settings, value);
+    return std::nullopt;
+}
+
+// Five finite numbers in the order of CarCoefficients.
+std::optional<std::string> applyCoefficients(std::string_view text, CarCoefficients& c) {
+    float* fields[] = {&c.YawRateMultiplier, &c.YawSteerGain, &c.LateralAccelDivisor,
+                       &c.ResistanceGain, &c.SteerMarginBias};
+    size_t start = 0;
+    for (size_t i = 0; i < 5; ++i) {
+        const size_t comma = i < 4 ? text.find(',', start) : text.size();
+        if (comma == std::string_view::npos ||
+            !parseFloat(text.substr(start, comma - start), *fields[i]))
+            return "bad coefficients \"" + std::string(text) +
+                   "\": five finite numbers Y,G,L,R,M are expected";
+        start = comma + 1;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> parseRequest(Args args, ReplayRequest& request) {
+    bool haveFile = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const bool option = argumentIs(args[i], "--mode") || argumentIs(args[i], "--set") ||
+                            argumentIs(args[i], "--coefficients") ||
+                            argumentIs(args[i], "--samples");
+        if (option && i + 1 == args.size())
+            return args[i].string() + " needs a value";
+        if (argumentIs(args[i], "--mode")) {
+            const std::string value = args[++i].string();
+            if (value != "0" && value != "1")
+                return "--mode takes 0 or 1, not \"" + value + "\"";
+            request.settings.Mode = value == "1" ? 1 : 0;
+        } else if (argumentIs(args[i], "--set")) {
+            if (auto error = applySetting(args[++i].string(), request.settings))
+                return error;
+        } else if (argumentIs(args[i], "--coefficients")) {
+            if (auto error = applyCoefficients(args[++i].string(), request.coefficients))
+                return error;
+        } else if (argumentIs(args[i], "--samples")) {
+            request.samples = args[++i];
+        } else if (args[i].native().starts_with(fs::path::value_type('-')) || haveFile) {
+            return std::string(kUsage);
+        } else {
+            request.file = args[i];
+            haveFile = true;
+        }
+    }
+    if (!haveFile)
+        return std::string(kUsage);
+    return std::nullopt;
+}
+
+void writeTotals(std::ostream& out, const ReplayTotals& t) {
+    out << "{\"ClipTotal\":" << t.ClipTotal << ",\"ClipCount\":" << t.ClipCount
+        << ",\"OutSamples\":" << t.OutSamples << ",\"OutNonZero\":" << t.OutNonZero
+        << ",\"OutPeak\":" << t.OutPeak << "}\n";
+}
+
+} // namespace
+
+int replayCommand(Args args, std::ostream& out, std::ostream& err) {
+    ReplayRequest request;
+    if (auto error = parseRequest(args, request))
+        return fail(err, *error);
+
+    IbtFile ibt;
+    std::string error;
+    std::error_code ec;
+    if (fs::is_directory(request.file, ec))
+        return fail(err, request.file.string() + ": is a directory");
+    if (!ibt.load(request.file, error))
+        return fail(err, error);
+
+    // Opened before the run so that a path it cannot write costs nothing.
+    std::ofstream csv;
+    if (request.samples) {
+        csv.open(*request.samples, std::ios::binary | std::ios::trunc);
+        if (!csv)
+            return fail(err, "cannot write " + request.samples->string());
+        csv << "tick,sample,magnitude\n";
+    }
+    const ReplayTotals totals =
+        replayTelemetry(ibt, request.settings, request.coefficients, [&](const ReplaySample& s) {
+            if (request.samples)
+                csv << s.tick << ',' << s.sample << ',' << s.magnitude << '\n';
+        });
+    if (request.samples && !csv.flush())
+        return fail(err, "cannot write " + request.samples->string());
+    writeTotals(out, totals);
+    return out.flush() ? 0 : fail(err, "cannot write the output");
+}
+
+} // namespace gripline::cli

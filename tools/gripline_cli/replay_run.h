@@ -1,0 +1,43 @@
+#pragma once
+// Runs the real engine loop over every stored line of a recorded telemetry
+// file, as the engine would have run over the same ticks live, but in
+// virtual time: no sleeping, no spinning, the same magnitudes.
+#include "settings/car_coefficients.h"
+#include "settings/ffb_settings.h"
+#include "telemetry/ibt_file.h"
+
+#include <cstdint>
+#include <functional>
+
+namespace gripline {
+
+// Stored line n is the simulator's tick n, at n × 16 666 667 ns.
+inline constexpr int64_t kReplayTickNs = 16'666'667;
+
+// One magnitude written into requestedForce: line index, index of the
+// sample within its tick (0 for an end-stop tick's only write), magnitude.
+struct ReplaySample {
+    int32_t tick = 0;
+    int32_t sample = 0;
+    int32_t magnitude = 0;
+};
+
+// The stint counters, summed over every stint of the file (the peak is the
+// largest of them).
+struct ReplayTotals {
+    uint64_t ClipTotal = 0;
+    uint64_t ClipCount = 0;
+    uint64_t OutSamples = 0;
+    uint64_t OutNonZero = 0;
+    int32_t OutPeak = 0;
+};
+
+// The engine's own coefficients with car-specific settings off.
+CarCoefficients defaultReplayCoefficients();
+
+// `onSample` sees every magnitude in order; it may be empty.
+ReplayTotals replayTelemetry(const IbtFile& file, const FfbSettings& settings,
+                             const CarCoefficients& coefficients,
+                             const std::function<void(const ReplaySample&)>& onSample);
+
+} // namespace gripline
