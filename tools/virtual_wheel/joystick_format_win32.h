@@ -1,0 +1,34 @@
+#pragma once
+// The data format a program gave SetDataFormat, copied (the caller's
+// structure need not outlive the call): how big its state is, where the
+// steering axis goes and where its POVs are.
+#include <windows.h>
+
+#include <dinput.h>
+
+#include <optional>
+#include <vector>
+
+namespace gripline::wheel {
+
+class JoystickFormat {
+  public:
+    // Takes `format` after checking it; on failure keeps the previous one.
+    HRESULT assign(const DIDATAFORMAT* format);
+
+    bool set() const { return dataSize_ != 0; }
+    DWORD dataSize() const { return dataSize_; }
+    // Where lX goes: the object named GUID_XAxis, else the first axis that
+    // accepts any axis.
+    std::optional<DWORD> xAxisOffset() const { return xAxisOffset_; }
+    // A state at rest but for the steering axis: buttons up, POVs centred,
+    // other axes 0. `out` holds dataSize() bytes.
+    void fill(void* out, LONG x) const;
+
+  private:
+    DWORD dataSize_ = 0;
+    std::optional<DWORD> xAxisOffset_;
+    std::vector<DWORD> povOffsets_;
+};
+
+} // namespace gripline::wheel

@@ -1,0 +1,96 @@
+#include "tools/virtual_wheel/wheel_session_win32.h"
+
+#include "tools/virtual_wheel/virtual_wheel_ids.h"
+
+#include <dinput.h>
+
+#include <cstdio>
+#include <mutex>
+
+namespace gripline::wheel {
+
+namespace {
+
+std::wstring environmentVariable(const wchar_t* name) {
+    std::wstring value(256, L'\0');
+    for (;;) {
+        const DWORD n =
+            GetEnvironmentVariableW(name, value.data(), static_cast<DWORD>(value.size()));
+        if (n < value.size()) {
+            value.resize(n); // 0 when unset
+            return value;
+        }
+        value.resize(n); // n counts the terminator when the buffer was short
+    }
+}
+
+// The script is ASCII; anything else is kept as '?' so that the entry is
+// rejected and quoted back in the log.
+std::string ascii(const std::wstring& text) {
+    std::string out;
+    out.reserve(text.size());
+    for (const wchar_t c : text)
+        out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+    return out;
+}
+
+// The one process-wide record: which environment the current session was
+// made from. Guarded by its mutex; taken by DirectInput8Create only.
+struct SessionRegistry {
+    std::mutex mutex;
+    std::wstring logPath;
+    std::wstring failures;
+    std::shared_ptr<WheelSession> session;
+};
+
+SessionRegistry& registry() {
+    static SessionRegistry instance;
+    return instance;
+}
+
+} // namespace
+
+WheelSession::WheelSession(const std::wstring& logPath, std::string_view failures)
+    : WheelSession(logPath, parseFailureScript(failures)) {}
+
+WheelSession::WheelSession(const std::wstring& logPath, ParsedScript parsed)
+    : log_(logPath), script_(std::move(parsed.failures)) {
+    for (const std::string& entry : parsed.rejected)
+        log_.write("badspec", entry);
+}
+
+std::optional<HRESULT> WheelSession::scriptedFailure(ScriptedCall call) {
+    const auto hr = script_.nextCall(call);
+    if (!hr)
+        return std::nullopt;
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*s 0x%08lX", static_cast<int>(callName(call).size()),
+                  callName(call).data(), static_cast<unsigned long>(static_cast<uint32_t>(*hr)));
+    log_.write("fail", text);
+    return static_cast<HRESULT>(*hr);
+}
+
+std::shared_ptr<WheelSession> currentWheelSession() {
+    SessionRegistry& r = registry();
+    std::wstring logPath = environmentVariable(kWheelLogVariable);
+    std::wstring failures = environmentVariable(kWheelFailVariable);
+    std::scoped_lock lock(r.mutex);
+    if (!r.session || logPath != r.logPath || failures != r.failures) {
+        r.session = std::make_shared<WheelSession>(logPath, ascii(failures));
+        r.logPath = std::move(logPath);
+        r.failures = std::move(failures);
+    }
+    return r.session;
+}
+
+bool losesAcquisition(HRESULT hr) {
+    // Some of these are unsigned literals in dinput.h.
+    for (const auto lost :
+         {static_cast<HRESULT>(DIERR_INPUTLOST), static_cast<HRESULT>(DIERR_NOTACQUIRED),
+          static_cast<HRESULT>(DIERR_NOTEXCLUSIVEACQUIRED), static_cast<HRESULT>(DIERR_UNPLUGGED)})
+        if (hr == lost)
+            return true;
+    return false;
+}
+
+} // namespace gripline::wheel
