@@ -21,6 +21,19 @@ constexpr std::array kCommands = {
         "    finite is written as null; arrays have all six sub-samples.\n",
         inspectCommand,
     },
+    Command{
+        "session",
+        "session FILE",
+        "    Prints the driver and car found in a session-information text as one\n"
+        "    JSON object: {\"Found\": true|false, \"CarPath\": ..., \"DriverName\": ...,\n"
+        "    \"DriverUserId\": ..., \"IdentityConsistent\": ...}. When nothing is found\n"
+        "    the engine's fallback is shown: \"generic\", \"unknown\", 0, true. Names are\n"
+        "    UTF-8. FILE is read as: a recorded telemetry file when its name ends in\n"
+        "    .ibt (its session text); else a shared-memory image when its first 112\n"
+        "    bytes are a header that places a non-empty session text after itself\n"
+        "    inside the file (that text); else the whole file is the session text.\n",
+        sessionCommand,
+    },
 #ifdef _WIN32
     Command{
         "watch",

@@ -41,6 +41,7 @@ int fail(std::ostream& err, std::string_view message);
 // The commands, one file each.
 int inspectCommand(Args args, std::ostream& out, std::ostream& err);
 int replayCommand(Args args, std::ostream& out, std::ostream& err);
+int sessionCommand(Args args, std::ostream& out, std::ostream& err);
 #ifdef _WIN32
 int watchCommand(Args args, std::ostream& out, std::ostream& err);
 #endif
