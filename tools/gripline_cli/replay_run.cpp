@@ -9,6 +9,8 @@
 #include "telemetry/telemetry_variables.h"
 
 #include <algorithm>
+#include <numeric>
+#include <vector>
 
 namespace gripline {
 
@@ -63,6 +65,15 @@ CarCoefficients defaultReplayCoefficients() {
 ReplayTotals replayTelemetry(const IbtFile& file, const FfbSettings& settings,
                              const CarCoefficients& coefficients,
                              const std::function<void(const ReplaySample&)>& onSample) {
+    std::vector<int32_t> lines(static_cast<size_t>(file.lineCount()));
+    std::iota(lines.begin(), lines.end(), 0);
+    return replayTelemetryLines(file, settings, coefficients, onSample, lines);
+}
+
+ReplayTotals replayTelemetryLines(const IbtFile& file, const FfbSettings& settings,
+                                  const CarCoefficients& coefficients,
+                                  const std::function<void(const ReplaySample&)>& onSample,
+                                  std::span<const int32_t> lines) {
     TelemetryImage layout = blockLayoutOf(file);
     BufferTelemetrySource source;
     source.bytes().assign(layout.size(), 0);
@@ -88,7 +99,9 @@ ReplayTotals replayTelemetry(const IbtFile& file, const FfbSettings& settings,
     ReplayTotals totals;
     StintAccumulators stint;
     bool inStint = false;
-    for (int32_t n = 0; n < file.lineCount(); ++n) {
+    for (const int32_t n : lines) {
+        if (n < 0 || n >= file.lineCount())
+            continue;
         clock.now = n * kReplayTickNs;
         clock.sleeps.clear();
         layout.publishLine(source.bytes(), file.line(n), n);

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <span>
 
 namespace gripline {
 
@@ -39,5 +40,12 @@ CarCoefficients defaultReplayCoefficients();
 ReplayTotals replayTelemetry(const IbtFile& file, const FfbSettings& settings,
                              const CarCoefficients& coefficients,
                              const std::function<void(const ReplaySample&)>& onSample);
+
+// The same over the given lines only, in the given order, as the engine
+// runs when it misses ticks (line indices outside the file are left out).
+ReplayTotals replayTelemetryLines(const IbtFile& file, const FfbSettings& settings,
+                                  const CarCoefficients& coefficients,
+                                  const std::function<void(const ReplaySample&)>& onSample,
+                                  std::span<const int32_t> lines);
 
 } // namespace gripline
