@@ -127,6 +127,31 @@ bool Feed::useImage(std::vector<uint8_t> bytes, std::string_view name, std::stri
     return true;
 }
 
+bool Feed::loadSessionText(const std::filesystem::path& path, std::string& error) {
+    std::vector<uint8_t> bytes;
+    if (!readFileBytes(path, bytes, error))
+        return false;
+    if (useSessionText(std::string(bytes.begin(), bytes.end()), error))
+        return true;
+    error = displayPath(path) + ": " + error;
+    return false;
+}
+
+bool Feed::useSessionText(std::string text, std::string& error) {
+    if (!layout_) {
+        error = "a session text can replace only a recording's or a scenario's own";
+        return false;
+    }
+    // The text region keeps a terminating zero, as the simulator's does.
+    if (text.size() >= static_cast<size_t>(kSessionCapacity)) {
+        error = "session text of " + std::to_string(text.size()) +
+                " bytes does not fit the simulator's " + std::to_string(kSessionCapacity - 1);
+        return false;
+    }
+    sessionText_ = std::move(text);
+    return true;
+}
+
 bool Feed::loadScenario(std::string_view name, std::string& error) {
     scenario_ = findScenario(name);
     if (!scenario_) {

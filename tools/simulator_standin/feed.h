@@ -43,6 +43,10 @@ class Feed {
     // The same from bytes already read; `name` is what description() shows.
     bool useIbt(std::vector<uint8_t> bytes, std::string_view name, std::string& error);
     bool useImage(std::vector<uint8_t> bytes, std::string_view name, std::string& error);
+    // Publishes this session text instead of the recording's or scenario's
+    // own (after loading one of them; an image keeps its own text).
+    bool loadSessionText(const std::filesystem::path& path, std::string& error);
+    bool useSessionText(std::string text, std::string& error);
 
     // "ibt w13_spielberg_390ticks.ibt: 390 lines" and the like.
     const std::string& description() const { return description_; }

@@ -27,7 +27,7 @@ std::string toUtf8(const wchar_t* text) {
     return utf8;
 }
 
-bool loadFeed(const StandinOptions& options, Feed& feed, std::string& error) {
+bool loadSource(const StandinOptions& options, Feed& feed, std::string& error) {
     switch (options.source) {
     case SourceKind::Ibt:
         return feed.loadIbt(options.sourcePath, error);
@@ -36,6 +36,12 @@ bool loadFeed(const StandinOptions& options, Feed& feed, std::string& error) {
     default:
         return feed.loadScenario(options.scenario, error);
     }
+}
+
+bool loadFeed(const StandinOptions& options, Feed& feed, std::string& error) {
+    if (!loadSource(options, feed, error))
+        return false;
+    return options.sessionText.empty() || feed.loadSessionText(options.sessionText, error);
 }
 
 } // namespace

@@ -94,13 +94,18 @@ bool applyValue(StandinOptions& options, std::string_view name, std::string_view
                 std::string(value) + "'";
         return false;
     }
+    if (name == "--session-text") {
+        options.sessionText = pathFromUtf8(value);
+        return true;
+    }
     (name == "--broadcast-log" ? options.broadcastLog : options.timingLog) = pathFromUtf8(value);
     return true;
 }
 
 bool takesValue(std::string_view name) {
-    for (std::string_view known : {"--ibt", "--image", "--scenario", "--rate", "--stop-after",
-                                   "--exit-after", "--start-delay", "--broadcast-log", "--timing-log"})
+    for (std::string_view known :
+         {"--ibt", "--image", "--scenario", "--rate", "--stop-after", "--exit-after",
+          "--start-delay", "--broadcast-log", "--timing-log", "--session-text"})
         if (name == known)
             return true;
     return false;
@@ -149,6 +154,11 @@ bool parseStandinOptions(std::span<const std::string> args, StandinOptions& opti
         error = "nothing to publish: give --ibt FILE, --image FILE or --scenario NAME";
         return false;
     }
+    // An image is published byte for byte, its own text included.
+    if (!options.sessionText.empty() && options.source == SourceKind::Image) {
+        error = "--session-text works with --ibt and --scenario, not with --image";
+        return false;
+    }
     return true;
 }
 
@@ -164,6 +174,8 @@ std::string standinUsage() {
         "                        (tick count of line i = i, counting on across loops)\n"
         "  --image FILE          copy a raw shared-memory image and signal it unchanged\n"
         "  --scenario NAME       publish a synthetic drive of 10 s (see below)\n"
+        "  --session-text FILE   publish this session-information text instead of the\n"
+        "                        recording's or the scenario's own (not with --image)\n"
         "  --loop                start again at the end instead of stopping\n"
         "  --status-clear        hold status bit 0 (simulator connected) clear\n"
         "  --rate HZ             ticks per second, 1 to 1000 (default 60)\n"

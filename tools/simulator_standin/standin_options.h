@@ -25,6 +25,7 @@ struct StandinOptions {
     int64_t startDelayNs = 0;           // block in place, no line yet
     std::filesystem::path broadcastLog; // empty: not logged
     std::filesystem::path timingLog;    // empty: not logged
+    std::filesystem::path sessionText;  // --session-text (empty: the source's own)
 };
 
 // `args` are the arguments after the program name, UTF-8. On failure returns
