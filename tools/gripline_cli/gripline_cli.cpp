@@ -45,7 +45,10 @@ constexpr std::array kCommands = {
         "    --until-disconnect once the simulator was connected and is not any\n"
         "    more; then prints how many ticks were read and how many missed.\n"
         "    --wheel drives the first force-feedback wheel found (without it a\n"
-        "    placeholder moves nothing) and shows its DirectInput errors.\n",
+        "    placeholder moves nothing) and shows its DirectInput errors.\n"
+        "    As in a real run the simulator's own force feedback is muted once it\n"
+        "    is connected (maximum force 10 000 N·m) and given back (40 N·m) at the\n"
+        "    end.\n",
         watchCommand,
     },
 #endif

@@ -9,7 +9,11 @@
 #include "engine/engine_platform_win32.h"
 #include "engine/ffb_output.h"
 #include "engine/ffb_engine.h"
+#include "engine/simulator_commands_win32.h"
+#include "engine/simulator_handoff.h"
+#include "telemetry/session_scanner.h"
 #include "telemetry/telemetry_source_win32.h"
+#include "telemetry/text_decoding.h"
 #include "tools/gripline_cli/gripline_cli.h"
 #include "tools/gripline_cli/tick_counter.h"
 
@@ -61,7 +65,8 @@ std::string narrow(const std::wstring& text) {
 std::string describe(const EngineStatus& s) {
     std::string line = s.Connected ? "connected" : "not connected";
     line += s.OnTrack ? ", on track" : ", off track";
-    line += "  car " + narrow(s.CarName) + "  driver " + narrow(s.DriverName);
+    // Names as UTF-8: the simulator's drivers are named in any script.
+    line += "  car " + wideToUtf8(s.CarName) + "  driver " + wideToUtf8(s.DriverName);
     if (s.DriverUserId > 0)
         line += " (" + std::to_string(s.DriverUserId) + ")";
     return line;
@@ -91,9 +96,15 @@ int watchCommand(Args args, std::ostream& out, std::ostream& err) {
     FfbOutput output(directInput, qpcClock());
     Win32EnginePlatform platform;
     TickCounter ticks;
+    TextSessionScanner scanner;
+    BroadcastSimulatorCommands commands;
+    // As in a real run the simulator's own force feedback is muted while
+    // connected and given back at the end.
+    MaxForceHandOff handOff(commands);
     FfbEngine engine;
     EnginePorts ports{.telemetry = &source, .clock = &qpcClock(), .wheel = &placeholder,
-                      .platform = &platform, .observer = &ticks};
+                      .scanner = &scanner, .handOff = &handOff, .platform = &platform,
+                      .observer = &ticks};
     if (options.wheel) {
         const std::vector<FfbDeviceEntry> devices = enumerateDevices();
         const std::wstring message = deviceListMessage(devices);
