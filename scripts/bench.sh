@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Prints the benchmark figures: the cost of one telemetry read natively and
 # under Wine, and the delay from the simulator's SetEvent to the engine's
-# tick start with the real engine thread under Wine.
+# tick start with the real engine thread under Wine. Then the cost of one
+# tick of the force model natively and under Wine, and under Wine the
+# lateness of every output sample and the engine thread's CPU use, a minute
+# in each mode.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/bootstrap.sh
@@ -14,3 +17,7 @@ echo "native:  $(build/linux/bench/read_latest_bench)"
 fixture="Z:$(cd ../shared/fixtures && pwd | tr / '\\')\\irsdk_live_w13_monza.bin"
 echo "wine:    $(scripts/wine-run.sh build/windows/bench/read_latest_bench.exe "$fixture")"
 echo "wine:    $(scripts/wine-run.sh build/windows/bench/tick_latency_bench.exe)"
+echo "wine:    $(WINEDLLOVERRIDES='dinput8=n,b' scripts/wine-run.sh build/windows/bench/wheel_output_bench.exe | tr '\n' ';' | sed 's/;$//; s/;/\n         /g')"
+echo "native:  $(build/linux/bench/force_model_bench | sed '2,$s/^/         /')"
+echo "wine:    $(scripts/wine-run.sh build/windows/bench/force_model_bench.exe | sed '2,$s/^/         /')"
+echo "wine:    $(scripts/wine-run.sh build/windows/bench/sample_schedule_bench.exe | sed '2,$s/^/         /')"
