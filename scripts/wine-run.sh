@@ -9,7 +9,9 @@ wineserver=/usr/lib/wine/wineserver
 export WINEPREFIX="${WINEPREFIX:-${XDG_CACHE_HOME:-$HOME/.cache}/gripline/wineprefix}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEARCH=win64
-export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
+# Never offer to install Wine's .NET or HTML engines (there is no network
+# here and a dialog would hang the run), whatever else the caller overrides.
+export WINEDLLOVERRIDES="mscoree,mshtml=${WINEDLLOVERRIDES:+;$WINEDLLOVERRIDES}"
 
 if [ ! -f "$WINEPREFIX/.gripline-ready" ]; then
   mkdir -p "$(dirname "$WINEPREFIX")"

@@ -13,6 +13,8 @@ start_wine_session() {
   export DISPLAY=":$n"
   for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
   trap stop_wine_session EXIT
+  # Make the prefix now, once, rather than inside whichever test runs first.
+  "$(dirname "${BASH_SOURCE[0]}")/wine-run.sh" cmd /c exit 0 </dev/null >/dev/null 2>&1 || true
 }
 
 stop_wine_session() {

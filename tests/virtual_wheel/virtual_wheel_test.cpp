@@ -237,13 +237,14 @@ TEST_F(OpenWheel, SustainedForceTurnsTheWheelItsWayAndSignalsEachMove) {
     open();
     const LONG centre = steering(device.get());
     EXPECT_EQ(centre, 32767);
-    ASSERT_EQ(setMagnitude(effect.get(), 5000), DI_OK);
+    // A negative magnitude comes from the left and turns the wheel right.
+    ASSERT_EQ(setMagnitude(effect.get(), -5000), DI_OK);
     EXPECT_EQ(WaitForSingleObject(moved, 1000), WAIT_OBJECT_0) << "lX moved, event signalled";
     Sleep(200);
     const LONG right = steering(device.get());
     EXPECT_GT(right, centre + 500);
 
-    ASSERT_EQ(setMagnitude(effect.get(), -5000), DI_OK);
+    ASSERT_EQ(setMagnitude(effect.get(), 5000), DI_OK);
     Sleep(400);
     const LONG back = steering(device.get());
     EXPECT_LT(back, right - 500);

@@ -57,40 +57,40 @@ TEST(RimModel, TurnsWithASustainedTorqueToWhereTheHandsHoldIt) {
     WheelModel rim;
     EXPECT_EQ(rim.axisRaw(), 32767);
     for (int ms = 0; ms < 200; ++ms)
-        rim.step(rim.motorTorqueNm(5000), false);
+        rim.step(rim.motorTorqueNm(-5000), false);
     EXPECT_GT(rim.velocityRadPerS(), 0.0);
     EXPECT_GT(rim.axisRaw(), 32767 + 500);
 
     // Full force settles short of the lock, about 3.3 rad (190°) round.
     for (int ms = 0; ms < 5000; ++ms)
-        rim.step(rim.motorTorqueNm(10000), false);
+        rim.step(rim.motorTorqueNm(-10000), false);
     EXPECT_NEAR(rim.angleRad(), 10.0 / 3.0, 0.05);
-    EXPECT_TRUE(rim.atRest(rim.motorTorqueNm(10000), false));
-    EXPECT_EQ(rim.motorTorqueNm(25000), rim.motorTorqueNm(10000)) << "clamped to full scale";
+    EXPECT_TRUE(rim.atRest(rim.motorTorqueNm(-10000), false));
+    EXPECT_EQ(rim.motorTorqueNm(-25000), rim.motorTorqueNm(-10000)) << "clamped to full scale";
 }
 
 TEST(RimModel, StopsDeadAtTheLockEitherWay) {
     WheelModel rim(RimConstants{.centringNmPerRad = 0.0});
     for (int ms = 0; ms < 3000; ++ms)
-        rim.step(rim.motorTorqueNm(10000), false);
+        rim.step(rim.motorTorqueNm(-10000), false);
     EXPECT_EQ(rim.axisRaw(), 65535);
     EXPECT_EQ(rim.velocityRadPerS(), 0.0);
-    EXPECT_TRUE(rim.atRest(rim.motorTorqueNm(10000), false)) << "pinned at the end stop";
+    EXPECT_TRUE(rim.atRest(rim.motorTorqueNm(-10000), false)) << "pinned at the end stop";
 
     for (int ms = 0; ms < 6000; ++ms)
-        rim.step(rim.motorTorqueNm(-10000), false);
+        rim.step(rim.motorTorqueNm(10000), false);
     EXPECT_EQ(rim.axisRaw(), 0);
 }
 
 TEST(RimModel, FrictionHoldsAGentleTorqueAndSettlesARimLeftAlone) {
     WheelModel rim;
-    const double gentleNm = rim.motorTorqueNm(50); // 0.05 N·m, under the friction
+    const double gentleNm = rim.motorTorqueNm(-50); // 0.05 N·m, under the friction
     EXPECT_TRUE(rim.atRest(gentleNm, false));
     rim.step(gentleNm, false);
     EXPECT_EQ(rim.axisRaw(), 32767);
 
     for (int ms = 0; ms < 300; ++ms)
-        rim.step(rim.motorTorqueNm(-4000), false);
+        rim.step(rim.motorTorqueNm(4000), false);
     const int32_t turned = rim.axisRaw();
     EXPECT_LT(turned, 32767);
     int ms = 0;

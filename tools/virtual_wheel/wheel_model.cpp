@@ -56,9 +56,12 @@ int32_t WheelModel::axisRaw() const {
     return kAxisCentre + static_cast<int32_t>(std::lround(fraction * span));
 }
 
+// DirectInput gives a force's direction as where it comes from: a positive
+// magnitude on the X axis pushes the rim towards smaller X (to the left).
+// The program's damping and end stop rely on that sign.
 double WheelModel::motorTorqueNm(int32_t magnitude) const {
     const int32_t clamped = std::clamp(magnitude, -kMagnitudeMax, kMagnitudeMax);
-    return c_.maxTorqueNm * clamped / kMagnitudeMax;
+    return -c_.maxTorqueNm * clamped / kMagnitudeMax;
 }
 
 } // namespace gripline::wheel

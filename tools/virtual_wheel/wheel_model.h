@@ -38,7 +38,9 @@ class WheelModel {
     double velocityRadPerS() const { return velocityRadPerS_; }
     // lX in raw units: 0 at the left lock, 32767 centred, 65535 at the right.
     int32_t axisRaw() const;
-    // The motor's torque for a force in magnitude units (clamped to ±10000).
+    // The motor's torque for a force in magnitude units (clamped to ±10000);
+    // positive magnitudes turn the rim left (towards smaller lX), as
+    // DirectInput's "force comes from this direction" convention has it.
     double motorTorqueNm(int32_t magnitude) const;
 
   private:
