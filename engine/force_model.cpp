@@ -11,8 +11,9 @@
 namespace gripline {
 
 // Single precision throughout, literals included, each formula in the order
-// it is written; the build has floating-point contraction off. The native
-// and the Windows build so send the same magnitudes for the same telemetry.
+// it is written, and the build has floating-point contraction off: so the
+// native and the Windows build send the same magnitudes for the same
+// telemetry, and a replay on a desk matches what the wheel got.
 
 namespace {
 

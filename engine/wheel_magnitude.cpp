@@ -12,8 +12,8 @@ float fullScaleNm(int32_t forceStrength) {
 }
 
 // Evaluated in float, left to right, so both builds truncate the same bits.
-// A NaN converted to an integer is undefined and has been seen to come out
-// as the most negative value: a full-scale slam of the wheel. It gives 0.
+// A NaN converted to an integer is undefined behaviour; on x86 it comes out
+// as the most negative integer, a full-scale slam of the wheel. It gives 0.
 int32_t forceToMagnitude(float forceNm, int32_t forceStrength) {
     if (forceStrength <= 0 || !std::isfinite(forceNm))
         return 0;
