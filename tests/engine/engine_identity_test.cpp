@@ -96,16 +96,5 @@ TEST_F(EngineIdentityTest, TextOutsideTheViewIsNeverReadAndGivesTheDefaults) {
     expectIdentity(L"dallarap217", L"unknown", 0);
 }
 
-TEST_F(EngineIdentityTest, EmptyTextGivesTheDefaultsUntilTheSimulatorWritesOne) {
-    sim.setSessionText("");
-    tick(1);
-    expectIdentity(L"generic", L"unknown", 0);
-    sim.setSessionText("DriverUserID: 12\nDriverCarIdx: 1\nDrivers:\n"
-                       "- CarIdx: 0\n  CarPath: pace\n"
-                       "- CarIdx: 1\n  UserName: Late Joiner\n  UserID: 12\n  CarPath: mx5 mx52016\n");
-    tick(2);
-    expectIdentity(L"mx5 mx52016", L"Late Joiner", 12);
-}
-
 } // namespace
 } // namespace gripline

@@ -111,13 +111,6 @@ TEST_F(EngineHandOffTest, SuppressedOnceAtConnectionAndRestoredAtTheEnd) {
     EXPECT_EQ(commands.sent, (std::vector<Command>{kSuppress, kRestore}));
 }
 
-TEST_F(EngineHandOffTest, SimucubeModeSendsTheSettingsAtConnection) {
-    engine.storeSettings(simucube(0));
-    tick(1);
-    loop().end();
-    EXPECT_EQ(commands.sent, (std::vector<Command>{{11, 131'072'000}, kRestore}));
-}
-
 TEST_F(EngineHandOffTest, SimulatorThatNeverConnectedIsToldNothing) {
     sim.setConnected(false);
     tick(1);
