@@ -37,6 +37,20 @@ FfbSettings FfbEngine::copySettings() const {
     return settings_;
 }
 
+void FfbEngine::storeCustomCars(const CustomCarList& custom) {
+    // Copied before taking the lock, and the old list freed after it, so the
+    // engine never waits on an allocation.
+    CustomCarList copy = custom;
+    std::lock_guard lock(settingsLock_);
+    customCars_.swap(copy);
+}
+
+const wchar_t* FfbEngine::resolveCoefficients(std::wstring_view carPath, bool useCarSpecific,
+                                              CarCoefficients& out) const {
+    std::lock_guard lock(settingsLock_);
+    return gripline::resolveCoefficients(customCars_, carPath, useCarSpecific, out);
+}
+
 EngineStatus FfbEngine::readStatus() const {
     std::lock_guard lock(statusLock_);
     return status_;

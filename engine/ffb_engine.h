@@ -6,11 +6,13 @@
 // The two locks are never held together and never held while computing.
 #include "engine/engine_ports.h"
 #include "engine/engine_status.h"
+#include "settings/car_coefficients_store.h"
 #include "settings/ffb_settings.h"
 
 #include <atomic>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 
 namespace gripline {
@@ -41,6 +43,14 @@ class FfbEngine {
 
     void storeSettings(const FfbSettings& settings);
     FfbSettings copySettings() const;
+    // Window thread, after every change of the user's coefficient list.
+    void storeCustomCars(const CustomCarList& custom);
+    // Engine thread, once per on-track tick: the car's coefficients for the
+    // tick's UseCarSpecificSettings flag, looked up under the settings lock.
+    // Returns where they came from ("generic", "custom" or a built-in car's
+    // name). Allocates nothing.
+    const wchar_t* resolveCoefficients(std::wstring_view carPath, bool useCarSpecific,
+                                       CarCoefficients& out) const;
     EngineStatus readStatus() const;
 
     // Engine thread.
@@ -65,6 +75,7 @@ class FfbEngine {
 
     mutable std::mutex settingsLock_;
     FfbSettings settings_;
+    CustomCarList customCars_; // guarded by the settings lock
     mutable std::mutex statusLock_;
     EngineStatus status_;
     std::atomic<bool> stop_{false};

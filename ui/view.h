@@ -1,0 +1,22 @@
+#pragma once
+// What the settings and profile logic asks of the main window. The window
+// implements it; tests record the calls.
+#include "settings/car_coefficients.h"
+#include "settings/ffb_settings.h"
+
+#include <string>
+
+namespace gripline {
+
+class View {
+  public:
+    virtual ~View() = default;
+    // Shows `settings` in every control.
+    virtual void refreshControls(const FfbSettings& settings) = 0;
+    // Appends one line to the session log.
+    virtual void log(const std::wstring& line) = 0;
+    // Sets the car label and the five coefficient sliders.
+    virtual void showCar(const std::wstring& label, const CarCoefficients& coefficients) = 0;
+};
+
+} // namespace gripline
