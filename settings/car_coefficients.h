@@ -6,9 +6,9 @@
 namespace gripline {
 
 struct CarCoefficients {
-    float YawRateMultiplier =
-        0;                  // rad·m: steering per unit of path curvature (yaw rate ÷ speed, 1/m)
-    float YawSteerGain = 0; // per rad of steering; the grip model uses 0..0.45 of it
+    // rad·m: steering explained per unit of path curvature (yaw rate ÷ speed, 1/m)
+    float YawRateMultiplier = 0;
+    float YawSteerGain = 0;        // per rad of steering; the grip model uses 0..0.45 of it
     float LateralAccelDivisor = 0; // m/s² per rad of steering
     float ResistanceGain = 0;      // factor on the understeer resistance force
     float SteerMarginBias = 0;     // rad added to the understeer margin
