@@ -91,8 +91,9 @@ void ForceModel::computeAbs(const TelemetrySnapshot& current) {
         absPhaseRad_ = 0;
         return;
     }
-    const float amplitudeNm =
-        static_cast<float>(std::min(settings_.AbsVibration, 100)) * 20.0f / 100.0f;
+    // 0.2 N·m per step of the setting, one float multiplication, so every
+    // build gives the same bits (17 gives 3.4).
+    const float amplitudeNm = static_cast<float>(std::min(settings_.AbsVibration, 100)) * 0.2f;
     const float step = kAbsPhaseStepPerSecondRad / (plan_.interpolated ? 720.0f : 360.0f);
     for (int j = 0; j < plan_.count; ++j) {
         absNm_[j] = static_cast<float>(std::sin(static_cast<double>(absPhaseRad_))) * amplitudeNm;
