@@ -4,6 +4,7 @@
 #include "settings/car_coefficients_store.h"
 #include "settings/car_key.h"
 #include "settings/car_settings.h"
+#include "settings/driving_settings.h"
 #include "settings/settings_keeper.h"
 #include "tests/settings/settings_test_support.h"
 
@@ -270,6 +271,35 @@ TEST_F(CarSettingsTest, TheCustomListReachesTheEngineAndSurvivesARestart) {
     EXPECT_EQ(state_.WorkingCoefficients.Car, L"dallarap217");
     keeper().showCar(L"");
     EXPECT_EQ(view_.CarLabels.back(), L"Car: generic");
+}
+
+TEST_F(CarSettingsTest, ReplaysTakeTheNamedProfileAndTheCarsEntry) {
+    state_.Profiles.List[1].Settings.ForceStrength = 61;
+    storeCarSettings(state_.CarEntries, 1, L"skippy", state_.Profiles.List[1].Settings);
+    state_.CarEntries[0].Settings.ForceStrength = 62;
+    state_.CarEntries[0].Settings.WheelbaseMaxTorqueTenths = 999;
+    ASSERT_TRUE(storeCoefficients(state_.CustomCars, {L"skippy", values(50, 0, 100, 1.2f, 0)}));
+    ASSERT_TRUE(keeper().saveAll());
+
+    DrivingSettings driving;
+    std::string error;
+    ASSERT_TRUE(loadDrivingSettings(storeUnderTest(), path_, L"", L"", driving, error));
+    EXPECT_EQ(driving.ProfileName, L"Default") << "the active profile";
+    EXPECT_EQ(driving.Settings.ForceStrength, 50);
+    EXPECT_STREQ(driving.CoefficientsSource.c_str(), L"generic");
+
+    ASSERT_TRUE(loadDrivingSettings(storeUnderTest(), path_, L"SECOND", L"Skippy", driving, error));
+    EXPECT_EQ(driving.ProfileName, L"Second");
+    EXPECT_TRUE(driving.CarEntryFound);
+    EXPECT_EQ(driving.Settings.ForceStrength, 62);
+    EXPECT_EQ(driving.Settings.WheelbaseMaxTorqueTenths, 0) << "the profile's wheelbase maximum";
+    EXPECT_EQ(driving.CoefficientsSource, L"custom");
+    EXPECT_EQ(driving.Coefficients, values(50, 0, 100, 1.2f, 0));
+
+    EXPECT_FALSE(loadDrivingSettings(storeUnderTest(), path_, L"Nobody", L"", driving, error));
+    EXPECT_EQ(error, "no driver profile named \"Nobody\"");
+    EXPECT_FALSE(loadDrivingSettings(storeUnderTest(), path_.parent_path() / "x.ini", L"", L"",
+                                     driving, error));
 }
 
 } // namespace
