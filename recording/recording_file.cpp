@@ -1,0 +1,52 @@
+#include "recording/recording_file.h"
+
+#include <cstring>
+#include <fstream>
+
+namespace gripline {
+
+namespace {
+
+bool fail(std::string& errorText, const char* text) {
+    errorText = text;
+    return false;
+}
+
+} // namespace
+
+bool loadRecording(const std::filesystem::path& path, RecordingHeader& header,
+                   std::vector<RecordingSample>& samples, std::string& errorText) {
+    samples.clear();
+    std::ifstream file(path, std::ios::binary);
+    if (!file) return fail(errorText, "Could not open recording.");
+
+    file.read(reinterpret_cast<char*>(&header), sizeof header);
+    if (file.gcount() != static_cast<std::streamsize>(sizeof header) ||
+        std::memcmp(header.Magic, kRecordingMagic, sizeof header.Magic) != 0)
+        return fail(errorText, "This is not a valid Torvix telemetry recording.");
+    if ((header.Version != 1 && header.Version != 2) || header.SampleSize != kRecordingSampleSize)
+        return fail(errorText, "The recording format is not supported by this Analyzer version.");
+
+    file.seekg(0, std::ios::end);
+    const std::streamoff size = file.tellg();
+    const std::streamoff count =
+        size < kRecordingHeaderSize ? 0 : (size - kRecordingHeaderSize) / kRecordingSampleSize;
+    if (count <= 0) return fail(errorText, "The recording contains no telemetry samples.");
+
+    // Samples always start right after the 380-byte header, whatever size
+    // the header claims for itself.
+    samples.resize(static_cast<size_t>(count));
+    file.clear();
+    file.seekg(kRecordingHeaderSize, std::ios::beg);
+    const auto bytes = static_cast<std::streamsize>(count * kRecordingSampleSize);
+    file.read(reinterpret_cast<char*>(samples.data()), bytes);
+    if (file.gcount() != bytes) {
+        samples.clear();
+        return fail(errorText, "The recording is incomplete or damaged.");
+    }
+
+    if (header.Version == 1) header.BumpImpacts = header.Bumps;
+    return true;
+}
+
+} // namespace gripline
