@@ -77,11 +77,11 @@ IniText decodeIniBytes(std::string_view bytes) {
     } else if (bytes.starts_with(kUtf8Mark)) {
         result.Text = utf8ToWide(bytes.substr(3));
         result.Encoding = IniEncoding::Utf8Bom;
-    } else if (!isAscii(bytes) && decodeUtf8(bytes, result.Text)) {
+    } else if (!isAscii(bytes) && utf8ToWide(bytes, result.Text)) {
         // A hand-edited file saved by a UTF-8 editor: read what the user typed.
         result.Encoding = IniEncoding::Utf8;
     } else {
-        result.Text = decodeWindows1252(bytes);
+        result.Text = windows1252ToWide(bytes);
         result.Encoding = IniEncoding::Ansi;
     }
     return result;

@@ -1,29 +1,18 @@
 #pragma once
-// Bytes from the simulator to wide text and wide text to UTF-8. The simulator
-// writes names in UTF-8, or in the ANSI code page when a name is not valid
-// UTF-8 (Windows-1252 on the machines it runs on). The portable decoders
-// below are what the native build uses; the Windows build asks the system
-// (platform*), and a test under Wine holds the two to the same result.
+// Bytes from the simulator to wide text. The simulator writes names in
+// UTF-8, or in the ANSI code page when a name is not valid UTF-8
+// (Windows-1252 on the machines it runs on). The portable decoders are what
+// the native build uses; the Windows build asks the system (platform*), and a
+// test under Wine holds the two to the same result.
+#include "common/unicode_text.h"
+
 #include <string>
 #include <string_view>
 
 namespace gripline {
 
-// Strict UTF-8: false on any invalid, overlong, truncated or surrogate
-// sequence and on code points above U+10FFFF. Characters beyond U+FFFF
-// become surrogate pairs where wchar_t has 16 bits.
-bool utf8ToWide(std::string_view bytes, std::wstring& out);
-
-// Every byte maps to one character; the five bytes Windows-1252 leaves
-// unassigned map to the control characters of the same value.
-std::wstring windows1252ToWide(std::string_view bytes);
-
-// Wide text (UTF-16 or UTF-32, as wchar_t is) to UTF-8; a lone surrogate
-// becomes U+FFFD.
-std::string wideToUtf8(std::wstring_view text);
-
 // The platform's conversions: MultiByteToWideChar with CP_UTF8 (invalid
-// input is an error) and CP_ACP on Windows; the two portable decoders above
+// input is an error) and CP_ACP on Windows; the two portable decoders
 // elsewhere.
 bool platformUtf8ToWide(std::string_view bytes, std::wstring& out);
 std::wstring platformAnsiToWide(std::string_view bytes);

@@ -49,9 +49,9 @@ TEST(IniText, AnsiIsWindows1252AndGrowsIntoUtf16WhenACharacterDoesNotFit) {
 
 TEST(WideText, Utf8DecodingIsStrictWhereItMustBe) {
     std::wstring out;
-    EXPECT_FALSE(decodeUtf8("\xC0\xAF", out)) << "overlong";
-    EXPECT_FALSE(decodeUtf8("\xED\xA0\x80", out)) << "surrogate";
-    EXPECT_FALSE(decodeUtf8("\xE6\x9D", out)) << "cut short";
+    EXPECT_FALSE(utf8ToWide("\xC0\xAF", out)) << "overlong";
+    EXPECT_FALSE(utf8ToWide("\xED\xA0\x80", out)) << "surrogate";
+    EXPECT_FALSE(utf8ToWide("\xE6\x9D", out)) << "cut short";
     EXPECT_EQ(utf8ToWide("a\xFF"
                          "b"),
               L"a\uFFFDb");
