@@ -8,25 +8,6 @@
 
 namespace gripline {
 
-namespace {
-
-// The car's grip coefficients. With car-specific settings off every car
-// gets one fixed set; with them on, the user's entry for the car, else the
-// built-in table's, else a general set. The custom list and the built-in
-// table are not there yet, so with the flag on every car gets the general set.
-CarCoefficients lookUpCarCoefficients(const std::wstring& /*carPath*/,
-                                      bool useCarSpecificSettings) {
-    CarCoefficients c;
-    c.YawRateMultiplier = useCarSpecificSettings ? 40.0f : 44.0f;
-    c.YawSteerGain = 0.0f;
-    c.LateralAccelDivisor = useCarSpecificSettings ? 90.0f : 110.0f;
-    c.ResistanceGain = 1.0f;
-    c.SteerMarginBias = 0.0f;
-    return c;
-}
-
-} // namespace
-
 EngineLoop::EngineLoop(FfbEngine& engine, const EnginePorts& ports)
     : engine_(engine), ports_(ports), reader_(*ports.telemetry) {}
 
@@ -234,7 +215,10 @@ void EngineLoop::runOnTrackTick() {
 CarCoefficients EngineLoop::resolveCoefficients(const FfbSettings& settings) const {
     if (ports_.fixedCoefficients)
         return *ports_.fixedCoefficients;
-    return lookUpCarCoefficients(identity_.CarPath, settings.UseCarSpecificSettings != 0);
+    CarCoefficients coefficients;
+    engine_.resolveCoefficients(identity_.CarPath, settings.UseCarSpecificSettings != 0,
+                                coefficients);
+    return coefficients;
 }
 
 // Past the lock the end-stop force is the tick's only output: written at

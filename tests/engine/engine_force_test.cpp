@@ -2,7 +2,9 @@
 // block, virtual time, and what reaches the wheel's four words.
 #include "engine/engine_loop.h"
 
+#include "engine/engine_hand_over.h"
 #include "engine/ffb_engine.h"
+#include "telemetry/session_scanner.h"
 #include "tests/engine/engine_test_support.h"
 #include "tests/support/simulated_block.h"
 #include "tests/support/virtual_clock.h"
@@ -237,6 +239,32 @@ TEST_F(EngineForceTest, CoefficientsFollowTheCarSettingsFlagOrAFixedSet) {
     loop_.reset();
     tick(3, v);
     EXPECT_NEAR(observer.records.back().UndersteerMargin, 1.0f - 0.54f - 0.175f + 0.1f, 1e-5f);
+}
+
+// The car in the session text picks the user's own coefficients for it once
+// the window has handed the list over; a tick later than the hand-over at most.
+TEST_F(EngineForceTest, TheSessionsCarGetsTheCoefficientsHandedOver) {
+    TextSessionScanner scanner;
+    ports.scanner = &scanner;
+    sim.setSessionText("DriverCarIdx: 0\nDrivers:\n- CarIdx: 0\n  CarPath: Skippy Car\n");
+    Line v;
+    v.speedMps = 20.0f;
+    v.yawRateRadps = 0.2f;
+    v.latAccelMps2 = 11.0f;
+    v.steeringRad = 1.0f;
+    settle([](FfbSettings& s) { s.UseCarSpecificSettings = 1; });
+    tick(1, v);
+    EXPECT_NEAR(observer.records.back().UndersteerMargin, 1.0f - (0.4f + 11.0f / 90.0f) - 0.175f,
+                1e-5f) << "an unknown car: the general set";
+
+    CustomCarList custom;
+    CarCoefficientEntry mine{L"skippy car", {}};
+    mine.Values.YawRateMultiplier = 50.0f;
+    mine.Values.LateralAccelDivisor = 100.0f;
+    ASSERT_TRUE(storeCoefficients(custom, mine));
+    EngineHandOver(engine).storeCustomCars(custom);
+    tick(2, v);
+    EXPECT_NEAR(observer.records.back().UndersteerMargin, 1.0f - (0.5f + 0.11f) - 0.175f, 1e-5f);
 }
 
 } // namespace

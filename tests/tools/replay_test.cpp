@@ -151,6 +151,42 @@ TEST_F(GriplineReplay, SettingsAndCoefficientsReachTheEngine) {
     EXPECT_EQ(replay({"--coefficients", "23.5,0.45,68,1.55,-0.02"}, csv), quarter);
 }
 
+// A settings file as the program keeps it: the active profile "Heavy" has
+// car-specific settings on and its own entry for the recorded car.
+TEST_F(GriplineReplay, SettingsFileGivesTheProfileAndTheCarsEntry) {
+    const fs::path ini = dir_ / "Torvix_profiles.ini";
+    std::ofstream(ini, std::ios::binary) << "[Profiles]\r\nCount=2\r\nSelected=1\r\n"
+                                            "[Profile0]\r\nName=Default\r\nForceStrength=50\r\n"
+                                            "ReduceForceWhenParked=0\r\n"
+                                            "[Profile1]\r\nName=Heavy\r\nForceStrength=90\r\n"
+                                            "UseCarSpecificSettings=1\r\n"
+                                            "ReduceForceWhenParked=0\r\n"
+                                            "[CarProfile1_mercedesw13]\r\nExists=1\r\n"
+                                            "Car=mercedesw13\r\nForceStrength=25\r\n"
+                                            "ReduceForceWhenParked=0\r\n";
+    std::string csv, expected;
+    const auto same = [&](std::vector<fs::path> settings, std::vector<fs::path> plain) {
+        EXPECT_EQ(replay(settings, csv), replay(plain, expected));
+        EXPECT_EQ(csv, expected);
+    };
+    // The car's entry of the active profile, for the session's car or the
+    // one named.
+    same({"--settings", ini}, {"--set", "ForceStrength=25", "--set", "ReduceForceWhenParked=0"});
+    same({"--settings", ini, "--car", "MercedesW13"},
+         {"--set", "ForceStrength=25", "--set", "ReduceForceWhenParked=0"});
+    same({"--settings", ini, "--car", "dallarap217"},
+         {"--set", "ForceStrength=90", "--set", "ReduceForceWhenParked=0"});
+    // Another profile by name, without regard to case; single changes win
+    // wherever they stand.
+    same({"--set", "ForceStrength=70", "--settings", ini, "--profile", "DEFAULT"},
+         {"--set", "ForceStrength=70", "--set", "ReduceForceWhenParked=0"});
+
+    EXPECT_EQ(gripline({"replay", kIbt, "--settings", ini, "--profile", "Nobody"}).err,
+              "gripline: no driver profile named \"Nobody\"\n");
+    EXPECT_EQ(gripline({"replay", kIbt, "--car", "x"}).err,
+              "gripline: --profile and --car need --settings\n");
+}
+
 // Lines 100..109 taken off the track: two stints, ten ticks without samples.
 TEST_F(GriplineReplay, OffTrackLinesSendNothingAndStintsAreSummed) {
     std::vector<uint8_t> bytes;
@@ -209,6 +245,8 @@ TEST_F(GriplineReplay, BadArgumentsAreOneLineErrors) {
         {"replay", dir_},
         {"replay", GRIPLINE_FIXTURES "/irsdk_live_w13_monza.bin"},
         {"replay", kIbt, "--samples", dir_ / "no" / "such" / "folder.csv"},
+        {"replay", kIbt, "--settings", dir_ / "missing.ini"},
+        {"replay", kIbt, "--settings"},
     };
     for (const auto& args : cases) {
         const Result run = gripline(args);

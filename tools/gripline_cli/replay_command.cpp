@@ -1,6 +1,10 @@
-// gripline replay FILE.ibt [--mode 0|1] [--set Key=Value]... [--coefficients
-// Y,G,L,R,M] [--samples OUT.csv]: the magnitudes the engine would send for a
-// recorded drive, and the stint counters summed over it.
+// gripline replay FILE.ibt [--settings FILE.ini [--profile NAME] [--car
+// CARPATH]] [--mode 0|1] [--set Key=Value]... [--coefficients Y,G,L,R,M]
+// [--samples OUT.csv]: the magnitudes the engine would send for a recorded
+// drive, and the stint counters summed over it.
+#include "settings/driving_settings.h"
+#include "settings/ini_profile_store.h"
+#include "settings/wide_text.h"
 #include "telemetry/ibt_file.h"
 #include "tools/gripline_cli/gripline_cli.h"
 #include "tools/gripline_cli/replay_run.h"
@@ -12,6 +16,7 @@
 #include <ostream>
 #include <string>
 #include <system_error>
+#include <vector>
 
 namespace gripline::cli {
 
@@ -20,14 +25,17 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr std::string_view kUsage =
-    "usage: gripline replay FILE.ibt [--mode 0|1] [--set Key=Value]... "
-    "[--coefficients Y,G,L,R,M] [--samples OUT.csv]";
+    "usage: gripline replay FILE.ibt [--settings FILE.ini [--profile NAME] [--car CARPATH]] "
+    "[--mode 0|1] [--set Key=Value]... [--coefficients Y,G,L,R,M] [--samples OUT.csv]";
 
 struct ReplayRequest {
     fs::path file;
     std::optional<fs::path> samples;
-    FfbSettings settings;
-    CarCoefficients coefficients = defaultReplayCoefficients();
+    std::optional<fs::path> settingsFile;
+    std::wstring profile;             // empty: the active profile
+    std::optional<std::wstring> car;  // none: the car of the recorded session
+    std::vector<std::string> changes; // "Key=Value", applied over the loaded settings
+    std::optional<CarCoefficients> coefficients;
 };
 
 // The whole text, as a decimal int32 with an optional minus sign.
@@ -82,22 +90,33 @@ std::optional<std::string> parseRequest(Args args, ReplayRequest& request) {
     for (size_t i = 0; i < args.size(); ++i) {
         const bool option = argumentIs(args[i], "--mode") || argumentIs(args[i], "--set") ||
                             argumentIs(args[i], "--coefficients") ||
-                            argumentIs(args[i], "--samples");
+                            argumentIs(args[i], "--samples") || argumentIs(args[i], "--settings") ||
+                            argumentIs(args[i], "--profile") || argumentIs(args[i], "--car");
         if (option && i + 1 == args.size())
             return args[i].string() + " needs a value";
         if (argumentIs(args[i], "--mode")) {
             const std::string value = args[++i].string();
             if (value != "0" && value != "1")
                 return "--mode takes 0 or 1, not \"" + value + "\"";
-            request.settings.Mode = value == "1" ? 1 : 0;
+            request.changes.push_back("Mode=" + value);
         } else if (argumentIs(args[i], "--set")) {
-            if (auto error = applySetting(args[++i].string(), request.settings))
+            FfbSettings check;
+            if (auto error = applySetting(args[++i].string(), check))
                 return error;
+            request.changes.push_back(args[i].string());
         } else if (argumentIs(args[i], "--coefficients")) {
-            if (auto error = applyCoefficients(args[++i].string(), request.coefficients))
+            CarCoefficients c;
+            if (auto error = applyCoefficients(args[++i].string(), c))
                 return error;
+            request.coefficients = c;
         } else if (argumentIs(args[i], "--samples")) {
             request.samples = args[++i];
+        } else if (argumentIs(args[i], "--settings")) {
+            request.settingsFile = args[++i];
+        } else if (argumentIs(args[i], "--profile")) {
+            request.profile = pathText(args[++i]);
+        } else if (argumentIs(args[i], "--car")) {
+            request.car = pathText(args[++i]);
         } else if (args[i].native().starts_with(fs::path::value_type('-')) || haveFile) {
             return std::string(kUsage);
         } else {
@@ -107,7 +126,37 @@ std::optional<std::string> parseRequest(Args args, ReplayRequest& request) {
     }
     if (!haveFile)
         return std::string(kUsage);
+    if (!request.settingsFile && (!request.profile.empty() || request.car))
+        return "--profile and --car need --settings";
     return std::nullopt;
+}
+
+// The settings and coefficients to replay with: the settings file's (the
+// profile, the car's entry, the coefficients the engine would resolve for
+// the car), or the engine's defaults with car-specific settings off; then
+// the single changes of the command line.
+bool drivingSettingsFor(const ReplayRequest& request, const IbtFile& ibt, FfbSettings& settings,
+                        CarCoefficients& coefficients, std::string& error) {
+    settings = FfbSettings{};
+    coefficients = defaultReplayCoefficients();
+    CustomCarList customCars;
+    const std::wstring car = request.car ? *request.car : replayIdentity(ibt).CarPath;
+    if (request.settingsFile) {
+        IniProfileStore store;
+        DrivingSettings driving;
+        if (!loadDrivingSettings(store, *request.settingsFile, request.profile, car, driving,
+                                 error))
+            return false;
+        settings = driving.Settings;
+        customCars = driving.CustomCars;
+    }
+    for (const std::string& change : request.changes)
+        applySetting(change, settings); // checked while parsing
+    if (request.coefficients)
+        coefficients = *request.coefficients;
+    else if (request.settingsFile)
+        resolveCoefficients(customCars, car, settings.UseCarSpecificSettings != 0, coefficients);
+    return true;
 }
 
 void writeTotals(std::ostream& out, const ReplayTotals& t) {
@@ -131,6 +180,11 @@ int replayCommand(Args args, std::ostream& out, std::ostream& err) {
     if (!ibt.load(request.file, error))
         return fail(err, error);
 
+    FfbSettings settings;
+    CarCoefficients coefficients;
+    if (!drivingSettingsFor(request, ibt, settings, coefficients, error))
+        return fail(err, error);
+
     // Opened before the run so that a path it cannot write costs nothing.
     std::ofstream csv;
     if (request.samples) {
@@ -140,7 +194,7 @@ int replayCommand(Args args, std::ostream& out, std::ostream& err) {
         csv << "tick,sample,magnitude\n";
     }
     const ReplayTotals totals =
-        replayTelemetry(ibt, request.settings, request.coefficients, [&](const ReplaySample& s) {
+        replayTelemetry(ibt, settings, coefficients, [&](const ReplaySample& s) {
             if (request.samples)
                 csv << s.tick << ',' << s.sample << ',' << s.magnitude << '\n';
         });

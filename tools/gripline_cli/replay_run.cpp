@@ -4,6 +4,7 @@
 #include "engine/engine_loop.h"
 #include "engine/ffb_engine.h"
 #include "telemetry/buffer_telemetry_source.h"
+#include "telemetry/session_scanner.h"
 #include "telemetry/telemetry_image.h"
 #include "telemetry/telemetry_layout.h"
 #include "telemetry/telemetry_variables.h"
@@ -51,6 +52,14 @@ TelemetryImage blockLayoutOf(const IbtFile& file) {
 }
 
 } // namespace
+
+SessionIdentity replayIdentity(const IbtFile& file) {
+    SessionIdentity identity;
+    const std::span<const uint8_t> text = file.sessionText();
+    if (text.empty() || !scanSessionInfo(text.data(), text.size(), identity))
+        identity = SessionIdentity{};
+    return identity;
+}
 
 CarCoefficients defaultReplayCoefficients() {
     CarCoefficients c;

@@ -2,6 +2,7 @@
 // Runs the real engine loop over every stored line of a recorded telemetry
 // file, as the engine would have run over the same ticks live, but in
 // virtual time: no sleeping, no spinning, the same magnitudes.
+#include "engine/session_identity.h"
 #include "settings/car_coefficients.h"
 #include "settings/ffb_settings.h"
 #include "telemetry/ibt_file.h"
@@ -35,6 +36,10 @@ struct ReplayTotals {
 
 // The engine's own coefficients with car-specific settings off.
 CarCoefficients defaultReplayCoefficients();
+
+// The driver and car the engine finds in the file's session text, with the
+// engine's fallbacks when the text is missing or yields nothing.
+SessionIdentity replayIdentity(const IbtFile& file);
 
 // `onSample` sees every magnitude in order; it may be empty.
 ReplayTotals replayTelemetry(const IbtFile& file, const FfbSettings& settings,
