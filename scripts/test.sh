@@ -16,6 +16,11 @@ cmake --preset linux-asan >/dev/null
 cmake --build --preset linux-asan
 ctest --preset linux-asan
 
+# The recording ring and its writer thread under ThreadSanitizer.
+cmake --preset linux-tsan >/dev/null
+cmake --build --preset linux-tsan
+ctest --preset linux-tsan
+
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 source scripts/wine-session.sh
