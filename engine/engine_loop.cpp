@@ -2,6 +2,7 @@
 
 #include "common/clock.h"
 #include "engine/ffb_engine.h"
+#include "engine/recording_sample.h"
 #include "telemetry/telemetry_source.h"
 
 #include <algorithm>
@@ -202,14 +203,25 @@ void EngineLoop::runOnTrackTick() {
     if (plan.pastLock) {
         sendEndStop(plan.endStopMagnitude);
     } else {
-        // The recorder takes the tick's values here once recording exists;
-        // until then only an observer sees them.
-        if (ports_.observer)
-            ports_.observer->onTickRecord(model_.tickRecord(current_));
+        recordTick();
         deliverSamples(plan.samples);
         model_.finishTick();
     }
     previous_ = current_;
+}
+
+// While recording, the tick's values go to the recorder's ring; a full ring
+// drops them and counts, the engine never waits.
+void EngineLoop::recordTick() {
+    Recorder& recorder = engine_.recorder;
+    const bool recording = recorder.active();
+    if (!recording && !ports_.observer)
+        return;
+    const TickRecord record = model_.tickRecord(current_);
+    if (recording)
+        recorder.push(recordingSample(record, recorder.elapsedMicros()));
+    if (ports_.observer)
+        ports_.observer->onTickRecord(record);
 }
 
 CarCoefficients EngineLoop::resolveCoefficients(const FfbSettings& settings) const {

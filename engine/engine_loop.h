@@ -53,6 +53,7 @@ class EngineLoop {
     void leaveTrack();
     void runOnTrackTick();
     CarCoefficients resolveCoefficients(const FfbSettings& settings) const;
+    void recordTick();
     void sendEndStop(int32_t magnitude);
     void deliverSamples(const TickSamples& samples);
     void sendSample(int index);

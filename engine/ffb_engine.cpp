@@ -1,6 +1,7 @@
 #include "engine/ffb_engine.h"
 
 #include "engine/engine_loop.h"
+#include "recording/recording_header.h"
 
 namespace gripline {
 
@@ -11,6 +12,7 @@ void FfbEngine::start(const EnginePorts& ports) {
 }
 
 void FfbEngine::stop() {
+    recorder.endRecording();
     stop_.store(true);
     if (thread_.joinable())
         thread_.join();
@@ -49,6 +51,21 @@ const wchar_t* FfbEngine::resolveCoefficients(std::wstring_view carPath, bool us
                                               CarCoefficients& out) const {
     std::lock_guard lock(settingsLock_);
     return gripline::resolveCoefficients(customCars_, carPath, useCarSpecific, out);
+}
+
+bool FfbEngine::buildHeader(const std::filesystem::path& path, const std::wstring& profileName) {
+    const EngineStatus status = readStatus();
+    if (!running() || !status.Connected || !status.OnTrack)
+        return false;
+    RecordingContext context;
+    context.CarName = status.CarName;
+    context.DriverName = status.DriverName;
+    context.ProfileName = profileName;
+    context.Settings = copySettings();
+    resolveCoefficients(status.CarName, context.Settings.UseCarSpecificSettings != 0,
+                        context.Coefficients);
+    context.StartTimeMs = wallClockMs();
+    return recorder.beginRecording(path, buildRecordingHeader(context));
 }
 
 EngineStatus FfbEngine::readStatus() const {

@@ -6,10 +6,12 @@
 // The two locks are never held together and never held while computing.
 #include "engine/engine_ports.h"
 #include "engine/engine_status.h"
+#include "recording/recorder.h"
 #include "settings/car_coefficients_store.h"
 #include "settings/ffb_settings.h"
 
 #include <atomic>
+#include <filesystem>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -36,7 +38,8 @@ class FfbEngine {
     // Window thread: starts the engine thread with these ports. The ports'
     // objects must outlive the thread (stop() joins it).
     void start(const EnginePorts& ports);
-    // Window thread: sets the stop flag and joins the thread.
+    // Window thread: ends a recording, sets the stop flag and joins the
+    // thread.
     void stop();
     bool running() const { return running_.load(); }
     bool stopRequested() const { return stop_.load(); }
@@ -53,6 +56,12 @@ class FfbEngine {
                                        CarCoefficients& out) const;
     EngineStatus readStatus() const;
 
+    // Window thread, the first half of Record: false without touching any
+    // file unless the engine runs, the simulator is connected and the car
+    // is on track; else the header of the drive as it stands now (car,
+    // driver, settings, the car's coefficients) and beginRecording.
+    bool buildHeader(const std::filesystem::path& path, const std::wstring& profileName);
+
     // Engine thread.
     void publishStatus(bool connected, bool onTrack, const std::wstring& carName,
                        const std::wstring& driverName, int32_t driverUserId,
@@ -66,6 +75,7 @@ class FfbEngine {
     void run(const EnginePorts& ports);
     void requestStop() { stop_.store(true); }
 
+    Recorder recorder;              // fed by the engine thread while active
     StintAccumulators accumulators; // engine thread only
     int64_t CrashHoldUntil = 0;     // steady ns, engine thread only
 
