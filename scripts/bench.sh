@@ -4,7 +4,7 @@
 # tick start with the real engine thread under Wine. Then the cost of one
 # tick of the force model natively and under Wine, and under Wine the
 # lateness of every output sample and the engine thread's CPU use, a minute
-# in each mode.
+# in each mode. Last, the cost of a recording push and the writer's pace.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/bootstrap.sh
@@ -21,3 +21,5 @@ echo "wine:    $(WINEDLLOVERRIDES='dinput8=n,b' scripts/wine-run.sh build/window
 echo "native:  $(build/linux/bench/force_model_bench | sed '2,$s/^/         /')"
 echo "wine:    $(scripts/wine-run.sh build/windows/bench/force_model_bench.exe | sed '2,$s/^/         /')"
 echo "wine:    $(scripts/wine-run.sh build/windows/bench/sample_schedule_bench.exe | sed '2,$s/^/         /')"
+echo "native:  $(build/linux/bench/recording_bench | sed '2,$s/^/         /')"
+echo "wine:    $(scripts/wine-run.sh build/windows/bench/recording_bench.exe | sed '2,$s/^/         /')"

@@ -1,6 +1,8 @@
 // `gripline replay` through the tool's dispatcher on the recorded fixture:
 // 390 lines of a car crawling out of full lock, 48 of them past the lock.
 #include "common/file_bytes.h"
+#include "engine/wheel_magnitude.h"
+#include "recording/recording_file.h"
 #include "telemetry/ibt_file.h"
 #include "telemetry/telemetry_layout.h"
 #include "telemetry/telemetry_variables.h"
@@ -185,6 +187,66 @@ TEST_F(GriplineReplay, SettingsFileGivesTheProfileAndTheCarsEntry) {
               "gripline: no driver profile named \"Nobody\"\n");
     EXPECT_EQ(gripline({"replay", kIbt, "--car", "x"}).err,
               "gripline: --profile and --car need --settings\n");
+}
+
+// The recording the engine writes over the replay: one sample per tick with
+// samples (none for the ticks past the lock), simulated times from line 0,
+// the telemetry as read and forces that are the ones sent to the wheel.
+TEST_F(GriplineReplay, RecordWritesTheEnginesRecordingOfTheDrive) {
+    const fs::path recording = dir_ / "r.kvtrec";
+    std::string csv;
+    replay({"--record", recording, "--set", "ReduceForceWhenParked=0", "--set", "Bumps=33",
+            "--set", "WheelbaseMaxTorqueTenths=125"},
+           csv);
+    const auto sent = rowsByTick(csv);
+
+    gripline::RecordingHeader header;
+    std::vector<gripline::RecordingSample> samples;
+    std::string error;
+    ASSERT_TRUE(gripline::loadRecording(recording, header, samples, error)) << error;
+    EXPECT_EQ(gripline::recordingText(header.CarName), "mercedesw13");
+    EXPECT_EQ(gripline::recordingText(header.DriverName), "Driver 0");
+    EXPECT_EQ(gripline::recordingText(header.ProfileName), "");
+    EXPECT_EQ(header.StartTimeMs, 0u);
+    EXPECT_EQ(header.ForceStrength, 50);
+    EXPECT_EQ(header.Bumps, 33);
+    EXPECT_EQ(header.WheelbaseMaxTorqueNm, 12.5f);
+    EXPECT_EQ(header.YawRateMultiplier, 44.0f);
+    EXPECT_EQ(header.LateralAccelDivisor, 110.0f);
+
+    gripline::IbtFile ibt;
+    ASSERT_TRUE(ibt.load(kIbt, error)) << error;
+    const auto vars = gripline::resolveVariables(ibt.image());
+    ASSERT_EQ(samples.size(), static_cast<size_t>(kLines - kPastLock));
+    for (size_t i = 0; i < samples.size(); ++i) {
+        const gripline::RecordingSample& r = samples[i];
+        const int32_t line = kPastLock + static_cast<int32_t>(i);
+        ASSERT_EQ(r.TickCount, line);
+        ASSERT_EQ(r.TimeUs, static_cast<uint64_t>(line) * 16'666'667u / 1000u);
+        gripline::TelemetrySnapshot read{};
+        gripline::decodeLine(ibt.image(), vars, ibt.line(line), line, read);
+        ASSERT_EQ(r.Speed, read.Speed);
+        ASSERT_EQ(r.SteeringWheelTorque, read.SteeringWheelTorque);
+        ASSERT_EQ(r.FullScaleNm, 40.0f);
+        ASSERT_EQ(r.CrashFactor, 1.0f);
+        // The representative sub-sample's force went out as one of the
+        // tick's samples.
+        const std::vector<int>& magnitudes = sent.at(line);
+        const int expected = gripline::forceToMagnitude(r.FinalForce, 50);
+        ASSERT_NE(std::find(magnitudes.begin(), magnitudes.end(), expected), magnitudes.end())
+            << "line " << line << " force " << r.FinalForce;
+    }
+
+    // With a profile named, the header carries it.
+    const fs::path ini = dir_ / "Torvix_profiles.ini";
+    std::ofstream(ini, std::ios::binary) << "[Profiles]\r\nCount=1\r\n[Profile0]\r\nName=Quick\r\n";
+    replay({"--settings", ini, "--profile", "quick", "--record", recording}, csv);
+    ASSERT_TRUE(gripline::loadRecording(recording, header, samples, error)) << error;
+    EXPECT_EQ(gripline::recordingText(header.ProfileName), "quick");
+
+    const Result unwritable =
+        gripline({"replay", kIbt, "--record", dir_ / "no" / "such" / "folder.kvtrec"});
+    EXPECT_EQ(unwritable.code, 1);
 }
 
 // Lines 100..109 taken off the track: two stints, ten ticks without samples.

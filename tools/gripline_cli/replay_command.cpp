@@ -1,7 +1,10 @@
 // gripline replay FILE.ibt [--settings FILE.ini [--profile NAME] [--car
 // CARPATH]] [--mode 0|1] [--set Key=Value]... [--coefficients Y,G,L,R,M]
-// [--samples OUT.csv]: the magnitudes the engine would send for a recorded
-// drive, and the stint counters summed over it.
+// [--samples OUT.csv] [--record OUT.kvtrec]: the magnitudes the engine would
+// send for a recorded drive, the stint counters summed over it, and the
+// recording the engine would have written.
+#include "engine/engine_status.h"
+#include "recording/recording_header.h"
 #include "settings/driving_settings.h"
 #include "settings/ini_profile_store.h"
 #include "settings/wide_text.h"
@@ -26,11 +29,13 @@ namespace fs = std::filesystem;
 
 constexpr std::string_view kUsage =
     "usage: gripline replay FILE.ibt [--settings FILE.ini [--profile NAME] [--car CARPATH]] "
-    "[--mode 0|1] [--set Key=Value]... [--coefficients Y,G,L,R,M] [--samples OUT.csv]";
+    "[--mode 0|1] [--set Key=Value]... [--coefficients Y,G,L,R,M] [--samples OUT.csv] "
+    "[--record OUT.kvtrec]";
 
 struct ReplayRequest {
     fs::path file;
     std::optional<fs::path> samples;
+    std::optional<fs::path> record;
     std::optional<fs::path> settingsFile;
     std::wstring profile;             // empty: the active profile
     std::optional<std::wstring> car;  // none: the car of the recorded session
@@ -91,7 +96,8 @@ std::optional<std::string> parseRequest(Args args, ReplayRequest& request) {
         const bool option = argumentIs(args[i], "--mode") || argumentIs(args[i], "--set") ||
                             argumentIs(args[i], "--coefficients") ||
                             argumentIs(args[i], "--samples") || argumentIs(args[i], "--settings") ||
-                            argumentIs(args[i], "--profile") || argumentIs(args[i], "--car");
+                            argumentIs(args[i], "--profile") || argumentIs(args[i], "--car") ||
+                            argumentIs(args[i], "--record");
         if (option && i + 1 == args.size())
             return args[i].string() + " needs a value";
         if (argumentIs(args[i], "--mode")) {
@@ -111,6 +117,8 @@ std::optional<std::string> parseRequest(Args args, ReplayRequest& request) {
             request.coefficients = c;
         } else if (argumentIs(args[i], "--samples")) {
             request.samples = args[++i];
+        } else if (argumentIs(args[i], "--record")) {
+            request.record = args[++i];
         } else if (argumentIs(args[i], "--settings")) {
             request.settingsFile = args[++i];
         } else if (argumentIs(args[i], "--profile")) {
@@ -159,6 +167,22 @@ bool drivingSettingsFor(const ReplayRequest& request, const IbtFile& ibt, FfbSet
     return true;
 }
 
+// The header Record would have written at line 0: the file's car and
+// driver, the profile named on the command line, the replay's settings and
+// coefficients, and a start time of 0.
+RecordingHeader replayHeader(const ReplayRequest& request, const IbtFile& ibt,
+                             const FfbSettings& settings, const CarCoefficients& coefficients) {
+    const SessionIdentity identity = replayIdentity(ibt);
+    RecordingContext context;
+    context.CarName = identity.CarPath.empty() ? kGenericCar : identity.CarPath;
+    context.DriverName = identity.DriverName.empty() ? kUnknownDriver : identity.DriverName;
+    context.ProfileName = request.profile;
+    context.Settings = settings;
+    context.Coefficients = coefficients;
+    context.StartTimeMs = 0;
+    return buildRecordingHeader(context);
+}
+
 void writeTotals(std::ostream& out, const ReplayTotals& t) {
     out << "{\"ClipTotal\":" << t.ClipTotal << ",\"ClipCount\":" << t.ClipCount
         << ",\"OutSamples\":" << t.OutSamples << ",\"OutNonZero\":" << t.OutNonZero
@@ -193,11 +217,21 @@ int replayCommand(Args args, std::ostream& out, std::ostream& err) {
             return fail(err, "cannot write " + request.samples->string());
         csv << "tick,sample,magnitude\n";
     }
-    const ReplayTotals totals =
-        replayTelemetry(ibt, settings, coefficients, [&](const ReplaySample& s) {
+    std::optional<ReplayRecording> recording;
+    if (request.record)
+        recording = ReplayRecording{*request.record,
+                                    replayHeader(request, ibt, settings, coefficients)};
+    const ReplayTotals totals = replayTelemetry(
+        ibt, settings, coefficients,
+        [&](const ReplaySample& s) {
             if (request.samples)
                 csv << s.tick << ',' << s.sample << ',' << s.magnitude << '\n';
-        });
+        },
+        recording ? &*recording : nullptr);
+    if (recording && !recording->started)
+        return fail(err, "cannot write " + request.record->string());
+    if (recording && !recording->complete)
+        return fail(err, "could not write " + request.record->string() + " to the end");
     if (request.samples && !csv.flush())
         return fail(err, "cannot write " + request.samples->string());
     writeTotals(out, totals);

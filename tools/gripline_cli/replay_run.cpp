@@ -10,7 +10,9 @@
 #include "telemetry/telemetry_variables.h"
 
 #include <algorithm>
+#include <chrono>
 #include <numeric>
+#include <thread>
 #include <vector>
 
 namespace gripline {
@@ -73,16 +75,18 @@ CarCoefficients defaultReplayCoefficients() {
 
 ReplayTotals replayTelemetry(const IbtFile& file, const FfbSettings& settings,
                              const CarCoefficients& coefficients,
-                             const std::function<void(const ReplaySample&)>& onSample) {
+                             const std::function<void(const ReplaySample&)>& onSample,
+                             ReplayRecording* recording) {
     std::vector<int32_t> lines(static_cast<size_t>(file.lineCount()));
     std::iota(lines.begin(), lines.end(), 0);
-    return replayTelemetryLines(file, settings, coefficients, onSample, lines);
+    return replayTelemetryLines(file, settings, coefficients, onSample, lines, recording);
 }
 
 ReplayTotals replayTelemetryLines(const IbtFile& file, const FfbSettings& settings,
                                   const CarCoefficients& coefficients,
                                   const std::function<void(const ReplaySample&)>& onSample,
-                                  std::span<const int32_t> lines) {
+                                  std::span<const int32_t> lines,
+                                  ReplayRecording* recording) {
     TelemetryImage layout = blockLayoutOf(file);
     BufferTelemetrySource source;
     source.bytes().assign(layout.size(), 0);
@@ -100,6 +104,17 @@ ReplayTotals replayTelemetryLines(const IbtFile& file, const FfbSettings& settin
     ports.wheel = &wheel;
     ports.observer = &tap;
     ports.fixedCoefficients = &coefficients;
+    if (recording) {
+        // Record pressed at line 0's time: the samples' times are the
+        // lines' simulated times.
+        engine.recorder.useClock(clock);
+        const int64_t before = clock.now;
+        clock.now = 0;
+        recording->started = engine.recorder.beginRecording(recording->path, recording->header);
+        clock.now = before;
+        if (!recording->started)
+            return {};
+    }
     EngineLoop loop(engine, ports);
     loop.begin();
 
@@ -111,6 +126,10 @@ ReplayTotals replayTelemetryLines(const IbtFile& file, const FfbSettings& settin
     for (const int32_t n : lines) {
         if (n < 0 || n >= file.lineCount())
             continue;
+        // A replay runs far faster than the simulator; it waits for the
+        // writer instead of dropping what the live engine would have kept.
+        while (engine.recorder.ringFull())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
         clock.now = n * kReplayTickNs;
         clock.sleeps.clear();
         layout.publishLine(source.bytes(), file.line(n), n);
@@ -126,6 +145,10 @@ ReplayTotals replayTelemetryLines(const IbtFile& file, const FfbSettings& settin
     if (inStint)
         addStint(totals, stint);
     loop.end();
+    if (recording) {
+        recording->dropped = engine.recorder.droppedCount();
+        recording->complete = engine.recorder.endRecording();
+    }
     return totals;
 }
 

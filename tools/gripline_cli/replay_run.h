@@ -3,11 +3,13 @@
 // file, as the engine would have run over the same ticks live, but in
 // virtual time: no sleeping, no spinning, the same magnitudes.
 #include "engine/session_identity.h"
+#include "recording/recording_format.h"
 #include "settings/car_coefficients.h"
 #include "settings/ffb_settings.h"
 #include "telemetry/ibt_file.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <span>
 
@@ -34,6 +36,16 @@ struct ReplayTotals {
     int32_t OutPeak = 0;
 };
 
+// A recording made by the engine over the replayed ticks, as Record would
+// have made it live from line 0 on; the sample times are the simulated ones.
+struct ReplayRecording {
+    std::filesystem::path path;
+    RecordingHeader header{};
+    bool started = false;  // the file was created and its header written
+    bool complete = false; // every sample reached the file
+    uint32_t dropped = 0;
+};
+
 // The engine's own coefficients with car-specific settings off.
 CarCoefficients defaultReplayCoefficients();
 
@@ -41,16 +53,19 @@ CarCoefficients defaultReplayCoefficients();
 // engine's fallbacks when the text is missing or yields nothing.
 SessionIdentity replayIdentity(const IbtFile& file);
 
-// `onSample` sees every magnitude in order; it may be empty.
+// `onSample` sees every magnitude in order; it may be empty. With
+// `recording`, the engine records the whole replay into that file.
 ReplayTotals replayTelemetry(const IbtFile& file, const FfbSettings& settings,
                              const CarCoefficients& coefficients,
-                             const std::function<void(const ReplaySample&)>& onSample);
+                             const std::function<void(const ReplaySample&)>& onSample,
+                             ReplayRecording* recording = nullptr);
 
 // The same over the given lines only, in the given order, as the engine
 // runs when it misses ticks (line indices outside the file are left out).
 ReplayTotals replayTelemetryLines(const IbtFile& file, const FfbSettings& settings,
                                   const CarCoefficients& coefficients,
                                   const std::function<void(const ReplaySample&)>& onSample,
-                                  std::span<const int32_t> lines);
+                                  std::span<const int32_t> lines,
+                                  ReplayRecording* recording = nullptr);
 
 } // namespace gripline
