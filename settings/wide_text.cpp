@@ -56,23 +56,6 @@ bool decodeUtf8At(std::string_view bytes, size_t& pos, char32_t& out) {
     return true;
 }
 
-void appendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (c >> 18));
-        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 } // namespace
 
@@ -133,16 +116,6 @@ std::wstring utf8ToWide(std::string_view bytes) {
     return out;
 }
 
-std::string wideToUtf8(std::wstring_view text) {
-    std::string out;
-    for (size_t pos = 0; pos < text.size();) {
-        char32_t c = nextCodePoint(text, pos);
-        if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF)
-            c = kReplacement;
-        appendUtf8(out, c);
-    }
-    return out;
-}
 
 std::wstring decodeWindows1252(std::string_view bytes) {
     std::wstring out;

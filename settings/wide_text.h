@@ -2,6 +2,8 @@
 // Conversions between the settings' UTF-16 text (std::wstring, whose
 // wchar_t is UTF-16 on Windows and UTF-32 natively) and the byte encodings
 // found in INI files and native file names.
+#include "common/utf8_text.h" // wideToUtf8
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -22,7 +24,6 @@ size_t utf16Length(std::wstring_view text);
 bool decodeUtf8(std::string_view bytes, std::wstring& out);
 // Lenient decoding for display: malformed bytes become U+FFFD.
 std::wstring utf8ToWide(std::string_view bytes);
-std::string wideToUtf8(std::wstring_view text);
 
 // Windows-1252, the usual ANSI code page. Undefined bytes map to the code
 // point of the same value, as Windows maps them.

@@ -66,33 +66,6 @@ constexpr std::array<char16_t, 32> kWindows1252High = {
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-void appendUtf8(std::string& out, char32_t c) {
-    const auto put = [&](uint32_t b) { out += static_cast<char>(b); };
-    if (c < 0x80) {
-        put(c);
-    } else if (c < 0x800) {
-        put(0xC0 | (c >> 6));
-        put(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-        put(0xE0 | (c >> 12));
-        put(0x80 | ((c >> 6) & 0x3F));
-        put(0x80 | (c & 0x3F));
-    } else {
-        put(0xF0 | (c >> 18));
-        put(0x80 | ((c >> 12) & 0x3F));
-        put(0x80 | ((c >> 6) & 0x3F));
-        put(0x80 | (c & 0x3F));
-    }
-}
-
-bool isHighSurrogate(char32_t c) {
-    return c >= 0xD800 && c <= 0xDBFF;
-}
-
-bool isSurrogate(char32_t c) {
-    return c >= 0xD800 && c <= 0xDFFF;
-}
-
 } // namespace
 
 bool utf8ToWide(std::string_view bytes, std::wstring& out) {
@@ -120,23 +93,5 @@ std::wstring windows1252ToWide(std::string_view bytes) {
     return out;
 }
 
-std::string wideToUtf8(std::wstring_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        auto c = static_cast<char32_t>(text[i]);
-        if (kWide16 && isHighSurrogate(c) && i + 1 < text.size()) {
-            const auto next = static_cast<char32_t>(text[i + 1]);
-            if (next >= 0xDC00 && next <= 0xDFFF) {
-                c = 0x10000 + ((c - 0xD800) << 10) + (next - 0xDC00);
-                ++i;
-            }
-        }
-        if (isSurrogate(c) || c > 0x10FFFF)
-            c = 0xFFFD;
-        appendUtf8(out, c);
-    }
-    return out;
-}
 
 } // namespace gripline

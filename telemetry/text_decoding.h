@@ -4,6 +4,8 @@
 // UTF-8 (Windows-1252 on the machines it runs on). The portable decoders
 // below are what the native build uses; the Windows build asks the system
 // (platform*), and a test under Wine holds the two to the same result.
+#include "common/utf8_text.h" // wideToUtf8
+
 #include <string>
 #include <string_view>
 
@@ -18,9 +20,6 @@ bool utf8ToWide(std::string_view bytes, std::wstring& out);
 // unassigned map to the control characters of the same value.
 std::wstring windows1252ToWide(std::string_view bytes);
 
-// Wide text (UTF-16 or UTF-32, as wchar_t is) to UTF-8; a lone surrogate
-// becomes U+FFFD.
-std::string wideToUtf8(std::wstring_view text);
 
 // The platform's conversions: MultiByteToWideChar with CP_UTF8 (invalid
 // input is an error) and CP_ACP on Windows; the two portable decoders above
