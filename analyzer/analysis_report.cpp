@@ -2,7 +2,7 @@
 
 #include "analyzer/recommendations.h"
 #include "analyzer/report_number.h"
-#include "telemetry/text_decoding.h"
+#include "settings/wide_text.h"
 
 #include <algorithm>
 #include <string_view>
@@ -17,7 +17,7 @@ constexpr float kDegreesPerRadian = 57.29578f;
 // A name from the recording, or nothing when it is empty or not UTF-8.
 bool recordedName(const char (&field)[kRecordingTextSize], std::wstring& name) {
     name.clear();
-    return utf8ToWide(recordingText(field), name) && !name.empty();
+    return decodeUtf8(recordingText(field), name) && !name.empty();
 }
 
 std::wstring nameOrUnknown(const char (&field)[kRecordingTextSize]) {
@@ -38,7 +38,7 @@ class ReportText {
     }
     std::wstring wide() const {
         std::wstring out;
-        utf8ToWide(text_, out); // every part is ASCII or a name checked to be UTF-8
+        decodeUtf8(text_, out); // every part is ASCII or a name checked to be UTF-8
         return out;
     }
 

@@ -4,7 +4,7 @@
 #include "analyzer/recommendations.h"
 #include "analyzer/report_number.h"
 #include "synthetic_drive.h"
-#include "telemetry/text_decoding.h"
+#include "settings/wide_text.h"
 
 #include <gtest/gtest.h>
 
