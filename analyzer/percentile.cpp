@@ -10,9 +10,10 @@ namespace {
 // A recording is untrusted input: a value that is not a number must not break
 // the selection's ordering (which would be undefined behaviour), so it sorts
 // after every number. Lists of numbers select exactly as with `<`.
-bool lessNanLast(float a, float b) {
-    return a < b || (!std::isnan(a) && std::isnan(b));
-}
+// A function object rather than a function so the selection inlines it.
+struct LessNanLast {
+    bool operator()(float a, float b) const { return a < b || (!std::isnan(a) && std::isnan(b)); }
+};
 
 } // namespace
 
@@ -25,7 +26,7 @@ float percentile(std::vector<float> values, float p) {
     size_t k = position > 0.0f ? static_cast<size_t>(position) : 0;
     k = std::min(k, values.size() - 1);
     std::nth_element(values.begin(), values.begin() + static_cast<std::ptrdiff_t>(k), values.end(),
-                     lessNanLast);
+                     LessNanLast{});
     return values[k];
 }
 

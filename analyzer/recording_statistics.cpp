@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace gripline {
@@ -75,12 +76,13 @@ RecordingStatistics computeStatistics(const RecordingHeader& header,
         // millions of samples.
         ForceLists forces(samples.size());
         scanSamples(samples, stats, forces, counts);
+        // A list's last percentile takes the list itself instead of a copy.
         stats.FinalForceP95 = percentile(forces.Final, 0.95f);
-        stats.FinalForceP99 = percentile(forces.Final, 0.99f);
-        stats.BaseForceP95 = percentile(forces.Base, 0.95f);
-        stats.ResistanceForceP95 = percentile(forces.Resistance, 0.95f);
+        stats.FinalForceP99 = percentile(std::move(forces.Final), 0.99f);
+        stats.BaseForceP95 = percentile(std::move(forces.Base), 0.95f);
+        stats.ResistanceForceP95 = percentile(std::move(forces.Resistance), 0.95f);
         stats.SuspensionDetailP95 = percentile(forces.Detail, 0.95f);
-        stats.SuspensionDetailP99 = percentile(forces.Detail, 0.99f);
+        stats.SuspensionDetailP99 = percentile(std::move(forces.Detail), 0.99f);
     }
 
     stats.ClippedShare = share(counts.Clipped, stats.SampleCount);

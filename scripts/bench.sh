@@ -4,7 +4,8 @@
 # tick start with the real engine thread under Wine. Then the cost of one
 # tick of the force model natively and under Wine, and under Wine the
 # lateness of every output sample and the engine thread's CPU use, a minute
-# in each mode.
+# in each mode. Then the time and peak memory to analyse recordings of 1 and
+# 10 hours, natively and under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/bootstrap.sh
@@ -21,3 +22,7 @@ echo "wine:    $(WINEDLLOVERRIDES='dinput8=n,b' scripts/wine-run.sh build/window
 echo "native:  $(build/linux/bench/force_model_bench | sed '2,$s/^/         /')"
 echo "wine:    $(scripts/wine-run.sh build/windows/bench/force_model_bench.exe | sed '2,$s/^/         /')"
 echo "wine:    $(scripts/wine-run.sh build/windows/bench/sample_schedule_bench.exe | sed '2,$s/^/         /')"
+for hours in 1 10; do
+  echo "native:  $(build/linux/bench/analyze_bench $hours)"
+  echo "wine:    $(scripts/wine-run.sh build/windows/bench/analyze_bench.exe $hours)"
+done
