@@ -4,7 +4,9 @@
 # tick start with the real engine thread under Wine. Then the cost of one
 # tick of the force model natively and under Wine, and under Wine the
 # lateness of every output sample and the engine thread's CPU use, a minute
-# in each mode. Last, the cost of a recording push and the writer's pace.
+# in each mode. Then the cost of a recording push and the writer's pace, and
+# the time and peak memory to analyse recordings of 1 and 10 hours, natively
+# and under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/bootstrap.sh
@@ -23,3 +25,7 @@ echo "wine:    $(scripts/wine-run.sh build/windows/bench/force_model_bench.exe |
 echo "wine:    $(scripts/wine-run.sh build/windows/bench/sample_schedule_bench.exe | sed '2,$s/^/         /')"
 echo "native:  $(build/linux/bench/recording_bench | sed '2,$s/^/         /')"
 echo "wine:    $(scripts/wine-run.sh build/windows/bench/recording_bench.exe | sed '2,$s/^/         /')"
+for hours in 1 10; do
+  echo "native:  $(build/linux/bench/analyze_bench $hours)"
+  echo "wine:    $(scripts/wine-run.sh build/windows/bench/analyze_bench.exe $hours)"
+done

@@ -70,6 +70,20 @@ constexpr std::array kCommands = {
         "    counters leave out; an off-track line has none).\n",
         replayCommand,
     },
+    Command{
+        "analyze",
+        "analyze FILE.kvtrec [--advice]",
+        "    Prints the Analyzer's report of a recording, byte for byte as its\n"
+        "    window shows it: UTF-8, every line ended by CR LF. With --advice prints\n"
+        "    instead the recommendations it would hand to the force-feedback\n"
+        "    program, as one JSON object: ProfileName, CarName, ForceStrength,\n"
+        "    CarForceBalance, Bumps, BumpImpacts, SuspensionDetailPriority,\n"
+        "    AbsVibration, HasCoefficientAdvice, YawRateMultiplier, YawSteerGain,\n"
+        "    LateralAccelDivisor, ResistanceGain, SteerMarginBias (radians); floats\n"
+        "    with 9 significant digits. A recording the Analyzer would refuse gives\n"
+        "    its message on stderr.\n",
+        analyzeCommand,
+    },
 };
 
 bool isHelpRequest(const std::filesystem::path& argument) {

@@ -39,6 +39,7 @@ bool argumentIs(const std::filesystem::path& argument, std::string_view text);
 int fail(std::ostream& err, std::string_view message);
 
 // The commands, one file each.
+int analyzeCommand(Args args, std::ostream& out, std::ostream& err);
 int inspectCommand(Args args, std::ostream& out, std::ostream& err);
 int replayCommand(Args args, std::ostream& out, std::ostream& err);
 int sessionCommand(Args args, std::ostream& out, std::ostream& err);
