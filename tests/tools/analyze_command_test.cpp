@@ -147,3 +147,25 @@ TEST_F(AnalyzeCommand, WrongArgumentsAreUsage) {
 }
 
 } // namespace
+
+namespace {
+
+// The whole chain on the recorded fixture: the engine's recording of a
+// replayed drive, analysed as the Analyzer would.
+TEST(AnalyzeCommandChain, AnalysesTheRecordingOfAReplayedDrive) {
+    const fs::path recording = fs::temp_directory_path() / "gripline_analyze_chain.kvtrec";
+    std::ostringstream out, err;
+    const std::vector<fs::path> replay{"replay", GRIPLINE_FIXTURES "/w13_spielberg_390ticks.ibt",
+                                       "--record", recording};
+    ASSERT_EQ(cli::runGripline(replay, out, err), 0) << err.str();
+
+    const Result report = analyze({recording});
+    fs::remove(recording);
+    ASSERT_EQ(report.code, 0) << report.err;
+    EXPECT_EQ(report.out.rfind("SESSION\r\nCar: mercedesw13\r\nDriver: Driver 0\r\n", 0), 0u)
+        << report.out;
+    // 390 lines less the 48 past the steering lock, which send the end stop only.
+    EXPECT_NE(report.out.find("Samples: 342\r\n"), std::string::npos) << report.out;
+}
+
+} // namespace
