@@ -17,7 +17,10 @@ inline constexpr uint32_t kRecordingSampleSize = 88;
 inline constexpr uint32_t kRecordingTickRateHz = 60;
 inline constexpr size_t kRecordingTextSize = 64;
 
-#pragma pack(push, 1)
+// The header's 380 bytes are not a multiple of 8: packed to 4 so the
+// 64-bit start time needs no padding after the reserved bytes. Every other
+// field is naturally aligned in both records.
+#pragma pack(push, 4)
 struct RecordingHeader {
     char Magic[8];
     uint32_t Version;
@@ -43,6 +46,7 @@ struct RecordingHeader {
     float YawSteerGain;
     uint8_t Reserved[104];
 };
+#pragma pack(pop)
 
 struct RecordingSample {
     uint64_t TimeUs;
@@ -69,7 +73,6 @@ struct RecordingSample {
     uint8_t AbsActive;
     uint8_t Reserved[5];
 };
-#pragma pack(pop)
 
 static_assert(sizeof(RecordingHeader) == kRecordingHeaderSize);
 static_assert(offsetof(RecordingHeader, StartTimeMs) == 24);

@@ -145,7 +145,7 @@ TEST_F(RecordCommandsTest, RecordsTheTicksOnTrackUntilStopRec) {
     EXPECT_EQ(recordingText(header.DriverName), "unknown");
     EXPECT_EQ(header.ForceStrength, 64);
     EXPECT_EQ(header.WheelbaseMaxTorqueNm, 8.0f);
-    EXPECT_GT(header.StartTimeMs, 1'700'000'000'000u);
+    EXPECT_GT(uint64_t{header.StartTimeMs}, 1'700'000'000'000u);
     std::vector<int32_t> ticks;
     for (const RecordingSample& s : samples)
         ticks.push_back(s.TickCount);

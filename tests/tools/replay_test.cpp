@@ -207,7 +207,7 @@ TEST_F(GriplineReplay, RecordWritesTheEnginesRecordingOfTheDrive) {
     EXPECT_EQ(gripline::recordingText(header.CarName), "mercedesw13");
     EXPECT_EQ(gripline::recordingText(header.DriverName), "Driver 0");
     EXPECT_EQ(gripline::recordingText(header.ProfileName), "");
-    EXPECT_EQ(header.StartTimeMs, 0u);
+    EXPECT_EQ(uint64_t{header.StartTimeMs}, 0u);
     EXPECT_EQ(header.ForceStrength, 50);
     EXPECT_EQ(header.Bumps, 33);
     EXPECT_EQ(header.WheelbaseMaxTorqueNm, 12.5f);
