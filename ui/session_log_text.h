@@ -15,10 +15,6 @@ namespace gripline {
 // ordinary messages; only hours of debug logging reach it.
 inline constexpr size_t kLogTextLimit = 256 * 1024;
 
-// The edit controls' own limit, set above ours so that an append can never
-// be refused by the control before we trim.
-inline constexpr size_t kLogControlLimit = kLogTextLimit + 4096;
-
 // `message` with its line end, cut to fit the 512-character line buffer
 // (511 characters and the terminator). The line end always survives the cut.
 std::wstring logLine(std::wstring_view message);

@@ -17,30 +17,35 @@ void replaceRange(HWND edit, size_t from, size_t to, const wchar_t* with) {
     SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(with));
 }
 
+// Above our own limit, so the control never refuses a line before we trim.
+size_t controlLimit(size_t textLimit) {
+    return textLimit + 4096;
+}
+
+} // namespace
+
 // The edit control would silently refuse text past its limit, losing the
 // newest lines (the ones that matter after a long session); dropping the
 // oldest ones first keeps them.
-void trimFor(HWND edit, size_t incoming) {
+void SessionLog::trimFor(HWND edit, size_t incoming) const {
     const auto length = static_cast<size_t>(GetWindowTextLengthW(edit));
-    if (length + incoming <= kLogTextLimit)
+    if (length + incoming <= textLimit_)
         return;
-    const size_t drop = logTrimLength(textOf(edit), incoming);
+    const size_t drop = logTrimLength(textOf(edit), incoming, textLimit_);
     if (drop > 0)
         replaceRange(edit, 0, drop, L"");
 }
 
-void append(HWND edit, const std::wstring& line) {
+void SessionLog::append(HWND edit, const std::wstring& line) const {
     trimFor(edit, line.size());
     const auto end = static_cast<size_t>(GetWindowTextLengthW(edit));
     replaceRange(edit, end, end, line.c_str());
     SendMessageW(edit, EM_SCROLLCARET, 0, 0);
 }
 
-} // namespace
-
 void SessionLog::attachPane(HWND pane) {
     pane_ = pane;
-    SendMessageW(pane_, EM_SETLIMITTEXT, kLogControlLimit, 0);
+    SendMessageW(pane_, EM_SETLIMITTEXT, controlLimit(textLimit_), 0);
 }
 
 void SessionLog::log(std::wstring_view message) {
@@ -66,7 +71,7 @@ void SessionLog::showLogWindow(HWND owner, HFONT font) {
     if (!window_)
         return;
     SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    SendMessageW(window_, EM_SETLIMITTEXT, kLogControlLimit, 0);
+    SendMessageW(window_, EM_SETLIMITTEXT, controlLimit(textLimit_), 0);
     const std::wstring text = pane_ ? textOf(pane_) : std::wstring();
     SetWindowTextW(window_, text.c_str());
     SendMessageW(window_, EM_SETSEL, text.size(), text.size());

@@ -13,6 +13,10 @@ namespace gripline {
 
 class SessionLog {
   public:
+    // `textLimit`: characters kept in the pane and the window; tests use a
+    // smaller one than the program.
+    explicit SessionLog(size_t textLimit = kLogTextLimit) : textLimit_(textLimit) {}
+
     // The pane, once created; lines logged before it are not kept.
     void attachPane(HWND pane);
     void log(std::wstring_view message);
@@ -23,6 +27,10 @@ class SessionLog {
     HWND logWindow() const { return window_; }
 
   private:
+    void append(HWND edit, const std::wstring& line) const;
+    void trimFor(HWND edit, size_t incoming) const;
+
+    size_t textLimit_;
     HWND pane_ = nullptr;
     HWND window_ = nullptr; // the "View log" window, or null / destroyed
     ClipReporter clipReporter_;
