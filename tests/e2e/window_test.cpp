@@ -245,5 +245,41 @@ TEST_F(WindowTest, TheLogWindowOpenedAgainHoldsEveryLine) {
     EXPECT_EQ(close(), 0);
 }
 
+// Wine's per-program DLL overrides: how a program started from a test
+// prefers the dinput8.dll beside it (the variable WINEDLLOVERRIDES set here
+// would not reach the child's loader).
+constexpr const wchar_t* kProgramOverrides =
+    L"Software\\Wine\\AppDefaults\\Torvix_Commercial.exe\\DllOverrides";
+
+class NativeDinputForTheProgram {
+  public:
+    NativeDinputForTheProgram() {
+        const wchar_t order[] = L"native,builtin";
+        ok_ = RegSetKeyValueW(HKEY_CURRENT_USER, kProgramOverrides, L"dinput8", REG_SZ, order,
+                              sizeof(order)) == ERROR_SUCCESS;
+    }
+    ~NativeDinputForTheProgram() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kProgramOverrides, L"dinput8"); }
+    bool ok() const { return ok_; }
+
+  private:
+    bool ok_ = false;
+};
+
+// With the virtual wheel beside the program, the wheel is listed, chosen
+// and announced.
+TEST_F(WindowTest, AnAttachedWheelIsListedAndAnnounced) {
+    const std::wstring exe = folder_.exe();
+    const std::wstring dll = exe.substr(0, exe.find_last_of(L'\\')) + L"\\dinput8.dll";
+    ASSERT_TRUE(CopyFileW(test::windowsPath(GRIPLINE_VIRTUAL_WHEEL).c_str(), dll.c_str(), FALSE));
+    NativeDinputForTheProgram overrides;
+    ASSERT_TRUE(overrides.ok());
+    window_ = start(program_);
+    ASSERT_NE(window_, nullptr);
+    EXPECT_EQ(logText(), L"Force feedback devices found.\r\n");
+    EXPECT_EQ(SendMessageW(item(kDeviceCombo), CB_GETCOUNT, 0, 0), 1);
+    EXPECT_EQ(SendMessageW(item(kDeviceCombo), CB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(close(), 0);
+}
+
 } // namespace
 } // namespace gripline
