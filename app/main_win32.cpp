@@ -19,9 +19,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
 
     SingleInstance single;
     switch (single.claim()) {
-    case SingleInstance::Claim::Failed: return 1;
-    case SingleInstance::Claim::AlreadyRunning: forwardToRunningInstance(advicePath); return 0;
-    case SingleInstance::Claim::First: break;
+    case SingleInstance::Claim::Failed:
+        return 1;
+    case SingleInstance::Claim::AlreadyRunning:
+        forwardToRunningInstance(advicePath);
+        return 0;
+    case SingleInstance::Claim::First:
+        break;
     }
     // On the heap rather than the stack: the engine's sample ring alone
     // would take most of the main thread's 1 MiB.

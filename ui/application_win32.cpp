@@ -67,11 +67,10 @@ int Application::run(int showCommand, const std::wstring& advicePath) {
 
 void Application::initDrawing() {
     drawing_.loadImages(instance_);
-    INITCOMMONCONTROLSEX controls{sizeof(controls),
-                                  ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES |
-                                      ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES | ICC_TAB_CLASSES |
-                                      ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS | ICC_HOTKEY_CLASS |
-                                      ICC_ANIMATE_CLASS};
+    INITCOMMONCONTROLSEX controls{
+        sizeof(controls), ICC_STANDARD_CLASSES | ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES |
+                              ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS |
+                              ICC_PROGRESS_CLASS | ICC_HOTKEY_CLASS | ICC_ANIMATE_CLASS};
     InitCommonControlsEx(&controls);
     drawing_.createBrushesAndFonts();
 }
@@ -96,17 +95,25 @@ void Application::enumerateWheels() {
 
 LRESULT Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_DESTROY: shutdown(); return 0;
-    case WM_PAINT: paint(window); return 0;
+    case WM_DESTROY:
+        shutdown();
+        return 0;
+    case WM_PAINT:
+        paint(window);
+        return 0;
     case WM_ERASEBKGND: {
         RECT client;
         GetClientRect(window, &client);
         paintBackground(reinterpret_cast<HDC>(wParam), client, drawing_);
         return 1;
     }
-    case WM_COPYDATA: return onCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
-    case WM_TIMER: refreshStatus(); return 0;
-    case WM_COMMAND: return onCommand(window, message, wParam, lParam);
+    case WM_COPYDATA:
+        return onCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
+    case WM_TIMER:
+        refreshStatus();
+        return 0;
+    case WM_COMMAND:
+        return onCommand(window, message, wParam, lParam);
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
         SetTextColor(reinterpret_cast<HDC>(wParam), kControlText);
@@ -120,16 +127,23 @@ LRESULT Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPA
     case kSliderChangedMessage:
         onSliderChanged(reinterpret_cast<HWND>(lParam), static_cast<int32_t>(wParam));
         return 0;
-    case kCheckboxToggledMessage: return 0; // the binding of the flags comes next
-    default: return DefWindowProcW(window, message, wParam, lParam);
+    case kCheckboxToggledMessage:
+        return 0; // the binding of the flags comes next
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
 LRESULT Application::onCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (LOWORD(wParam)) {
-    case kViewLogButton: showLogWindow(); return 0;
-    case kStopButton: stop(); return 0;
-    default: return DefWindowProcW(window, message, wParam, lParam);
+    case kViewLogButton:
+        showLogWindow();
+        return 0;
+    case kStopButton:
+        stop();
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
@@ -286,7 +300,8 @@ void Application::fillProfileCombo() {
         SendMessageW(profileCombo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(p.Name.c_str()));
     if (profiles.List.empty())
         return;
-    profiles.Active = std::clamp(profiles.Active, 0, static_cast<int32_t>(profiles.List.size()) - 1);
+    profiles.Active =
+        std::clamp(profiles.Active, 0, static_cast<int32_t>(profiles.List.size()) - 1);
     SendMessageW(profileCombo_, CB_SETCURSEL, static_cast<WPARAM>(profiles.Active), 0);
 }
 

@@ -89,29 +89,42 @@ LRESULT CALLBACK checkboxProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_NCDESTROY:
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         return DefWindowProcW(window, message, wParam, lParam);
-    case WM_ERASEBKGND: return 1;
+    case WM_ERASEBKGND:
+        return 1;
     // The default procedure keeps no font: it lives in the window's extra bytes.
     case WM_SETFONT:
         SetWindowLongPtrW(window, 0, static_cast<LONG_PTR>(wParam));
         if (LOWORD(lParam))
             InvalidateRect(window, nullptr, FALSE);
         return 0;
-    case WM_GETFONT: return GetWindowLongPtrW(window, 0);
+    case WM_GETFONT:
+        return GetWindowLongPtrW(window, 0);
     case WM_SETFOCUS:
-    case WM_KILLFOCUS: InvalidateRect(window, nullptr, FALSE); return 0;
-    case WM_PAINT: paint(window, *r); return 0;
-    case WM_MOUSEMOVE: onMouseMove(window, *r); return 0;
+    case WM_KILLFOCUS:
+        InvalidateRect(window, nullptr, FALSE);
+        return 0;
+    case WM_PAINT:
+        paint(window, *r);
+        return 0;
+    case WM_MOUSEMOVE:
+        onMouseMove(window, *r);
+        return 0;
     case WM_MOUSELEAVE:
         r->hover = 0;
         InvalidateRect(window, nullptr, FALSE);
         return 0;
-    case WM_LBUTTONDOWN: SetFocus(window); return 0;
-    case WM_LBUTTONUP: toggle(window, *r); return 0;
+    case WM_LBUTTONDOWN:
+        SetFocus(window);
+        return 0;
+    case WM_LBUTTONUP:
+        toggle(window, *r);
+        return 0;
     case WM_KEYDOWN:
         if (wParam == VK_SPACE || wParam == VK_RETURN)
             toggle(window, *r);
         return 0;
-    default: return DefWindowProcW(window, message, wParam, lParam);
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
@@ -130,11 +143,10 @@ bool registerCheckboxClass(HINSTANCE instance, HBRUSH background) {
 
 HWND createCheckboxWindow(HINSTANCE instance, HWND parent, int x, int y, HFONT font,
                           CheckboxRecord& record) {
-    record.window = CreateWindowExW(0, kCheckboxClass, record.caption.c_str(),
-                                    WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, y, kCheckboxWidth,
-                                    kCheckboxHeight, parent,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(record.id)),
-                                    instance, &record);
+    record.window = CreateWindowExW(
+        0, kCheckboxClass, record.caption.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, y,
+        kCheckboxWidth, kCheckboxHeight, parent,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(record.id)), instance, &record);
     if (record.window)
         SendMessageW(record.window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return record.window;

@@ -2,8 +2,8 @@
 // The brushes, fonts, icon and logo of the main window: made once at
 // start-up, released at WM_DESTROY (or when the owner goes, whichever is
 // first). Window thread only.
-#include <windows.h>
 #include <objidl.h>
+#include <windows.h>
 
 #include <memory>
 

@@ -32,9 +32,9 @@ int32_t settingValue(const FfbSettings& settings, const char* key) {
 
 bool MainWindowBuilder::build(int showCommand) {
     const DWORD style = WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-    app_.window_ = CreateWindowExW(0, kMainWindowClass, windowTitle().c_str(), style,
-                                   CW_USEDEFAULT, CW_USEDEFAULT, kMainWindowWidth,
-                                   kMainWindowHeight, nullptr, nullptr, app_.instance_, &app_);
+    app_.window_ = CreateWindowExW(0, kMainWindowClass, windowTitle().c_str(), style, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, kMainWindowWidth, kMainWindowHeight, nullptr,
+                                   nullptr, app_.instance_, &app_);
     if (!app_.window_)
         return false;
     if (HICON icon = app_.drawing_.icon()) {
@@ -76,19 +76,29 @@ void MainWindowBuilder::createControl(const ControlSpec& spec) {
     switch (spec.kind) {
     case ControlKind::Label:
     case ControlKind::SectionLabel:
-    case ControlKind::CarLabel: createStatic(spec); break;
+    case ControlKind::CarLabel:
+        createStatic(spec);
+        break;
     case ControlKind::DropDownList:
-    case ControlKind::EditableDropDown: createCombo(spec); break;
+    case ControlKind::EditableDropDown:
+        createCombo(spec);
+        break;
     case ControlKind::Button:
         child(L"Button", spec.text, kChild | WS_TABSTOP | BS_PUSHBUTTON, spec);
         break;
     case ControlKind::DisabledButton:
         child(L"Button", spec.text, kChild | WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED, spec);
         break;
-    case ControlKind::Checkbox: createCheckbox(spec); break;
-    case ControlKind::Slider: createSlider(spec); break;
+    case ControlKind::Checkbox:
+        createCheckbox(spec);
+        break;
+    case ControlKind::Slider:
+        createSlider(spec);
+        break;
     case ControlKind::WheelbaseField:
-    case ControlKind::LogPane: createEdit(spec); break;
+    case ControlKind::LogPane:
+        createEdit(spec);
+        break;
     }
 }
 
@@ -100,10 +110,13 @@ void MainWindowBuilder::createStatic(const ControlSpec& spec) {
 
 void MainWindowBuilder::createCombo(const ControlSpec& spec) {
     const bool editable = spec.kind == ControlKind::EditableDropDown;
-    const DWORD style = kChild | WS_TABSTOP | (editable ? CBS_DROPDOWN | WS_VSCROLL : CBS_DROPDOWNLIST);
+    const DWORD style =
+        kChild | WS_TABSTOP | (editable ? CBS_DROPDOWN | WS_VSCROLL : CBS_DROPDOWNLIST);
     HWND h = child(L"ComboBox", L"", style, spec);
     switch (spec.id) {
-    case kDeviceCombo: app_.deviceCombo_ = h; break;
+    case kDeviceCombo:
+        app_.deviceCombo_ = h;
+        break;
     case kProfileCombo:
         app_.profileCombo_ = h;
         app_.fillProfileCombo();
@@ -114,7 +127,8 @@ void MainWindowBuilder::createCombo(const ControlSpec& spec) {
         SendMessageW(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"360 Hz interpolated"));
         SendMessageW(h, CB_SETCURSEL, 0, 0);
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
@@ -146,8 +160,8 @@ void MainWindowBuilder::createCheckbox(const ControlSpec& spec) {
     record.id = spec.id;
     record.caption = spec.text;
     record.checked = settingValue(app_.settings_.Profiles.InUse, spec.settingKey) ? 1 : 0;
-    createCheckboxWindow(app_.instance_, app_.window_, spec.x, spec.y,
-                         app_.drawing_.normalFont(), record);
+    createCheckboxWindow(app_.instance_, app_.window_, spec.x, spec.y, app_.drawing_.normalFont(),
+                         record);
 }
 
 void MainWindowBuilder::createEdit(const ControlSpec& spec) {

@@ -41,7 +41,8 @@ std::vector<std::wstring> ClipReporter::linesFor(const EngineStatus& status) {
         return {};
     lastSeen_ = status.ClipReportCount;
     wchar_t text[96];
-    std::swprintf(text, 96, L"%.02f%% of samples were clipped", static_cast<double>(status.ClipPercent));
+    std::swprintf(text, 96, L"%.02f%% of samples were clipped",
+                  static_cast<double>(status.ClipPercent));
     std::vector<std::wstring> lines{text};
     if (status.ClipPercent > kClipAdviceAbove)
         lines.emplace_back(L"Consider lowering Force strength to reduce clipping.");

@@ -8,7 +8,8 @@ namespace {
 
 std::wstring textOf(HWND edit) {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+    text.resize(
+        static_cast<size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 
@@ -64,8 +65,8 @@ void SessionLog::showLogWindow(HWND owner, HFONT font) {
     }
     const DWORD style = WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
                         ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_READONLY;
-    window_ = CreateWindowExW(WS_EX_APPWINDOW, L"Edit", L"Torvix Session Log", style,
-                              CW_USEDEFAULT, CW_USEDEFAULT, 900, 520, owner, nullptr,
+    window_ = CreateWindowExW(WS_EX_APPWINDOW, L"Edit", L"Torvix Session Log", style, CW_USEDEFAULT,
+                              CW_USEDEFAULT, 900, 520, owner, nullptr,
                               reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE)),
                               nullptr);
     if (!window_)

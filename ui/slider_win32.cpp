@@ -110,11 +110,20 @@ void onButtonUp(HWND window, SliderRecord& r, LPARAM lParam) {
 
 void onKeyDown(HWND window, SliderRecord& r, WPARAM key) {
     switch (key) {
-    case VK_LEFT: setValue(window, r, r.value - 1); break;
-    case VK_RIGHT: setValue(window, r, r.value + 1); break;
-    case VK_HOME: setValue(window, r, r.minimum); break;
-    case VK_END: setValue(window, r, r.maximum); break;
-    default: break;
+    case VK_LEFT:
+        setValue(window, r, r.value - 1);
+        break;
+    case VK_RIGHT:
+        setValue(window, r, r.value + 1);
+        break;
+    case VK_HOME:
+        setValue(window, r, r.minimum);
+        break;
+    case VK_END:
+        setValue(window, r, r.maximum);
+        break;
+    default:
+        break;
     }
 }
 
@@ -132,19 +141,32 @@ LRESULT CALLBACK sliderProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_NCDESTROY:
         SetWindowLongPtrW(window, GWLP_USERDATA, 0);
         return DefWindowProcW(window, message, wParam, lParam);
-    case WM_ERASEBKGND: return 1;
-    case WM_PAINT: paint(window, *r); return 0;
-    case WM_MOUSEMOVE: onMouseMove(window, *r, lParam); return 0;
-    case WM_LBUTTONDOWN: onButtonDown(window, *r, lParam); return 0;
-    case WM_LBUTTONUP: onButtonUp(window, *r, lParam); return 0;
+    case WM_ERASEBKGND:
+        return 1;
+    case WM_PAINT:
+        paint(window, *r);
+        return 0;
+    case WM_MOUSEMOVE:
+        onMouseMove(window, *r, lParam);
+        return 0;
+    case WM_LBUTTONDOWN:
+        onButtonDown(window, *r, lParam);
+        return 0;
+    case WM_LBUTTONUP:
+        onButtonUp(window, *r, lParam);
+        return 0;
     case WM_MOUSELEAVE:
         r->hover = 0;
         InvalidateRect(window, nullptr, FALSE);
         return 0;
-    case WM_KEYDOWN: onKeyDown(window, *r, wParam); return 0;
+    case WM_KEYDOWN:
+        onKeyDown(window, *r, wParam);
+        return 0;
     // Arrow keys reach the slider rather than moving the focus on.
-    case WM_GETDLGCODE: return DLGC_WANTARROWS;
-    default: return DefWindowProcW(window, message, wParam, lParam);
+    case WM_GETDLGCODE:
+        return DLGC_WANTARROWS;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
@@ -162,10 +184,9 @@ bool registerSliderClass(HINSTANCE instance, HBRUSH background) {
 
 HWND createSliderWindow(HINSTANCE instance, HWND parent, int id, int x, int y,
                         SliderRecord& record) {
-    record.window = CreateWindowExW(0, kSliderClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, y,
-                                    kSliderWidth, kSliderHeight, parent,
-                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance,
-                                    &record);
+    record.window = CreateWindowExW(
+        0, kSliderClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, y, kSliderWidth, kSliderHeight,
+        parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, &record);
     return record.window;
 }
 

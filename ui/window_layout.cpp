@@ -13,8 +13,8 @@ constexpr ControlSpec label(const wchar_t* text, int x, int y, int width = 220, 
 }
 constexpr ControlSpec button(int id, const wchar_t* text, int x, int y, int width, int height,
                              bool enabled = true) {
-    return {enabled ? K::Button : K::DisabledButton, id, text, x, y, width, height, 0, 0, nullptr,
-            0};
+    return {
+        enabled ? K::Button : K::DisabledButton, id, text, x, y, width, height, 0, 0, nullptr, 0};
 }
 constexpr ControlSpec checkbox(int id, const wchar_t* text, int y, const char* key) {
     return {K::Checkbox, id, text, kCheckboxX, y, 0, 0, 0, 0, key, 0};

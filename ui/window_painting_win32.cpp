@@ -32,7 +32,7 @@ constexpr Panel kPanels[] = {
 };
 
 constexpr RECT kAccentBars[] = {
-    {24, 120, 1576, 122},  {48, 160, 298, 164},   {374, 160, 918, 164},
+    {24, 120, 1576, 122},  {48, 160, 298, 164},    {374, 160, 918, 164},
     {978, 160, 1228, 164}, {1298, 160, 1548, 164}, {48, 690, 1548, 694},
 };
 
@@ -42,8 +42,9 @@ struct Heading {
 };
 
 constexpr Heading kHeadings[] = {
-    {L"CONTROL DECK", 48, 168},      {L"TUNING MATRIX", 374, 168}, {L"CRASH PROTECTION", 978, 168},
-    {L"CAR-SPECIFIC FEEL", 1298, 168}, {L"SESSION LOG", 48, 698},
+    {L"CONTROL DECK", 48, 168},      {L"TUNING MATRIX", 374, 168},
+    {L"CRASH PROTECTION", 978, 168}, {L"CAR-SPECIFIC FEEL", 1298, 168},
+    {L"SESSION LOG", 48, 698},
 };
 
 RECT statusBar(const RECT& client) {

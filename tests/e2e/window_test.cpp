@@ -28,8 +28,8 @@ class ProgramFolder {
     ProgramFolder() {
         wchar_t temp[MAX_PATH];
         GetTempPathW(MAX_PATH, temp);
-        folder_ = std::wstring(temp) + L"gripline_window_" + std::to_wstring(GetCurrentProcessId()) +
-                  L"_" + std::to_wstring(counter_++);
+        folder_ = std::wstring(temp) + L"gripline_window_" +
+                  std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(counter_++);
         CreateDirectoryW(folder_.c_str(), nullptr);
         DeleteFileW(settings().c_str());
         CopyFileW(test::windowsPath(GRIPLINE_PROGRAM_EXE).c_str(), exe().c_str(), FALSE);
@@ -258,7 +258,9 @@ class NativeDinputForTheProgram {
         ok_ = RegSetKeyValueW(HKEY_CURRENT_USER, kProgramOverrides, L"dinput8", REG_SZ, order,
                               sizeof(order)) == ERROR_SUCCESS;
     }
-    ~NativeDinputForTheProgram() { RegDeleteKeyValueW(HKEY_CURRENT_USER, kProgramOverrides, L"dinput8"); }
+    ~NativeDinputForTheProgram() {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kProgramOverrides, L"dinput8");
+    }
     bool ok() const { return ok_; }
 
   private:

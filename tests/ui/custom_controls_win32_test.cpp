@@ -40,9 +40,9 @@ class ControlsTest : public ::testing::Test {
         RegisterClassW(&wc);
         registerSliderClass(instance_, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
         registerCheckboxClass(instance_, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-        parent_ = CreateWindowExW(0, L"GriplineControlsTestParent", L"controls",
-                                  WS_OVERLAPPEDWINDOW, 0, 0, 600, 400, nullptr, nullptr, instance_,
-                                  nullptr);
+        parent_ =
+            CreateWindowExW(0, L"GriplineControlsTestParent", L"controls", WS_OVERLAPPEDWINDOW, 0,
+                            0, 600, 400, nullptr, nullptr, instance_, nullptr);
         ShowWindow(parent_, SW_SHOW);
     }
     static void TearDownTestSuite() { DestroyWindow(parent_); }
@@ -145,15 +145,16 @@ TEST_F(ControlsTest, ACheckBoxToggledBySpaceNotifiesLikeAClick) {
 
 std::wstring textOf(HWND edit) {
     std::wstring text(static_cast<size_t>(GetWindowTextLengthW(edit)) + 1, L'\0');
-    text.resize(static_cast<size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+    text.resize(
+        static_cast<size_t>(GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
     return text;
 }
 
 HWND logPane(HWND parent) {
     // As the main window makes it: scrolling, so text beyond its height fits.
     const DWORD style = WS_CHILD | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY;
-    return CreateWindowExW(WS_EX_CLIENTEDGE, L"Edit", L"", style, 0, 0, 500, 60,
-                           parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+    return CreateWindowExW(WS_EX_CLIENTEDGE, L"Edit", L"", style, 0, 0, 500, 60, parent, nullptr,
+                           GetModuleHandleW(nullptr), nullptr);
 }
 
 TEST_F(ControlsTest, HoursOfLoggingKeepTheNewestLinesInPaneAndWindow) {
@@ -175,8 +176,7 @@ TEST_F(ControlsTest, HoursOfLoggingKeepTheNewestLinesInPaneAndWindow) {
         EXPECT_LE(text.size(), kLimit);
         EXPECT_GT(text.size(), kLimit / 2);
         EXPECT_EQ(text.find(L"line 0 "), std::wstring::npos);
-        EXPECT_EQ(text.rfind(L"DirectInput FFB error: the newest line\r\n"),
-                  text.size() - 40);
+        EXPECT_EQ(text.rfind(L"DirectInput FFB error: the newest line\r\n"), text.size() - 40);
         EXPECT_EQ(text.substr(0, 5), L"line "); // whole lines only
     }
     log.destroyLogWindow();

@@ -47,8 +47,8 @@ TEST(SessionLogText, TrimmingDropsWholeOldestLinesAndKeepsTheNewest) {
     const size_t drop = logTrimLength(text, 20, limit);
     ASSERT_GT(drop, 0u);
     ASSERT_LT(drop, text.size());
-    EXPECT_EQ(text.substr(drop - 2, 2), L"\r\n");    // cut at a line end
-    EXPECT_EQ(text.substr(drop, 5), L"line ");        // a whole line follows
+    EXPECT_EQ(text.substr(drop - 2, 2), L"\r\n");          // cut at a line end
+    EXPECT_EQ(text.substr(drop, 5), L"line ");             // a whole line follows
     EXPECT_LE(text.size() - drop + 20, limit - limit / 4); // room for a while
     EXPECT_NE(text.substr(drop).find(L"line 99\r\n"), std::wstring::npos);
 
@@ -63,7 +63,8 @@ TEST(SessionLogText, EachClipReportIsLoggedOnceWithAdviceAbove2Point5Percent) {
 
     status.ClipReportCount = 1;
     status.ClipPercent = 2.5f;
-    EXPECT_EQ(reporter.linesFor(status), std::vector<std::wstring>{L"2.50% of samples were clipped"});
+    EXPECT_EQ(reporter.linesFor(status),
+              std::vector<std::wstring>{L"2.50% of samples were clipped"});
     EXPECT_TRUE(reporter.linesFor(status).empty()); // same counter, same report
 
     status.ClipReportCount = 2;
