@@ -142,10 +142,17 @@ LRESULT Application::onCommand(HWND window, UINT message, WPARAM wParam, LPARAM 
     case kStopButton:
         stop();
         return 0;
+    case kWheelbaseField:
+        if (HIWORD(wParam) != EN_KILLFOCUS)
+            break;
+        commitWheelbaseField();
+        return 0;
     default:
-        return DefWindowProcW(window, message, wParam, lParam);
+        break;
     }
+    return DefWindowProcW(window, message, wParam, lParam);
 }
+
 
 // Another instance hands over an advice path. Its byte count is checked
 // before any character is read (adviceFromCopyData).
