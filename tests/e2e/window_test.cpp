@@ -1,0 +1,287 @@
+// The real Torvix_Commercial.exe under Wine + Xvfb, driven from outside as
+// a user would: its window and controls, the session log, a second
+// instance, and a clean close. A screenshot of the window is kept.
+#include "tests/support/gui_driver_win32.h"
+#include "tests/support/standin_child_win32.h"
+#include "ui/advice_copy_data.h"
+#include "ui/control_ids.h"
+#include "ui/window_layout.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+
+namespace gripline {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ProgramProcess;
+
+constexpr auto kStartLimit = 60s; // a cold Wine start on a busy machine
+constexpr auto kExitLimit = 60s;
+
+// A copy of the program in a folder of its own, so each run starts without
+// a settings file and leaves the build folder alone.
+class ProgramFolder {
+  public:
+    ProgramFolder() {
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        folder_ = std::wstring(temp) + L"gripline_window_" +
+                  std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(counter_++);
+        CreateDirectoryW(folder_.c_str(), nullptr);
+        DeleteFileW(settings().c_str());
+        CopyFileW(test::windowsPath(GRIPLINE_PROGRAM_EXE).c_str(), exe().c_str(), FALSE);
+    }
+    std::wstring exe() const { return folder_ + L"\\Torvix_Commercial.exe"; }
+    std::wstring settings() const { return folder_ + L"\\Torvix_profiles.ini"; }
+
+  private:
+    static inline int counter_ = 0;
+    std::wstring folder_;
+};
+
+class WindowTest : public ::testing::Test {
+  protected:
+    // Starts the program and waits for its main window.
+    HWND start(ProgramProcess& process, const std::wstring& arguments = L"") {
+        if (!process.start(folder_.exe(), arguments))
+            return nullptr;
+        return test::waitForTopWindow(L"TorvixCommercialWindow", process.id(), kStartLimit);
+    }
+    HWND item(int id) const { return GetDlgItem(window_, id); }
+    std::wstring logText() const {
+        return test::windowText(test::childAt(window_, {48, 718, 1548, 774}));
+    }
+    // Closes the window as the user does and returns the exit code.
+    int close() {
+        PostMessageW(window_, WM_CLOSE, 0, 0);
+        return program_.waitExit(kExitLimit);
+    }
+
+    ProgramFolder folder_;
+    ProgramProcess program_;
+    HWND window_ = nullptr;
+};
+
+RECT place(int x, int y, int width, int height) {
+    return {x, y, x + width, y + height};
+}
+
+void expectPlace(HWND control, RECT expected, const std::wstring& what) {
+    ASSERT_NE(control, nullptr) << "missing: " << std::string(what.begin(), what.end());
+    const RECT r = test::placeInParent(control);
+    EXPECT_TRUE(EqualRect(&r, &expected))
+        << std::string(what.begin(), what.end()) << " at " << r.left << "," << r.top << " "
+        << r.right - r.left << "x" << r.bottom - r.top;
+}
+
+// Every control of the layout at its place, with its class, id and text.
+void expectControl(HWND window, const ControlSpec& s) {
+    const std::wstring what = s.text;
+    switch (s.kind) {
+    case ControlKind::Label:
+    case ControlKind::SectionLabel:
+    case ControlKind::CarLabel: {
+        HWND h = test::childAt(window, place(s.x, s.y, s.width, s.height));
+        expectPlace(h, place(s.x, s.y, s.width, s.height), what);
+        EXPECT_EQ(test::className(h), L"Static");
+        EXPECT_EQ(test::windowText(h), s.text);
+        break;
+    }
+    case ControlKind::DropDownList:
+    case ControlKind::EditableDropDown: {
+        HWND h = GetDlgItem(window, s.id);
+        ASSERT_NE(h, nullptr) << s.id;
+        EXPECT_EQ(test::className(h), L"ComboBox");
+        const RECT r = test::placeInParent(h); // the closed box: the list's height is not shown
+        EXPECT_EQ(r.left, s.x);
+        EXPECT_EQ(r.top, s.y);
+        EXPECT_EQ(r.right - r.left, s.width);
+        break;
+    }
+    case ControlKind::Button:
+    case ControlKind::DisabledButton: {
+        HWND h = GetDlgItem(window, s.id);
+        expectPlace(h, place(s.x, s.y, s.width, s.height), what);
+        EXPECT_EQ(test::className(h), L"Button");
+        EXPECT_EQ(test::windowText(h), s.text);
+        EXPECT_EQ(IsWindowEnabled(h) != FALSE, s.kind == ControlKind::Button) << s.id;
+        break;
+    }
+    case ControlKind::Checkbox: {
+        HWND h = GetDlgItem(window, s.id);
+        expectPlace(h, place(48, s.y, 250, 24), what);
+        EXPECT_EQ(test::className(h), L"TorvixCheckbox");
+        EXPECT_EQ(test::windowText(h), s.text);
+        break;
+    }
+    case ControlKind::Slider: {
+        HWND h = GetDlgItem(window, s.id);
+        expectPlace(h, place(s.x, s.y + 26, 244, 30), what);
+        EXPECT_EQ(test::className(h), L"TorvixSlider");
+        HWND caption = test::childAt(window, place(s.x, s.y, 174, 22));
+        expectPlace(caption, place(s.x, s.y, 174, 22), what);
+        EXPECT_EQ(test::windowText(caption), s.text);
+        expectPlace(test::childAt(window, place(s.x + 180, s.y, 64, 22)),
+                    place(s.x + 180, s.y, 64, 22), what + L" value");
+        break;
+    }
+    case ControlKind::WheelbaseField:
+    case ControlKind::LogPane: {
+        HWND h = test::childAt(window, place(s.x, s.y, s.width, s.height));
+        expectPlace(h, place(s.x, s.y, s.width, s.height), L"edit field");
+        EXPECT_EQ(test::className(h), L"Edit");
+        if (s.id) {
+            EXPECT_EQ(GetDlgCtrlID(h), s.id);
+        }
+        break;
+    }
+    }
+}
+
+std::wstring sliderValue(HWND window, int x, int y) {
+    return test::windowText(test::childAt(window, place(x + 180, y, 64, 22)));
+}
+
+TEST_F(WindowTest, StartsWithoutSettingsShowsTheLayoutAndSavesOnClose) {
+    window_ = start(program_);
+    ASSERT_NE(window_, nullptr) << "no Gripline window appeared";
+    EXPECT_EQ(test::windowText(window_), L"Gripline v0.1.0.134");
+    RECT frame, client;
+    GetWindowRect(window_, &frame);
+    GetClientRect(window_, &client);
+    EXPECT_EQ(frame.right - frame.left, 1620);
+    EXPECT_EQ(frame.bottom - frame.top, 875);
+    EXPECT_GE(client.bottom, 790 + kStatusBarHeight); // the session log clears the status bar
+    EXPECT_EQ(GetWindowLongW(window_, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
+
+    for (const ControlSpec& spec : mainWindowControls())
+        expectControl(window_, spec);
+    EXPECT_EQ(logText(), L"No force feedback device found.\r\n");
+    EXPECT_EQ(SendMessageW(item(kDeviceCombo), CB_GETCOUNT, 0, 0), 0);
+    EXPECT_EQ(SendMessageW(item(kOutputModeCombo), CB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(sliderValue(window_, 374, 288), L"50%"); // force strength's default
+    EXPECT_EQ(sliderValue(window_, 978, 218), L"6.0 g");
+
+    RECT screen;
+    GetWindowRect(window_, &screen);
+    const std::wstring shot = test::windowsPath(GRIPLINE_ARTIFACTS "/gripline_window.png");
+    EXPECT_TRUE(test::screenshot(screen, shot));
+
+    // The minimum-force slider, 0 to 20 over 244 pixels, by mouse messages.
+    HWND minForce = item(1100);
+    for (auto [x, text] : {std::pair{234, L"20"}, {10, L"0"}, {122, L"10"}}) {
+        test::mouse(minForce, WM_LBUTTONDOWN, x, 15);
+        test::mouse(minForce, WM_LBUTTONUP, x, 15);
+        EXPECT_EQ(sliderValue(window_, 374, 218), text) << x;
+    }
+
+    ASSERT_EQ(close(), 0);
+    // The settings file is UTF-16 (it keeps every character of a name).
+    const std::string bytes = test::readFile(folder_.settings());
+    std::wstring settings;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        settings += static_cast<wchar_t>(static_cast<uint8_t>(bytes[i]) |
+                                         static_cast<uint8_t>(bytes[i + 1]) << 8);
+    EXPECT_NE(settings.find(L"\r\nMinForce=10\r\n"), std::wstring::npos);
+}
+
+TEST_F(WindowTest, ASecondInstanceHandsOverItsAdvicePathAndRestoresTheFirst) {
+    window_ = start(program_);
+    ASSERT_NE(window_, nullptr);
+    const std::wstring before = logText();
+
+    ShowWindow(window_, SW_MINIMIZE);
+    ASSERT_TRUE(test::waitFor([&] { return IsIconic(window_) != FALSE; }, 10s));
+    ProgramProcess second;
+    ASSERT_TRUE(second.start(folder_.exe(), L"--Apply-Advice \"C:\\no such folder\\advice.ini\""));
+    EXPECT_EQ(second.waitExit(kExitLimit), 0);
+    EXPECT_FALSE(IsIconic(window_));
+    // The first instance handled the path: this one cannot be read.
+    EXPECT_EQ(logText(), before + L"Could not load analyzer advice file.\r\n");
+
+    ShowWindow(window_, SW_MINIMIZE);
+    ASSERT_TRUE(test::waitFor([&] { return IsIconic(window_) != FALSE; }, 10s));
+    ProgramProcess third;
+    ASSERT_TRUE(third.start(folder_.exe()));
+    EXPECT_EQ(third.waitExit(kExitLimit), 0);
+    EXPECT_FALSE(IsIconic(window_));
+    EXPECT_EQ(logText(), before + L"Could not load analyzer advice file.\r\n"); // nothing new
+
+    EXPECT_EQ(close(), 0);
+}
+
+LRESULT sendAdvice(HWND window, const std::wstring& path, DWORD byteCount) {
+    COPYDATASTRUCT data{kAdviceCopyDataTag, byteCount, const_cast<wchar_t*>(path.c_str())};
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG,
+                        30000, &result);
+    return static_cast<LRESULT>(result);
+}
+
+TEST_F(WindowTest, TheLogWindowOpenedAgainHoldsEveryLine) {
+    window_ = start(program_);
+    ASSERT_NE(window_, nullptr);
+    test::click(item(kViewLogButton));
+    HWND logWindow = nullptr;
+    ASSERT_TRUE(test::waitFor(
+        [&] { return (logWindow = test::findOwnedWindow(L"Edit", window_)) != nullptr; }, 30s));
+    EXPECT_EQ(test::windowText(logWindow), logText());
+    SendMessageW(logWindow, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(test::waitFor([&] { return !IsWindow(logWindow); }, 10s));
+
+    const std::wstring missing = L"C:\\missing\\advice.ini";
+    EXPECT_EQ(sendAdvice(window_, missing, 1), 0); // too short to hold a character
+    EXPECT_EQ(sendAdvice(window_, missing, static_cast<DWORD>((missing.size() + 1) * 2)), 1);
+    const std::wstring pane = logText();
+    EXPECT_EQ(pane, L"No force feedback device found.\r\nCould not load analyzer advice file.\r\n");
+
+    test::click(item(kViewLogButton));
+    ASSERT_TRUE(test::waitFor(
+        [&] { return (logWindow = test::findOwnedWindow(L"Edit", window_)) != nullptr; }, 30s));
+    EXPECT_EQ(test::windowText(logWindow), pane);
+    EXPECT_EQ(close(), 0);
+}
+
+// Wine's per-program DLL overrides: how a program started from a test
+// prefers the dinput8.dll beside it (the variable WINEDLLOVERRIDES set here
+// would not reach the child's loader).
+constexpr const wchar_t* kProgramOverrides =
+    L"Software\\Wine\\AppDefaults\\Torvix_Commercial.exe\\DllOverrides";
+
+class NativeDinputForTheProgram {
+  public:
+    NativeDinputForTheProgram() {
+        const wchar_t order[] = L"native,builtin";
+        ok_ = RegSetKeyValueW(HKEY_CURRENT_USER, kProgramOverrides, L"dinput8", REG_SZ, order,
+                              sizeof(order)) == ERROR_SUCCESS;
+    }
+    ~NativeDinputForTheProgram() {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kProgramOverrides, L"dinput8");
+    }
+    bool ok() const { return ok_; }
+
+  private:
+    bool ok_ = false;
+};
+
+// With the virtual wheel beside the program, the wheel is listed, chosen
+// and announced.
+TEST_F(WindowTest, AnAttachedWheelIsListedAndAnnounced) {
+    const std::wstring exe = folder_.exe();
+    const std::wstring dll = exe.substr(0, exe.find_last_of(L'\\')) + L"\\dinput8.dll";
+    ASSERT_TRUE(CopyFileW(test::windowsPath(GRIPLINE_VIRTUAL_WHEEL).c_str(), dll.c_str(), FALSE));
+    NativeDinputForTheProgram overrides;
+    ASSERT_TRUE(overrides.ok());
+    window_ = start(program_);
+    ASSERT_NE(window_, nullptr);
+    EXPECT_EQ(logText(), L"Force feedback devices found.\r\n");
+    EXPECT_EQ(SendMessageW(item(kDeviceCombo), CB_GETCOUNT, 0, 0), 1);
+    EXPECT_EQ(SendMessageW(item(kDeviceCombo), CB_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(close(), 0);
+}
+
+} // namespace
+} // namespace gripline

@@ -1,0 +1,169 @@
+#include "tests/support/gui_driver_win32.h"
+
+#include "tests/support/png_file.h"
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+namespace gripline::test {
+
+bool ProgramProcess::start(const std::wstring& exe, const std::wstring& arguments) {
+    std::wstring commandLine = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
+    const std::wstring folder = exe.substr(0, exe.find_last_of(L"\\/"));
+    STARTUPINFOW si{sizeof(si)};
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        folder.c_str(), &si, &pi))
+        return false;
+    CloseHandle(pi.hThread);
+    process_.reset(pi.hProcess);
+    id_ = pi.dwProcessId;
+    return true;
+}
+
+int ProgramProcess::waitExit(std::chrono::milliseconds limit) {
+    if (!process_)
+        return -1;
+    if (WaitForSingleObject(process_.get(), static_cast<DWORD>(limit.count())) != WAIT_OBJECT_0)
+        return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.get(), &code);
+    process_.reset();
+    return static_cast<int>(code);
+}
+
+void ProgramProcess::kill() {
+    if (process_) {
+        TerminateProcess(process_.get(), 99);
+        WaitForSingleObject(process_.get(), 10000);
+        process_.reset();
+    }
+}
+
+namespace {
+
+struct TopSearch {
+    const wchar_t* cls;
+    DWORD pid;
+    HWND owner;
+    HWND found;
+};
+
+BOOL CALLBACK matchTop(HWND window, LPARAM context) {
+    auto* s = reinterpret_cast<TopSearch*>(context);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    const bool ownerMatches = !s->owner || GetWindow(window, GW_OWNER) == s->owner;
+    if ((s->pid == 0 || pid == s->pid) && ownerMatches && className(window) == s->cls) {
+        s->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+} // namespace
+
+HWND waitForTopWindow(const wchar_t* cls, DWORD pid, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    do {
+        TopSearch search{cls, pid, nullptr, nullptr};
+        EnumWindows(matchTop, reinterpret_cast<LPARAM>(&search));
+        if (search.found && IsWindowVisible(search.found))
+            return search.found;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    } while (std::chrono::steady_clock::now() < deadline);
+    return nullptr;
+}
+
+HWND findOwnedWindow(const wchar_t* cls, HWND owner) {
+    TopSearch search{cls, 0, owner, nullptr};
+    EnumWindows(matchTop, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+RECT placeInParent(HWND child) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(HWND_DESKTOP, GetParent(child), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+std::wstring windowText(HWND window) {
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 10000, &length);
+    std::wstring text(length + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
+                        SMTO_ABORTIFHUNG, 10000, &copied);
+    text.resize(copied);
+    return text;
+}
+
+std::wstring className(HWND window) {
+    wchar_t name[128] = {};
+    GetClassNameW(window, name, 128);
+    return name;
+}
+
+HWND childAt(HWND parent, const RECT& place) {
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
+        const RECT r = placeInParent(c);
+        if (EqualRect(&r, &place))
+            return c;
+    }
+    return nullptr;
+}
+
+// A sent message is handled only after every message posted before it.
+void mouse(HWND window, UINT message, int x, int y) {
+    const WPARAM buttons = message == WM_LBUTTONDOWN || message == WM_MOUSEMOVE ? MK_LBUTTON : 0;
+    PostMessageW(window, message, buttons, MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)));
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, nullptr);
+}
+
+void key(HWND window, UINT virtualKey) {
+    PostMessageW(window, WM_KEYDOWN, virtualKey, 1);
+    PostMessageW(window, WM_KEYUP, virtualKey, 0xC0000001);
+    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, nullptr);
+}
+
+void click(HWND button) {
+    SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 10000, nullptr);
+}
+
+bool screenshot(const RECT& area, const std::wstring& pngPath) {
+    const int w = area.right - area.left, h = area.bottom - area.top;
+    if (w <= 0 || h <= 0)
+        return false;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB};
+    void* bits = nullptr;
+    HBITMAP dib = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(memory, dib);
+    const bool copied = dib && BitBlt(memory, 0, 0, w, h, screen, area.left, area.top, SRCCOPY);
+    std::vector<uint8_t> rgb;
+    if (copied) {
+        GdiFlush();
+        const auto* bgra = static_cast<const uint8_t*>(bits);
+        rgb.reserve(static_cast<size_t>(w) * h * 3);
+        for (size_t i = 0; i < static_cast<size_t>(w) * h; ++i)
+            rgb.insert(rgb.end(), {bgra[i * 4 + 2], bgra[i * 4 + 1], bgra[i * 4]});
+    }
+    SelectObject(memory, previous);
+    if (dib)
+        DeleteObject(dib);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    if (!copied)
+        return false;
+    const std::vector<uint8_t> png =
+        encodePng(rgb, static_cast<uint32_t>(w), static_cast<uint32_t>(h));
+    std::ofstream out(std::filesystem::path(pngPath), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    return static_cast<bool>(out);
+}
+
+} // namespace gripline::test

@@ -1,0 +1,58 @@
+#pragma once
+// Drives the real Gripline window from a test process under Wine + Xvfb:
+// starts the program, finds its windows and controls by class and id, reads
+// their places and texts, clicks, sends mouse and keyboard messages to the
+// custom controls, and keeps screenshots as PNG files.
+#include "common/scoped_handle_win32.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+namespace gripline::test {
+
+class ProgramProcess {
+  public:
+    ProgramProcess() = default;
+    ~ProgramProcess() { kill(); }
+    ProgramProcess(const ProgramProcess&) = delete;
+    ProgramProcess& operator=(const ProgramProcess&) = delete;
+
+    // Runs `exe` with `arguments` (already quoted as needed) in its folder.
+    bool start(const std::wstring& exe, const std::wstring& arguments = L"");
+    // Its exit code, or -1 when it did not end within `limit`.
+    int waitExit(std::chrono::milliseconds limit);
+    void kill();
+    DWORD id() const { return id_; }
+
+  private:
+    ScopedHandle process_;
+    DWORD id_ = 0;
+};
+
+// The top-level window of `cls` belonging to process `pid`, waiting for it
+// up to `limit`; null when none appeared.
+HWND waitForTopWindow(const wchar_t* cls, DWORD pid, std::chrono::milliseconds limit);
+// A top-level window of `cls` owned by `owner`, or null.
+HWND findOwnedWindow(const wchar_t* cls, HWND owner);
+
+// A child's rectangle in its parent's client coordinates.
+RECT placeInParent(HWND child);
+std::wstring windowText(HWND window);
+std::wstring className(HWND window);
+// The child of `parent` whose rectangle is exactly `place`, or null.
+HWND childAt(HWND parent, const RECT& place);
+
+// Posts a mouse message with client coordinates (x may be negative or past
+// the edge, as while the mouse is captured) and waits until it is handled.
+void mouse(HWND window, UINT message, int x, int y);
+void key(HWND window, UINT virtualKey);
+// A button click as the user makes it (BM_CLICK), handled before return.
+void click(HWND button);
+
+// The screen inside `area` (screen coordinates) as a PNG file.
+bool screenshot(const RECT& area, const std::wstring& pngPath);
+
+} // namespace gripline::test

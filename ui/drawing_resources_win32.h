@@ -1,0 +1,85 @@
+#pragma once
+// The brushes, fonts, icon and logo of the main window: made once at
+// start-up, released at WM_DESTROY (or when the owner goes, whichever is
+// first). Window thread only.
+#include <objidl.h>
+#include <windows.h>
+
+#include <memory>
+
+namespace Gdiplus {
+class Bitmap;
+}
+
+namespace gripline {
+
+// Owns one GDI object; deletes it once.
+template <typename T> class GdiObject {
+  public:
+    GdiObject() = default;
+    explicit GdiObject(T object) : object_(object) {}
+    ~GdiObject() { reset(); }
+    GdiObject(const GdiObject&) = delete;
+    GdiObject& operator=(const GdiObject&) = delete;
+    T get() const { return object_; }
+    void reset(T object = nullptr) {
+        if (object_)
+            DeleteObject(object_);
+        object_ = object;
+    }
+
+  private:
+    T object_ = nullptr;
+};
+
+inline constexpr COLORREF kBackgroundColour = RGB(13, 15, 18);
+inline constexpr COLORREF kPanelColour = RGB(24, 28, 34);
+inline constexpr COLORREF kHeaderColour = RGB(19, 23, 29);
+inline constexpr COLORREF kFieldColour = RGB(9, 12, 16);
+inline constexpr COLORREF kAccentColour = RGB(45, 102, 194);
+inline constexpr COLORREF kTextColour = RGB(232, 238, 246);
+inline constexpr COLORREF kPanelEdgeColour = RGB(39, 45, 54);
+
+inline constexpr int kIconResource = 101;
+inline constexpr int kLogoResource = 102;
+
+class DrawingResources {
+  public:
+    DrawingResources();
+    ~DrawingResources();
+    DrawingResources(const DrawingResources&) = delete;
+    DrawingResources& operator=(const DrawingResources&) = delete;
+
+    // The icon, then GDI+ and the logo decoded from the program's resources.
+    // Any failure leaves that piece absent; the window draws without it.
+    void loadImages(HINSTANCE instance);
+    void createBrushesAndFonts();
+    void release();
+
+    HBRUSH background() const { return background_.get(); }
+    HBRUSH panel() const { return panel_.get(); }
+    HBRUSH header() const { return header_.get(); }
+    HBRUSH field() const { return field_.get(); }
+    HBRUSH accent() const { return accent_.get(); }
+    HFONT normalFont() const { return normalFont_.get(); }
+    HFONT titleFont() const { return titleFont_.get(); }
+    HFONT sectionFont() const { return sectionFont_.get(); }
+    HFONT logFont() const { return logFont_.get(); }
+    HICON icon() const { return icon_; }
+    // The decoded logo, or null.
+    Gdiplus::Bitmap* logo() const { return logo_.get(); }
+
+  private:
+    void loadLogo(HINSTANCE instance);
+
+    GdiObject<HBRUSH> background_, panel_, header_, field_, accent_;
+    GdiObject<HFONT> normalFont_, titleFont_, sectionFont_, logFont_;
+    HICON icon_ = nullptr;
+    ULONG_PTR gdiplusToken_ = 0;
+    // The stream owns the global block holding the PNG bytes; GDI+ reads
+    // from it for the bitmap's whole life, so the bitmap goes first.
+    IStream* logoStream_ = nullptr;
+    std::unique_ptr<Gdiplus::Bitmap> logo_;
+};
+
+} // namespace gripline

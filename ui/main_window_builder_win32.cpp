@@ -1,0 +1,181 @@
+#include "ui/main_window_builder_win32.h"
+
+#include "settings/ffb_settings.h"
+#include "ui/control_ids.h"
+#include "ui/main_window_win32.h"
+#include "ui/program_identity.h"
+#include "ui/slider_values.h"
+#include "ui/window_layout.h"
+
+#include <dwmapi.h>
+
+namespace gripline {
+
+namespace {
+
+// Older SDK headers lack the caption and text colour attributes.
+constexpr DWORD kDwmUseDarkMode = 20; // DWMWA_USE_IMMERSIVE_DARK_MODE
+constexpr DWORD kDwmCaptionColour = 35;
+constexpr DWORD kDwmTextColour = 36;
+
+constexpr size_t kSliderCapacity = 24;
+constexpr size_t kCheckboxCapacity = 6;
+
+constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
+
+int32_t settingValue(const FfbSettings& settings, const char* key) {
+    const SettingDescriptor* row = key ? findSetting(key) : nullptr;
+    return row ? row->get(settings) : 0;
+}
+
+} // namespace
+
+bool MainWindowBuilder::build(int showCommand) {
+    const DWORD style = WS_CLIPCHILDREN | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+    app_.window_ = CreateWindowExW(0, kMainWindowClass, windowTitle().c_str(), style, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, kMainWindowWidth, kMainWindowHeight, nullptr,
+                                   nullptr, app_.instance_, &app_);
+    if (!app_.window_)
+        return false;
+    if (HICON icon = app_.drawing_.icon()) {
+        SendMessageW(app_.window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
+        SendMessageW(app_.window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
+    }
+    darkenTitleBar();
+    app_.sliders_.reserve(kSliderCapacity);
+    app_.checkboxes_.reserve(kCheckboxCapacity);
+    for (const ControlSpec& spec : mainWindowControls())
+        createControl(spec);
+    app_.setStatusTexts(L"iRacing disconnected", L"Not on track", L"Car: generic");
+    ShowWindow(app_.window_, showCommand);
+    UpdateWindow(app_.window_);
+    return true;
+}
+
+// Results ignored: systems without these attributes keep a normal title bar.
+void MainWindowBuilder::darkenTitleBar() {
+    const BOOL dark = TRUE;
+    const COLORREF caption = RGB(13, 15, 18), text = RGB(232, 238, 246);
+    DwmSetWindowAttribute(app_.window_, kDwmUseDarkMode, &dark, sizeof(dark));
+    DwmSetWindowAttribute(app_.window_, kDwmCaptionColour, &caption, sizeof(caption));
+    DwmSetWindowAttribute(app_.window_, kDwmTextColour, &text, sizeof(text));
+}
+
+HWND MainWindowBuilder::child(const wchar_t* cls, const wchar_t* text, DWORD style,
+                              const ControlSpec& spec, DWORD exStyle) {
+    HWND h = CreateWindowExW(exStyle, cls, text, style, spec.x, spec.y, spec.width, spec.height,
+                             app_.window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+                             app_.instance_, nullptr);
+    const bool section = spec.kind == ControlKind::SectionLabel;
+    HFONT font = section ? app_.drawing_.sectionFont() : app_.drawing_.normalFont();
+    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return h;
+}
+
+void MainWindowBuilder::createControl(const ControlSpec& spec) {
+    switch (spec.kind) {
+    case ControlKind::Label:
+    case ControlKind::SectionLabel:
+    case ControlKind::CarLabel:
+        createStatic(spec);
+        break;
+    case ControlKind::DropDownList:
+    case ControlKind::EditableDropDown:
+        createCombo(spec);
+        break;
+    case ControlKind::Button:
+        child(L"Button", spec.text, kChild | WS_TABSTOP | BS_PUSHBUTTON, spec);
+        break;
+    case ControlKind::DisabledButton:
+        child(L"Button", spec.text, kChild | WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED, spec);
+        break;
+    case ControlKind::Checkbox:
+        createCheckbox(spec);
+        break;
+    case ControlKind::Slider:
+        createSlider(spec);
+        break;
+    case ControlKind::WheelbaseField:
+    case ControlKind::LogPane:
+        createEdit(spec);
+        break;
+    }
+}
+
+void MainWindowBuilder::createStatic(const ControlSpec& spec) {
+    HWND h = child(L"Static", spec.text, kChild | SS_NOPREFIX, spec);
+    if (spec.kind == ControlKind::CarLabel)
+        app_.carLabel_ = h;
+}
+
+void MainWindowBuilder::createCombo(const ControlSpec& spec) {
+    const bool editable = spec.kind == ControlKind::EditableDropDown;
+    const DWORD style =
+        kChild | WS_TABSTOP | (editable ? CBS_DROPDOWN | WS_VSCROLL : CBS_DROPDOWNLIST);
+    HWND h = child(L"ComboBox", L"", style, spec);
+    switch (spec.id) {
+    case kDeviceCombo:
+        app_.deviceCombo_ = h;
+        break;
+    case kProfileCombo:
+        app_.profileCombo_ = h;
+        app_.fillProfileCombo();
+        break;
+    case kOutputModeCombo:
+        app_.outputModeCombo_ = h;
+        SendMessageW(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"360 Hz telemetry"));
+        SendMessageW(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"360 Hz interpolated"));
+        SendMessageW(h, CB_SETCURSEL, 0, 0);
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindowBuilder::createSlider(const ControlSpec& spec) {
+    ControlSpec caption = spec;
+    caption.width = kSliderCaptionWidth;
+    caption.height = kSliderLabelHeight;
+    caption.id = 0;
+    child(L"Static", spec.text, kChild | SS_NOPREFIX, caption);
+    ControlSpec value = caption;
+    value.x = spec.x + kSliderValueOffset;
+    value.width = kSliderValueWidth;
+    SliderRecord& record = app_.sliders_.emplace_back();
+    record.valueLabel = child(L"Static", L"", kChild | SS_RIGHT, value);
+    record.minimum = spec.minimum;
+    record.maximum = spec.maximum;
+    record.value = spec.settingKey ? settingValue(app_.settings_.Profiles.InUse, spec.settingKey)
+                                   : spec.initial;
+    createSliderWindow(app_.instance_, app_.window_, spec.id, spec.x, spec.y + kSliderTrackOffset,
+                       record);
+    SetWindowTextW(record.valueLabel, sliderValueText(spec.id, record.value).c_str());
+    // The coefficient sliders show the current car as soon as the last exists.
+    if (spec.id == kLastCoefficientSlider)
+        app_.keeper_.showCar(app_.settings_.CurrentCarKey);
+}
+
+void MainWindowBuilder::createCheckbox(const ControlSpec& spec) {
+    CheckboxRecord& record = app_.checkboxes_.emplace_back();
+    record.id = spec.id;
+    record.caption = spec.text;
+    record.checked = settingValue(app_.settings_.Profiles.InUse, spec.settingKey) ? 1 : 0;
+    createCheckboxWindow(app_.instance_, app_.window_, spec.x, spec.y, app_.drawing_.normalFont(),
+                         record);
+}
+
+void MainWindowBuilder::createEdit(const ControlSpec& spec) {
+    if (spec.kind == ControlKind::WheelbaseField) {
+        const DWORD style = kChild | WS_TABSTOP | ES_AUTOHSCROLL | ES_RIGHT;
+        app_.wheelbaseField_ = child(L"Edit", L"", style, spec, WS_EX_CLIENTEDGE);
+        SendMessageW(app_.wheelbaseField_, EM_SETLIMITTEXT, 6, 0);
+        app_.refreshControls(app_.settings_.Profiles.InUse);
+        return;
+    }
+    const DWORD style = kChild | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY;
+    HWND pane = child(L"Edit", L"", style, spec, WS_EX_CLIENTEDGE);
+    SendMessageW(pane, WM_SETFONT, reinterpret_cast<WPARAM>(app_.drawing_.logFont()), FALSE);
+    app_.sessionLog_.attachPane(pane);
+}
+
+} // namespace gripline

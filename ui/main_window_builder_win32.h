@@ -1,0 +1,29 @@
+#pragma once
+// Creates the main window and every control of the layout table, in the
+// table's order, and shows the window.
+#include "ui/application_win32.h"
+#include "ui/window_layout.h"
+
+namespace gripline {
+
+class MainWindowBuilder {
+  public:
+    explicit MainWindowBuilder(Application& app) : app_(app) {}
+    // False when the window itself could not be created.
+    bool build(int showCommand);
+
+  private:
+    HWND child(const wchar_t* cls, const wchar_t* text, DWORD style, const ControlSpec& spec,
+               DWORD exStyle = 0);
+    void createControl(const ControlSpec& spec);
+    void createStatic(const ControlSpec& spec);
+    void createCombo(const ControlSpec& spec);
+    void createSlider(const ControlSpec& spec);
+    void createCheckbox(const ControlSpec& spec);
+    void createEdit(const ControlSpec& spec);
+    void darkenTitleBar();
+
+    Application& app_;
+};
+
+} // namespace gripline
