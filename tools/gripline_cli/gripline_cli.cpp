@@ -54,20 +54,30 @@ constexpr std::array kCommands = {
 #endif
     Command{
         "replay",
-        "replay FILE.ibt [--mode 0|1] [--set Key=Value]... [--coefficients Y,G,L,R,M]\n"
-        "                  [--samples OUT.csv]",
+        "replay FILE.ibt [--settings FILE.ini [--profile NAME] [--car CARPATH]]\n"
+        "                  [--mode 0|1] [--set Key=Value]... [--coefficients Y,G,L,R,M]\n"
+        "                  [--samples OUT.csv] [--record OUT.kvtrec]",
         "    Runs the force-feedback engine over every stored line of a recorded\n"
         "    telemetry file, as it would run live over the same ticks but without\n"
         "    waiting: line n is tick n at n x 16 666 667 ns. Settings are the\n"
-        "    defaults, with --mode and --set Key=Value (a settings field name and\n"
-        "    an integer) applied in order. --coefficients gives the car's five grip\n"
-        "    coefficients in natural units (default 44,0,110,1,0, the engine's with\n"
-        "    car-specific settings off); they are used whatever UseCarSpecificSettings\n"
-        "    says. Prints one JSON line with ClipTotal, ClipCount, OutSamples,\n"
-        "    OutNonZero and OutPeak summed over the file's stints. --samples writes\n"
-        "    OUT.csv: header tick,sample,magnitude, then one row per magnitude\n"
-        "    written to the wheel (an end-stop tick has one row, sample 0, which the\n"
-        "    counters leave out; an off-track line has none).\n",
+        "    defaults, or with --settings those of a settings file as the program\n"
+        "    would drive with them: the profile NAME (without regard to case; the\n"
+        "    active one without --profile), the car's own entry when car-specific\n"
+        "    settings are on (the recorded session's car, or CARPATH), and the\n"
+        "    coefficients the engine would resolve for that car. --mode and --set\n"
+        "    Key=Value (a settings field name and an integer) are applied after, in\n"
+        "    order. --coefficients gives the car's five grip coefficients in\n"
+        "    natural units and is used whatever the settings say (without it and\n"
+        "    without --settings: 44,0,110,1,0, the engine's with car-specific\n"
+        "    settings off). Prints one JSON line with ClipTotal, ClipCount,\n"
+        "    OutSamples, OutNonZero and OutPeak summed over the file's stints.\n"
+        "    --samples writes OUT.csv: header tick,sample,magnitude, then one row\n"
+        "    per magnitude written to the wheel (an end-stop tick has one row,\n"
+        "    sample 0, which the counters leave out; an off-track line has none).\n"
+        "    --record writes the recording the engine would have written with\n"
+        "    Record pressed at line 0: times are the lines' simulated times, the\n"
+        "    start time is 0, car and driver come from the file's session text and\n"
+        "    the profile name is --profile's (empty without it).\n",
         replayCommand,
     },
     Command{
