@@ -10,6 +10,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 fonts-wine
   xvfb x11-utils imagemagick xdotool
+  librsvg2-bin
 )
 
 missing=()

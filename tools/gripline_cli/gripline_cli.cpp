@@ -94,6 +94,18 @@ constexpr std::array kCommands = {
         "    its message on stderr.\n",
         analyzeCommand,
     },
+    Command{
+        "plot",
+        "plot FILE.kvtrec [--wheel-log LOG] -o OUT.svg",
+        "    Draws the recorded drive as an SVG picture: the simulator's own\n"
+        "    steering torque and the force Gripline sent, both as a share of the\n"
+        "    wheel's full scale (dashed lines at 100 %: beyond them the force\n"
+        "    clips), over time, with the ticks of clipping, ABS and crash\n"
+        "    protection marked beneath. --wheel-log adds what the virtual wheel\n"
+        "    received (its GRIPLINE_WHEEL_LOG file), placed on the recording's\n"
+        "    clock where its magnitudes best match the recorded forces.\n",
+        plotCommand,
+    },
 };
 
 bool isHelpRequest(const std::filesystem::path& argument) {

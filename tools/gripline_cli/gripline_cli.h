@@ -41,6 +41,7 @@ int fail(std::ostream& err, std::string_view message);
 // The commands, one file each.
 int analyzeCommand(Args args, std::ostream& out, std::ostream& err);
 int inspectCommand(Args args, std::ostream& out, std::ostream& err);
+int plotCommand(Args args, std::ostream& out, std::ostream& err);
 int replayCommand(Args args, std::ostream& out, std::ostream& err);
 int sessionCommand(Args args, std::ostream& out, std::ostream& err);
 #ifdef _WIN32
