@@ -19,20 +19,7 @@ namespace gripline::cli {
 namespace {
 
 void appendJsonString(std::string& out, const std::wstring& text) {
-    out += '"';
-    for (const char c : wideToUtf8(text)) {
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += c;
-        } else if (static_cast<unsigned char>(c) < 0x20) {
-            char escaped[8];
-            std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-            out += escaped;
-        } else {
-            out += c;
-        }
-    }
-    out += '"';
+    gripline::appendJsonString(out, wideToUtf8(text));
 }
 
 template <typename Value> void appendMember(std::string& out, const char* key, const Value& value) {

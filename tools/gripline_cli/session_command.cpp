@@ -7,6 +7,7 @@
 #include "telemetry/telemetry_variables.h"
 #include "telemetry/text_decoding.h"
 #include "tools/gripline_cli/gripline_cli.h"
+#include "tools/gripline_cli/snapshot_json.h"
 
 #include <cstdio>
 #include <ostream>
@@ -51,30 +52,6 @@ bool imageSessionText(std::span<const uint8_t> bytes, std::span<const uint8_t>& 
         return false;
     text = bytes.subspan(static_cast<size_t>(offset), static_cast<size_t>(length));
     return true;
-}
-
-void appendJsonString(std::string& out, const std::string& utf8) {
-    out += '"';
-    for (const char c : utf8) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        default:
-            if (static_cast<unsigned char>(c) < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(c));
-                out += escaped;
-            } else {
-                out += c;
-            }
-        }
-    }
-    out += '"';
 }
 
 std::string identityJson(bool found, const SessionIdentity& identity) {

@@ -8,8 +8,13 @@
 #include "telemetry/telemetry_snapshot.h"
 
 #include <string>
+#include <string_view>
 
 namespace gripline {
+
+// Appends UTF-8 text as a JSON string: quotes, backslashes and control
+// characters escaped, everything else as it stands.
+void appendJsonString(std::string& out, std::string_view utf8);
 
 // Appends one float32 as a JSON number ("%.9g"), or null when not finite.
 void appendJsonNumber(std::string& out, float value);
