@@ -133,6 +133,27 @@ TEST(StandinFeed, RaisesSessionInfoUpdateAboveAnEarlierStandIns) {
     EXPECT_EQ(field(block, irsdk::kSessionInfoUpdate), 2);
 }
 
+// A lap made of drives: each line is the line of the drive it falls in.
+TEST(StandinFeed, ScenariosSeparatedByCommasPlayOneAfterAnother) {
+    Feed lap, crash;
+    std::string error;
+    ASSERT_TRUE(lap.loadScenario("straight,kerbs,crash", error)) << error;
+    ASSERT_TRUE(crash.loadScenario("crash", error)) << error;
+    EXPECT_EQ(lap.lineCount(), 3 * crash.lineCount());
+    EXPECT_EQ(lap.description(), "scenario straight,kerbs,crash: 1800 lines");
+
+    std::vector<uint8_t> lapBlock(kMinimumMappingSize), crashBlock(kMinimumMappingSize);
+    lap.prepare(lapBlock, true);
+    crash.prepare(crashBlock, true);
+    lap.publish(lapBlock, 1200 + 17, 5);
+    crash.publish(crashBlock, 17, 5);
+    const auto a = bufferLine(lapBlock, 0), b = bufferLine(crashBlock, 0);
+    EXPECT_TRUE(std::equal(a.begin(), a.end(), b.begin(), b.end()));
+
+    EXPECT_FALSE(lap.loadScenario("straight,,crash", error));
+    EXPECT_EQ(error.rfind("unknown scenario '' (one of: straight, ", 0), 0u) << error;
+}
+
 TEST(StandinFeed, StatusClearLeavesBitZeroClear) {
     Feed feed;
     std::string error;

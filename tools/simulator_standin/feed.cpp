@@ -153,17 +153,14 @@ bool Feed::useSessionText(std::string text, std::string& error) {
 }
 
 bool Feed::loadScenario(std::string_view name, std::string& error) {
-    scenario_ = findScenario(name);
-    if (!scenario_) {
-        error = "unknown scenario '" + std::string(name) + "' (one of: " + scenarioNameList() + ")";
+    if (!findScenarios(name, scenarios_, error))
         return false;
-    }
     layout_.emplace(standardTelemetryVars(), kRotatingBuffers, kSessionCapacity);
     line_ = layout_->newLine();
     sessionText_ = scenarioSessionText();
-    description_ =
-        "scenario " + std::string(name) + ": " + std::to_string(kScenarioLines) + " lines";
     kind_ = Kind::Scenario;
+    description_ =
+        "scenario " + std::string(name) + ": " + std::to_string(lineCount()) + " lines";
     return true;
 }
 
@@ -178,7 +175,7 @@ int32_t Feed::lineCount() const {
     case Kind::Ibt:
         return ibt_.lineCount();
     case Kind::Scenario:
-        return kScenarioLines;
+        return kScenarioLines * static_cast<int32_t>(scenarios_.size());
     default:
         return 0;
     }
@@ -205,7 +202,8 @@ void Feed::publish(std::span<uint8_t> block, int32_t lineIndex, int32_t tick) {
     if (kind_ == Kind::Ibt) {
         layout_->publishLine(block, ibt_.line(lineIndex), tick);
     } else if (kind_ == Kind::Scenario) {
-        fillScenarioLine(*scenario_, lineIndex, tick, *layout_, line_);
+        fillScenarioLine(*scenarios_[static_cast<size_t>(lineIndex / kScenarioLines)],
+                         lineIndex % kScenarioLines, tick, *layout_, line_);
         layout_->publishLine(block, line_, tick);
     }
 }

@@ -70,7 +70,7 @@ class Feed {
     std::optional<TelemetryImage> layout_; // Ibt and Scenario
     IbtFile ibt_;
     std::vector<uint8_t> image_;
-    const ScenarioInfo* scenario_ = nullptr;
+    std::vector<const ScenarioInfo*> scenarios_; // played one after another
     std::vector<uint8_t> line_; // a scenario's line, reused every tick
     std::string sessionText_;
     std::string description_;

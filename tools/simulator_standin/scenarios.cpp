@@ -76,6 +76,24 @@ const ScenarioInfo* findScenario(std::string_view name) {
     return nullptr;
 }
 
+bool findScenarios(std::string_view names, std::vector<const ScenarioInfo*>& out,
+                   std::string& error) {
+    out.clear();
+    for (;;) {
+        const size_t comma = names.find(',');
+        const std::string_view name = names.substr(0, comma);
+        const ScenarioInfo* scenario = findScenario(name);
+        if (!scenario) {
+            error = "unknown scenario '" + std::string(name) + "' (one of: " + scenarioNameList() + ")";
+            return false;
+        }
+        out.push_back(scenario);
+        if (comma == std::string_view::npos)
+            return true;
+        names.remove_prefix(comma + 1);
+    }
+}
+
 std::string scenarioNameList() {
     std::string list;
     for (const ScenarioInfo& s : kScenarios)

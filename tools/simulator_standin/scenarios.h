@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace gripline::standin {
 
@@ -24,6 +25,10 @@ inline constexpr int32_t kScenarioLines =
 
 std::span<const ScenarioInfo> scenarios();
 const ScenarioInfo* findScenario(std::string_view name);
+// "a,b,c": the named drives played one after another. False with the
+// message for the first unknown or empty name.
+bool findScenarios(std::string_view names, std::vector<const ScenarioInfo*>& out,
+                   std::string& error);
 // "straight, left-corner, ..." for messages.
 std::string scenarioNameList();
 

@@ -48,11 +48,9 @@ bool setSource(StandinOptions& options, SourceKind kind, std::string_view value,
     }
     options.source = kind;
     if (kind == SourceKind::Scenario) {
-        if (!findScenario(value)) {
-            error = "unknown scenario '" + std::string(value) + "' (one of: " + scenarioNameList() +
-                    ")";
+        std::vector<const ScenarioInfo*> drives;
+        if (!findScenarios(value, drives, error))
             return false;
-        }
         options.scenario = std::string(value);
     } else {
         options.sourcePath = pathFromUtf8(value);
@@ -173,7 +171,8 @@ std::string standinUsage() {
         "  --ibt FILE            replay a recorded telemetry file, one line per tick\n"
         "                        (tick count of line i = i, counting on across loops)\n"
         "  --image FILE          copy a raw shared-memory image and signal it unchanged\n"
-        "  --scenario NAME       publish a synthetic drive of 10 s (see below)\n"
+        "  --scenario NAME       publish a synthetic drive of 10 s (see below); several\n"
+        "                        names separated by commas play one after another\n"
         "  --session-text FILE   publish this session-information text instead of the\n"
         "                        recording's or the scenario's own (not with --image)\n"
         "  --loop                start again at the end instead of stopping\n"
