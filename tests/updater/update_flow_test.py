@@ -153,13 +153,23 @@ def main():
     run = Run(args)
 
     make_certificates(args.workdir)
+    server = start_server(args.workdir)
+    port = str(server.server_address[1])
+    marker = read(args.marker)
+
+    # Certificates are checked: until the prefix trusts the test's authority
+    # the server is refused.
+    server.routes = {MANIFEST_REQUEST: ("ok", manifest("0.1.0.135"))}
+    folder, app, temp = run.install_folder("untrusted")
+    _, lines = run.wine(app, "install", port, "no", winpath(temp) + "\\")
+    run.check("a server the system does not trust is refused", lines == [
+        "LOG Checking for Commercial updates...",
+        "LOG Update check failed: The update server did not respond."], lines)
+
     code, _ = run.wine(args.probe, "trust-ca", winpath(os.path.join(args.workdir, "ca.der")))
     if code != 0:
         print("FAIL the probe could not trust the test certificate authority")
         return 1
-    server = start_server(args.workdir)
-    port = str(server.server_address[1])
-    marker = read(args.marker)
 
     # Start-up notice, in a shown and in a minimised window.
     server.routes = {MANIFEST_REQUEST: ("ok", manifest("0.1.0.135"))}
