@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <utility>
 
 namespace gripline {
 
