@@ -30,10 +30,18 @@ bool writeFileBytes(const std::wstring& path, std::span<const uint8_t> bytes) {
     return complete;
 }
 
+// A long install path must not come back cut at 260 characters: the script
+// would then copy the new program to a file that is not the installed one.
 std::wstring Win32UpdateSystem::programPath() {
-    wchar_t path[MAX_PATH] = {};
-    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    return std::wstring(path, length);
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
 }
 
 bool Win32UpdateSystem::tempFolder(std::wstring& folder) {
