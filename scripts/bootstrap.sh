@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks to build and test Gripline:
-# the native toolchain, the mingw-w64 cross compiler, Wine, Xvfb and the
+# the native toolchain, the mingw-w64 cross compiler, Wine, Xvfb, openssl
+# (the updater test makes its own certificates) and the
 # GoogleTest sources. Does nothing (and asks no registry) when all is there.
 set -euo pipefail
 
 packages=(
-  g++ cmake ninja-build python3
+  g++ cmake ninja-build python3 openssl
   googletest libgtest-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   wine64 fonts-wine
