@@ -3,9 +3,10 @@
 // the message loop.
 #include "analyzer/analyzer_window_win32.h"
 
+#include <windows.h>
+
 #include <commctrl.h>
 #include <shellapi.h>
-#include <windows.h>
 
 namespace {
 
