@@ -237,6 +237,45 @@ TEST_F(AnalyzerWindowTest, SaysSoWhenTheProgramIsNotBesideIt) {
     EXPECT_EQ(analyzer_.close(), 0);
 }
 
+size_t adviceFilesIn(const fs::path& folder) {
+    size_t count = 0;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(folder, ec))
+        count += entry.path().filename().wstring().rfind(L"gav", 0) == 0;
+    return count;
+}
+
+// A file under the program's name that is no program: the shell cannot
+// start it, and the advice file written for it does not stay behind.
+TEST_F(AnalyzerWindowTest, AProgramThatCannotStartLeavesNoAdviceFile) {
+    std::ofstream(folder_ / kPlain) << "not a program";
+    const fs::path temp = folder_ / "temp";
+    fs::create_directories(temp);
+    SetEnvironmentVariableW(L"TMP", windowsPath(temp).c_str());
+    const bool started = start(Recordings::get().Replayed) != nullptr;
+    SetEnvironmentVariableW(L"TMP", nullptr);
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(waitFor([&] { return IsWindowEnabled(item(101)) != 0; }));
+    postClick(item(101));
+    EXPECT_EQ(takeMessage(),
+              L"Gripline Analyzer|Could not launch Torvix with the analyzer advice.");
+    EXPECT_EQ(adviceFilesIn(temp), 0u);
+    EXPECT_EQ(analyzer_.close(), 0);
+}
+
+TEST_F(AnalyzerWindowTest, AMissingTemporaryFolderIsReported) {
+    addStandIn(kPlain);
+    SetEnvironmentVariableW(L"TMP", windowsPath(folder_ / "no such folder").c_str());
+    const bool started = start(Recordings::get().Replayed) != nullptr;
+    SetEnvironmentVariableW(L"TMP", nullptr);
+    ASSERT_TRUE(started);
+    ASSERT_TRUE(waitFor([&] { return IsWindowEnabled(item(101)) != 0; }));
+    postClick(item(101));
+    EXPECT_EQ(takeMessage(), L"Gripline Analyzer|Could not create a temporary advice file.");
+    EXPECT_FALSE(fs::exists(folder_ / "started.txt"));
+    EXPECT_EQ(analyzer_.close(), 0);
+}
+
 // Without a window manager nothing stops the window from being made narrow.
 TEST_F(AnalyzerWindowTest, ANarrowWindowKeepsTheControlsInReach) {
     HWND window = start(L"");
