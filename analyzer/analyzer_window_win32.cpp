@@ -50,7 +50,8 @@ bool AnalyzerWindow::create(int showCommand) {
     wc.lpfnWndProc = windowProc;
     wc.hInstance = instance_;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = CreateSolidBrush(kWindowBackground); // the class owns it until exit
+    windowBrush_.reset(CreateSolidBrush(kWindowBackground));
+    wc.hbrBackground = windowBrush_.get();
     wc.lpszClassName = kAnalyzerWindowClass;
     if (!RegisterClassExW(&wc))
         return false;

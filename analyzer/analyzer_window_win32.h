@@ -3,6 +3,7 @@
 // advice to take over and hand it to the force-feedback program. Created by
 // the entry point; window thread only (the Analyzer has no other thread).
 #include "analyzer/analysis_report.h"
+#include "analyzer/analyzer_controls.h"
 #include "analyzer/gdi_object_win32.h"
 #include "settings/advice_choice.h"
 
@@ -38,7 +39,7 @@ class AnalyzerWindow {
     bool sendAdvice(const std::wstring& program);
 
     HWND addControl(const wchar_t* cls, const wchar_t* text, DWORD style, int id,
-                    const struct ControlPlace& place, HFONT font, DWORD exStyle = 0);
+                    const ControlPlace& place, HFONT font, DWORD exStyle = 0);
     void applyBoxRules();
     AdviceChoice tickedBoxes() const;
     int message(const wchar_t* text, UINT icon) const;
@@ -49,7 +50,8 @@ class AnalyzerWindow {
     HWND applyLabel_ = nullptr, report_ = nullptr;
     std::array<HWND, kAdviceItemCount> boxes_{};
     GdiObject<HFONT> bodyFont_, titleFont_;
-    GdiObject<HBRUSH> darkBrush_; // behind the labels, the boxes and the report
+    GdiObject<HBRUSH> windowBrush_; // the class's background; lives as long as the window
+    GdiObject<HBRUSH> darkBrush_;   // behind the labels, the boxes and the report
     AnalysisResult result_;
     bool loaded_ = false; // result_ belongs to a recording read successfully
 };

@@ -3,9 +3,11 @@
 // handing the advice file to a stand-in for the force-feedback program.
 #include "common/unicode_text.h"
 #include "settings/advice_file.h"
+#include "settings/apply_advice.h"
 #include "settings/profile_store_win32.h"
 #include "tests/analyzer/synthetic_drive.h"
 #include "tests/analyzer_window/analyzer_driver_win32.h"
+#include "tests/settings/settings_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -225,6 +227,22 @@ TEST_F(AnalyzerWindowTest, AFittedDriveOffersAndSendsTheCoefficients) {
     EXPECT_TRUE(advice->Choice.ticked(AdviceItem::SteerMarginBias));
     EXPECT_EQ(advice->CarKey, L"mercedesw13");
     EXPECT_EQ(analyzer_.close(), 0);
+
+    // What the force-feedback program makes of it, on a settings file of its own.
+    SettingsState state;
+    RecordingView view;
+    RecordingEngine engine;
+    const fs::path settings = folder_ / "Torvix_profiles.ini";
+    SettingsKeeper keeper(state, SettingsFile(store, settings), view, engine);
+    keeper.loadCoefficients();
+    keeper.loadProfiles();
+    ASSERT_TRUE(applyAdviceFile({state, keeper, view, store, {}}, folder_ / "received-advice.ini"));
+    EXPECT_EQ(view.Lines.back(), L"Analyzer advice applied to profile Race for car mercedesw13.");
+    EXPECT_FALSE(fs::exists(folder_ / "received-advice.ini"));
+    ASSERT_EQ(state.CustomCars.size(), 1u);
+    EXPECT_EQ(state.CustomCars[0].Values.YawRateMultiplier, 50.0f);
+    EXPECT_EQ(store.readString(settings, L"Coefficient0", L"YawRateMultiplierTenth", L"", 32),
+              L"500");
 }
 
 TEST_F(AnalyzerWindowTest, SaysSoWhenTheProgramIsNotBesideIt) {
