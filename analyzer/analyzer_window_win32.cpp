@@ -1,0 +1,274 @@
+#include "analyzer/analyzer_window_win32.h"
+
+#include "analyzer/advice_box_rules.h"
+#include "analyzer/advice_hand_off.h"
+#include "analyzer/analyzer_controls.h"
+#include "analyzer/analyzer_identity.h"
+#include "common/unicode_text.h"
+#include "recording/recording_file.h"
+#include "settings/advice_file.h"
+#include "settings/profile_store_win32.h"
+
+#include <commdlg.h>
+#include <dwmapi.h>
+#include <shellapi.h>
+
+#include <vector>
+
+namespace gripline {
+
+namespace {
+
+constexpr COLORREF kWindowBackground = RGB(13, 15, 18);
+constexpr COLORREF kPanelBackground = RGB(24, 28, 34);
+constexpr COLORREF kPanelText = RGB(232, 238, 246);
+// Not in every SDK's headers: the attribute that gives a dark title bar.
+constexpr DWORD kImmersiveDarkMode = 20;
+constexpr DWORD kPathCapacity = 260;
+// The temporary advice file's prefix: Gripline Analyzer advice.
+constexpr const wchar_t* kTempPrefix = L"gav";
+
+HFONT makeFont(int height, int weight) {
+    return CreateFontW(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, L"Segoe UI");
+}
+
+void place(HWND control, const ControlPlace& p) {
+    MoveWindow(control, p.X, p.Y, p.Width, p.Height, TRUE);
+}
+
+bool fileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+} // namespace
+
+bool AnalyzerWindow::create(int showCommand) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = windowProc;
+    wc.hInstance = instance_;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowBrush_.reset(CreateSolidBrush(kWindowBackground));
+    wc.hbrBackground = windowBrush_.get();
+    wc.lpszClassName = kAnalyzerWindowClass;
+    if (!RegisterClassExW(&wc))
+        return false;
+    const std::wstring title = analyzerWindowTitle();
+    // WM_NCCREATE receives `this` and keeps it in the window's user data.
+    window_ = CreateWindowExW(0, kAnalyzerWindowClass, title.c_str(), WS_OVERLAPPEDWINDOW,
+                              CW_USEDEFAULT, CW_USEDEFAULT, kWindowWidth, kWindowHeight, nullptr,
+                              nullptr, instance_, this);
+    if (!window_)
+        return false;
+    ShowWindow(window_, showCommand);
+    UpdateWindow(window_);
+    return true;
+}
+
+LRESULT CALLBACK AnalyzerWindow::windowProc(HWND window, UINT message, WPARAM wParam,
+                                            LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(window, GWLP_USERDATA,
+                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
+    auto* self = reinterpret_cast<AnalyzerWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+    if (!self)
+        return DefWindowProcW(window, message, wParam, lParam);
+    return self->handleMessage(window, message, wParam, lParam);
+}
+
+LRESULT AnalyzerWindow::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_CREATE:
+        window_ = window;
+        onCreate();
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    case WM_SIZE:
+        onSize(LOWORD(lParam), HIWORD(lParam));
+        return 0;
+    case WM_COMMAND:
+        return onCommand(window, message, wParam, lParam);
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+        return onControlColour(reinterpret_cast<HDC>(wParam));
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+HWND AnalyzerWindow::addControl(const wchar_t* cls, const wchar_t* text, DWORD style, int id,
+                                const ControlPlace& p, HFONT font, DWORD exStyle) {
+    HWND control = CreateWindowExW(
+        exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, p.X, p.Y, p.Width, p.Height, window_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return control;
+}
+
+void AnalyzerWindow::onCreate() {
+    BOOL dark = TRUE;
+    DwmSetWindowAttribute(window_, kImmersiveDarkMode, &dark, sizeof(dark));
+    bodyFont_.reset(makeFont(18, FW_NORMAL));
+    titleFont_.reset(makeFont(30, FW_SEMIBOLD));
+    darkBrush_.reset(CreateSolidBrush(kPanelBackground));
+    HFONT body = bodyFont_.get();
+    addControl(L"STATIC", kAnalyzerName, 0, 0, kTitlePlace, titleFont_.get());
+    status_ = addControl(L"STATIC", kStatusStartText, 0, 0, kStatusPlace, body);
+    openButton_ = addControl(L"BUTTON", L"Open recording", BS_PUSHBUTTON | WS_TABSTOP,
+                             kOpenButtonId, kOpenButtonPlace, body);
+    adviceButton_ = addControl(L"BUTTON", L"Use advise", BS_PUSHBUTTON | WS_TABSTOP,
+                               kAdviceButtonId, kAdviceButtonPlace, body);
+    applyLabel_ = addControl(L"STATIC", L"Apply:", 0, 0, kApplyLabelPlace, body);
+    for (size_t i = 0; i < kAdviceItemCount; ++i)
+        boxes_[i] =
+            addControl(L"BUTTON", kAdviceBoxes[i].Text, BS_AUTOCHECKBOX | WS_TABSTOP,
+                       kFirstAdviceBoxId + static_cast<int>(i), kAdviceBoxes[i].Place, body);
+    report_ = addControl(L"EDIT", L"", ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL, 0,
+                         kReportPlace, body, WS_EX_CLIENTEDGE);
+    applyBoxRules();
+}
+
+void AnalyzerWindow::onSize(int width, int height) {
+    if (!report_)
+        return; // before the controls exist
+    const ResizedPlaces p = resizedPlaces(width, height);
+    place(openButton_, p.OpenButton);
+    place(adviceButton_, p.AdviceButton);
+    place(status_, p.Status);
+    place(report_, p.Report);
+    place(applyLabel_, kApplyLabelPlace);
+    for (size_t i = 0; i < kAdviceItemCount; ++i)
+        place(boxes_[i], kAdviceBoxes[i].Place);
+}
+
+LRESULT AnalyzerWindow::onCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const int id = LOWORD(wParam);
+    if (id == kOpenButtonId) {
+        onOpenButton();
+        return 0;
+    }
+    if (id == kAdviceButtonId) {
+        onUseAdvice();
+        return 0;
+    }
+    if (id >= kFirstAdviceBoxId && id <= kLastAdviceBoxId) {
+        EnableWindow(adviceButton_,
+                     adviceCanBeUsed(loaded_, result_.Advice.HasCoefficientAdvice, tickedBoxes()));
+        return 0;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// Labels, boxes and the read-only report pane all ask through the static
+// colour request; the dark panel colour with light text for all of them.
+LRESULT AnalyzerWindow::onControlColour(HDC dc) {
+    SetTextColor(dc, kPanelText);
+    SetBkColor(dc, kPanelBackground);
+    return reinterpret_cast<LRESULT>(darkBrush_.get());
+}
+
+void AnalyzerWindow::onOpenButton() {
+    wchar_t path[kPathCapacity] = {};
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = window_;
+    dialog.lpstrFilter = L"Torvix telemetry recording (*.kvtrec)\0*.kvtrec\0All files (*.*)\0*.*\0";
+    dialog.lpstrFile = path;
+    dialog.nMaxFile = kPathCapacity;
+    dialog.Flags = OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST;
+    if (GetOpenFileNameW(&dialog))
+        openRecording(path);
+}
+
+// Reading and analysing run right here on the window thread: the window
+// does not repaint until the report is ready, which takes well under a
+// second for an hour of driving.
+void AnalyzerWindow::openRecording(const std::wstring& path) {
+    RecordingHeader header{};
+    std::vector<RecordingSample> samples;
+    std::string error;
+    if (loadRecording(std::filesystem::path(path), header, samples, error)) {
+        SetWindowTextW(status_, path.c_str());
+        result_ = analyzeRecording(header, samples);
+        loaded_ = true;
+        SetWindowTextW(report_, result_.Report.c_str());
+    } else {
+        // The old report stays readable, but its advice may no longer be sent.
+        message(utf8ToWide(error).c_str(), MB_ICONERROR);
+        loaded_ = false;
+        result_ = AnalysisResult{};
+    }
+    applyBoxRules();
+}
+
+void AnalyzerWindow::applyBoxRules() {
+    const AdviceBoxState state = adviceBoxesAfterLoad(loaded_, result_.Advice.HasCoefficientAdvice);
+    for (size_t i = 0; i < kAdviceItemCount; ++i) {
+        EnableWindow(boxes_[i], state.Enabled.Ticked[i]);
+        SendMessageW(boxes_[i], BM_SETCHECK, state.Ticked.Ticked[i] ? BST_CHECKED : BST_UNCHECKED,
+                     0);
+    }
+    EnableWindow(adviceButton_, state.AdviceButtonEnabled);
+}
+
+AdviceChoice AnalyzerWindow::tickedBoxes() const {
+    AdviceChoice ticked;
+    for (size_t i = 0; i < kAdviceItemCount; ++i)
+        ticked.Ticked[i] = SendMessageW(boxes_[i], BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return ticked;
+}
+
+int AnalyzerWindow::message(const wchar_t* text, UINT icon) const {
+    return MessageBoxW(window_, text, kMessageCaption, MB_OK | icon);
+}
+
+void AnalyzerWindow::onUseAdvice() {
+    if (!adviceCanBeUsed(loaded_, result_.Advice.HasCoefficientAdvice, tickedBoxes())) {
+        message(kNothingTickedText, MB_ICONINFORMATION);
+        return;
+    }
+    const std::optional<std::wstring> program =
+        locateForceFeedbackProgram(executablePath(), fileExists);
+    if (!program) {
+        message(kProgramNotFoundText, MB_ICONERROR);
+        return;
+    }
+    if (sendAdvice(*program))
+        message(kAdviceSentText, MB_ICONINFORMATION);
+}
+
+// Writes the ticked advice to a new temporary file and starts the program
+// on it. The file is the program's to delete once started; on any failure
+// here it is deleted at once.
+bool AnalyzerWindow::sendAdvice(const std::wstring& program) {
+    wchar_t folder[kPathCapacity] = {};
+    wchar_t file[kPathCapacity] = {};
+    const DWORD length = GetTempPathW(kPathCapacity, folder);
+    if (length == 0 || length >= kPathCapacity || !GetTempFileNameW(folder, kTempPrefix, 0, file)) {
+        message(kNoTemporaryFileText, MB_ICONERROR);
+        return false;
+    }
+    Win32ProfileStore store;
+    if (!writeAdvice(store, std::filesystem::path(file), result_.Advice, tickedBoxes())) {
+        DeleteFileW(file);
+        message(kAdviceNotWrittenText, MB_ICONERROR);
+        return false;
+    }
+    const std::wstring parameters = applyAdviceParameters(file);
+    const auto started = reinterpret_cast<INT_PTR>(ShellExecuteW(
+        window_, L"open", program.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL));
+    if (started <= 32) {
+        DeleteFileW(file);
+        message(kLaunchFailedText, MB_ICONERROR);
+        return false;
+    }
+    return true;
+}
+
+} // namespace gripline
