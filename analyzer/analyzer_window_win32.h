@@ -4,7 +4,7 @@
 // the entry point; window thread only (the Analyzer has no other thread).
 #include "analyzer/analysis_report.h"
 #include "analyzer/analyzer_controls.h"
-#include "analyzer/gdi_object_win32.h"
+#include "common/gdi_object_win32.h"
 #include "settings/advice_choice.h"
 
 #include <windows.h>
