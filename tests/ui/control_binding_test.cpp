@@ -21,11 +21,12 @@ class BindingTest : public ::testing::Test, protected KeeperOnFile {
 
     test::RecordingControls controls;
     test::RecordingStartupEntry startup;
-    ControlBinding binding{state, keeper, view, controls, startup, L"C:\\Gripline\\Torvix_Commercial.exe"};
+    ControlBinding binding{state,    keeper,  view,
+                           controls, startup, L"C:\\Gripline\\Torvix_Commercial.exe"};
 };
 
 TEST_F(BindingTest, SliderValuesAreShownInTheirUnitsWithinTheirRange) {
-    const std::pair<int, int32_t> moves[] = {{1112, 65}, {1114, 15}, {1117, 5},  {1119, 155},
+    const std::pair<int, int32_t> moves[] = {{1112, 65},  {1114, 15}, {1117, 5},  {1119, 155},
                                              {1120, 100}, {1101, 50}, {1100, 50}, {1120, 73}};
     for (auto [id, value] : moves)
         binding.setSliderValue(id, value);

@@ -20,10 +20,9 @@ class StatusRefreshTest : public ::testing::Test, protected test::KeeperOnFile {
   protected:
     StatusTexts refresh() { return statusRefresh.refresh(status); }
     size_t linesStartingWith(const std::wstring& prefix) const {
-        return static_cast<size_t>(std::count_if(view.Lines.begin(), view.Lines.end(),
-                                                 [&](const std::wstring& line) {
-                                                     return line.starts_with(prefix);
-                                                 }));
+        return static_cast<size_t>(
+            std::count_if(view.Lines.begin(), view.Lines.end(),
+                          [&](const std::wstring& line) { return line.starts_with(prefix); }));
     }
 
     EngineStatus status;
