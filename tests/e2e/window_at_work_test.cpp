@@ -208,6 +208,8 @@ TEST_F(WindowAtWork, StartDriveRecordChangeCarStopAndKeepTheSettings) {
     startStandin(kF4Session);
     startProgram();
     ASSERT_TRUE(waitForLine(L"Force feedback devices found."));
+    test::click(item(kAnalyzerButton));
+    EXPECT_EQ(count(L"The Torvix Analyzer executable was not found next to the app."), 1u);
 
     clickAt(kDebugLoggingCheck, 12, 12);
     ASSERT_TRUE(waitForLine(L"Debug logging enabled."));
@@ -263,6 +265,15 @@ TEST_F(WindowAtWork, StartDriveRecordChangeCarStopAndKeepTheSettings) {
     EXPECT_EQ(recordingText(header.ProfileName), "Default");
     EXPECT_EQ(header.ForceStrength, 100);
     EXPECT_GE(samples.size(), 60u) << "about three seconds at 60 Hz";
+
+    // The Analyzer beside the program opens the recording just made.
+    const std::wstring analyzerOut = folder.folder() + L"\\analyzer_arguments.txt";
+    ASSERT_TRUE(CopyFileW(test::windowsPath(GRIPLINE_FAKE_ANALYZER).c_str(),
+                          (folder.folder() + L"\\Torvix Commercial Analyzer.exe").c_str(), FALSE));
+    test::click(item(kAnalyzerButton));
+    ASSERT_TRUE(waitFor([&] { return !test::readFile(analyzerOut).empty(); }, kEventLimit))
+        << "the Analyzer was not started";
+    EXPECT_EQ(test::settingsText(analyzerOut), recording);
 
     // Another car: the F4 keeps its settings, the new car has none yet.
     closeStandin();
