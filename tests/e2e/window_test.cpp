@@ -160,6 +160,14 @@ TEST_F(WindowTest, StartsWithoutSettingsShowsTheLayoutAndSavesOnClose) {
         EXPECT_EQ(sliderValue(window_, 374, 218), text) << x;
     }
 
+    // No wheel to start with: the driver is told and nothing else changes.
+    test::click(item(kStartButton));
+    EXPECT_EQ(logText(),
+              L"No force feedback device found.\r\nSelect a force feedback wheel first.\r\n");
+    EXPECT_TRUE(IsWindowEnabled(item(kStartButton)));
+    EXPECT_FALSE(IsWindowEnabled(item(kStopButton)));
+    EXPECT_FALSE(IsWindowEnabled(item(kRecordButton)));
+
     ASSERT_EQ(close(), 0);
     // The settings file is UTF-16 (it keeps every character of a name).
     const std::wstring settings = test::settingsText(folder_.settings());
