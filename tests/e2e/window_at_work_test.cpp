@@ -124,6 +124,19 @@ class WindowAtWork : public ::testing::Test {
         EXPECT_TRUE(test::screenshot(screen, path)) << name;
     }
 
+    // The status bar's pixels (its texts are painted, not controls), as PNG
+    // bytes: equal texts give equal bytes.
+    std::string statusBarPixels() const {
+        RECT client;
+        GetClientRect(window, &client);
+        POINT origin{0, client.bottom - 28};
+        ClientToScreen(window, &origin);
+        const RECT bar{origin.x, origin.y, origin.x + client.right, origin.y + 28};
+        const std::wstring path = test::tempFile(L"status") + L".png";
+        EXPECT_TRUE(test::screenshot(bar, path));
+        return test::readFile(path);
+    }
+
     // The largest absolute magnitude the wheel receives over the next `span`.
     int32_t peakForceOver(std::chrono::milliseconds span) const {
         const size_t before =
@@ -208,6 +221,8 @@ TEST_F(WindowAtWork, StartDriveRecordChangeCarStopAndKeepTheSettings) {
     startStandin(kF4Session);
     startProgram();
     ASSERT_TRUE(waitForLine(L"Force feedback devices found."));
+    std::this_thread::sleep_for(1s); // a few status refreshes without an engine
+    const std::string idleBar = statusBarPixels();
     test::click(item(kAnalyzerButton));
     EXPECT_EQ(count(L"The Torvix Analyzer executable was not found next to the app."), 1u);
 
@@ -229,6 +244,7 @@ TEST_F(WindowAtWork, StartDriveRecordChangeCarStopAndKeepTheSettings) {
     ASSERT_TRUE(waitFor([&] { return peakForceOver(500ms) > 100; }, kEventLimit))
         << "the virtual wheel received no force";
     screenshot("gripline_on_track.png");
+    EXPECT_NE(statusBarPixels(), idleBar) << "connected, on track, driver and car";
 
     // Force strength 50% -> 100% while driving: the force follows without a
     // restart. The stand-in's corner comes once in each 10 s loop, so each
@@ -287,7 +303,9 @@ TEST_F(WindowAtWork, StartDriveRecordChangeCarStopAndKeepTheSettings) {
     EXPECT_FALSE(enabled(kStopButton));
     EXPECT_FALSE(enabled(kRecordButton));
     EXPECT_FALSE(enabled(kStopRecordButton));
+    std::this_thread::sleep_for(1s);
     screenshot("gripline_stopped.png");
+    EXPECT_EQ(statusBarPixels(), idleBar) << "the status texts are back to their idle state";
 
     // Profile values: car-specific settings off, minimum force 20, 12.5 N·m.
     clickAt(kCarSpecificCheck, 12, 12);
