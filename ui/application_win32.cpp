@@ -6,9 +6,6 @@
 #include "ui/control_ids.h"
 #include "ui/main_window_builder_win32.h"
 #include "ui/main_window_win32.h"
-#include "ui/slider_math.h"
-#include "ui/slider_values.h"
-#include "ui/wheelbase_text.h"
 #include "ui/window_layout.h"
 #include "ui/window_painting_win32.h"
 
@@ -26,16 +23,13 @@ constexpr UINT kStatusPeriodMs = 250;
 // What WM_CTLCOLOR* answers: light text on the field or the panel colour.
 constexpr COLORREF kControlText = RGB(232, 238, 246);
 
-void enable(HWND window, int id, bool on) {
-    EnableWindow(GetDlgItem(window, id), on ? TRUE : FALSE);
-}
-
 } // namespace
 
 Application::Application(HINSTANCE instance)
     : instance_(instance),
       keeper_(settings_, SettingsFile(profileStore_, pathFromText(settingsPath(executablePath()))),
-              *this, engineHandOver_) {}
+              *this, engineHandOver_),
+      binding_(settings_, keeper_, *this, *this, runKey_, executablePath()) {}
 
 // Ends what outlives the window: the engine's threads (a no-op after the
 // shutdown of WM_DESTROY), then the members in reverse order.
@@ -56,7 +50,8 @@ int Application::run(int showCommand, const std::wstring& advicePath) {
         applyAdviceFile(advicePath);
     enumerateWheels();
     SetTimer(window_, kStatusTimer, kStatusPeriodMs, nullptr);
-    // The update check belongs here once the updater exists.
+    // UPDATER: the start-up update check is called here, after the window
+    // and the device list exist and before the message loop.
     MSG msg{};
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
@@ -128,22 +123,61 @@ LRESULT Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPA
         onSliderChanged(reinterpret_cast<HWND>(lParam), static_cast<int32_t>(wParam));
         return 0;
     case kCheckboxToggledMessage:
-        return 0; // the binding of the flags comes next
+        onCheckboxToggled(static_cast<int>(wParam));
+        return 0;
     default:
         return DefWindowProcW(window, message, wParam, lParam);
     }
 }
 
+// Buttons act on any notification; the combo boxes and the wheelbase field
+// only on the one that means the user changed them.
 LRESULT Application::onCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const UINT code = HIWORD(wParam);
     switch (LOWORD(wParam)) {
-    case kViewLogButton:
-        showLogWindow();
+    case kStartButton:
+        start();
         return 0;
     case kStopButton:
         stop();
         return 0;
+    case kOutputModeCombo:
+        if (code != CBN_SELCHANGE)
+            break;
+        binding_.setOutputMode(
+            static_cast<int32_t>(SendMessageW(outputModeCombo_, CB_GETCURSEL, 0, 0)));
+        return 0;
+    case kProfileCombo:
+        if (code != CBN_SELCHANGE)
+            break;
+        binding_.loadProfile(static_cast<int32_t>(SendMessageW(profileCombo_, CB_GETCURSEL, 0, 0)));
+        return 0;
+    case kNewProfileButton:
+        binding_.newProfile();
+        return 0;
+    case kSaveProfileButton:
+        binding_.saveProfile();
+        return 0;
+    case kViewLogButton:
+        showLogWindow();
+        return 0;
+    case kRecordButton:
+        record();
+        return 0;
+    case kStopRecordButton:
+        stopRecording();
+        return 0;
+    case kAnalyzerButton:
+        launchAnalyzer();
+        return 0;
+    case kUpdateButton:
+        update();
+        return 0;
+    case kDonateButton:
+        openDonationPage();
+        return 0;
     case kWheelbaseField:
-        if (HIWORD(wParam) != EN_KILLFOCUS)
+        if (code != EN_KILLFOCUS)
             break;
         commitWheelbaseField();
         return 0;
@@ -152,7 +186,6 @@ LRESULT Application::onCommand(HWND window, UINT message, WPARAM wParam, LPARAM 
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
-
 
 // Another instance hands over an advice path. Its byte count is checked
 // before any character is read (adviceFromCopyData).
@@ -179,8 +212,7 @@ void Application::applyAdviceFile(const std::wstring& path) {
 }
 
 void Application::refreshStatus() {
-    const EngineStatus status = engine_.readStatus();
-    sessionLog_.reportClipping(status);
+    setStatusTexts(statusRefresh_.refresh(engine_.readStatus()));
 }
 
 void Application::paint(HWND window) {
@@ -193,8 +225,9 @@ void Application::paint(HWND window) {
 }
 
 // Shutdown, in this order: the log window, the last edit of the wheelbase
-// field, the engine and its threads, the settings file, then the drawing
-// resources, which nothing paints with any more.
+// field, the engine and its threads (a recording is saved first), the
+// settings file, then the drawing resources, which nothing paints with any
+// more.
 void Application::shutdown() {
     sessionLog_.destroyLogWindow();
     commitWheelbaseField();
@@ -205,17 +238,6 @@ void Application::shutdown() {
     PostQuitMessage(0);
 }
 
-void Application::stop() {
-    engine_.stop();
-    enable(window_, kStartButton, true);
-    enable(window_, kStopButton, false);
-    enable(window_, kRecordButton, false);
-    enable(window_, kStopRecordButton, false);
-    setStatusTexts(L"iRacing disconnected", L"Not on track", L"Car: generic");
-    lastSeen_.OutputErrorCount = lastSeen_.OnTrackChanges = lastSeen_.OutputReportCount = 0;
-    log(L"FFB engine stopped.");
-}
-
 void Application::showLogWindow() {
     sessionLog_.showLogWindow(window_, drawing_.logFont());
 }
@@ -224,11 +246,12 @@ void Application::log(const std::wstring& line) {
     sessionLog_.log(line);
 }
 
-void Application::setStatusTexts(std::wstring connection, std::wstring trackState,
-                                 std::wstring driverAndCar) {
-    status_.connection = std::move(connection);
-    status_.trackState = std::move(trackState);
-    status_.driverAndCar = std::move(driverAndCar);
+// Only a changed text repaints the status bar: the refresh runs four times a
+// second and the bar would flicker otherwise.
+void Application::setStatusTexts(const StatusTexts& texts) {
+    if (texts == status_)
+        return;
+    status_ = texts;
     RECT client;
     GetClientRect(window_, &client);
     client.top = client.bottom - kStatusBarHeight;
@@ -249,79 +272,83 @@ SliderRecord* Application::sliderByWindow(HWND window) {
     return nullptr;
 }
 
-void Application::setSliderValue(int id, int32_t value) {
-    SliderRecord* s = sliderById(id);
-    if (!s)
-        return;
-    s->value = SliderRange{s->minimum, s->maximum}.clamp(value);
-    SetWindowTextW(s->valueLabel, sliderValueText(id, s->value).c_str());
-    InvalidateRect(s->window, nullptr, FALSE);
-}
-
-// A setting slider moved: the settings in use and the engine follow at once;
-// the file at the next save. The coefficient sliders' binding comes with the
-// car commands.
+// A slider the user moved: its record keeps the value, the binding does the
+// rest.
 void Application::onSliderChanged(HWND slider, int32_t value) {
     SliderRecord* s = sliderByWindow(slider);
     if (!s)
         return;
     s->value = value;
-    const int id = GetDlgCtrlID(slider);
-    for (const ControlSpec& spec : mainWindowControls()) {
-        if (spec.id != id || !spec.settingKey || id > kLastSettingSlider)
-            continue;
-        if (const SettingDescriptor* row = findSetting(spec.settingKey)) {
-            row->set(settings_.Profiles.InUse, value);
-            keeper_.storeCurrentSettings();
-            keeper_.handSettingsToEngine();
+    binding_.onSliderChanged(GetDlgCtrlID(slider), value);
+}
+
+void Application::onCheckboxToggled(int id) {
+    for (const CheckboxRecord& c : checkboxes_)
+        if (c.id == id) {
+            binding_.onCheckboxToggled(id, c.checked != 0);
+            return;
         }
-    }
-    SetWindowTextW(s->valueLabel, sliderValueText(id, value).c_str());
-    InvalidateRect(slider, nullptr, FALSE);
 }
 
 void Application::refreshControls(const FfbSettings& settings) {
-    SendMessageW(outputModeCombo_, CB_SETCURSEL, static_cast<WPARAM>(settings.Mode), 0);
-    for (CheckboxRecord& c : checkboxes_) {
-        for (const ControlSpec& spec : mainWindowControls())
-            if (spec.id == c.id && spec.settingKey)
-                c.checked = findSetting(spec.settingKey)->get(settings) ? 1 : 0;
-        InvalidateRect(c.window, nullptr, FALSE);
-    }
-    for (const ControlSpec& spec : mainWindowControls())
-        if (spec.kind == ControlKind::Slider && spec.settingKey)
-            setSliderValue(spec.id, findSetting(spec.settingKey)->get(settings));
-    SetWindowTextW(wheelbaseField_, wheelbaseText(settings.WheelbaseMaxTorqueTenths).c_str());
+    binding_.refreshControls(settings);
 }
 
 void Application::showCar(const std::wstring& label, const CarCoefficients& coefficients) {
-    SetWindowTextW(carLabel_, label.c_str());
-    for (int id = kFirstCoefficientSlider; id <= kLastCoefficientSlider; ++id)
-        setSliderValue(id, coefficientSliderValue(id, coefficients));
-}
-
-void Application::fillProfileCombo() {
-    SendMessageW(profileCombo_, CB_RESETCONTENT, 0, 0);
-    ProfileSet& profiles = settings_.Profiles;
-    for (const DriverProfile& p : profiles.List)
-        SendMessageW(profileCombo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(p.Name.c_str()));
-    if (profiles.List.empty())
-        return;
-    profiles.Active =
-        std::clamp(profiles.Active, 0, static_cast<int32_t>(profiles.List.size()) - 1);
-    SendMessageW(profileCombo_, CB_SETCURSEL, static_cast<WPARAM>(profiles.Active), 0);
+    binding_.showCoefficients(label, coefficients);
 }
 
 void Application::commitWheelbaseField() {
+    binding_.commitWheelbaseField();
+}
+
+void Application::showSliderValue(int id, int32_t value, const std::wstring& text) {
+    SliderRecord* s = sliderById(id);
+    if (!s)
+        return;
+    s->value = value;
+    SetWindowTextW(s->valueLabel, text.c_str());
+    InvalidateRect(s->window, nullptr, FALSE);
+}
+
+void Application::showChecked(int id, bool checked) {
+    for (CheckboxRecord& c : checkboxes_)
+        if (c.id == id) {
+            c.checked = checked ? 1 : 0;
+            InvalidateRect(c.window, nullptr, FALSE);
+        }
+}
+
+void Application::selectOutputMode(int32_t mode) {
+    SendMessageW(outputModeCombo_, CB_SETCURSEL, static_cast<WPARAM>(mode), 0);
+}
+
+std::wstring Application::wheelbaseFieldText() {
     wchar_t text[16] = {};
     GetWindowTextW(wheelbaseField_, text, 16);
-    const int32_t tenths = wheelbaseTenthsFromText(text);
-    ProfileSet& profiles = settings_.Profiles;
-    profiles.InUse.WheelbaseMaxTorqueTenths = tenths;
-    if (profiles.activeValid())
-        profiles.active().Settings.WheelbaseMaxTorqueTenths = tenths;
-    SetWindowTextW(wheelbaseField_, wheelbaseText(tenths).c_str());
-    keeper_.handSettingsToEngine();
+    return text;
+}
+
+void Application::showWheelbaseText(const std::wstring& text) {
+    SetWindowTextW(wheelbaseField_, text.c_str());
+}
+
+void Application::showProfiles(const std::vector<std::wstring>& names, int32_t selected) {
+    SendMessageW(profileCombo_, CB_RESETCONTENT, 0, 0);
+    for (const std::wstring& name : names)
+        SendMessageW(profileCombo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    if (selected >= 0)
+        SendMessageW(profileCombo_, CB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+}
+
+std::wstring Application::profileBoxText() {
+    wchar_t text[128] = {};
+    GetWindowTextW(profileCombo_, text, 128);
+    return text;
+}
+
+void Application::showCarLabel(const std::wstring& label) {
+    SetWindowTextW(carLabel_, label.c_str());
 }
 
 } // namespace gripline

@@ -2,15 +2,28 @@
 // The Application: the single owner of the window, its controls and drawing
 // resources, the settings, the lists and the engine, for the whole run.
 // Created by the entry point, used on the window thread only.
+#include "common/qpc_clock_win32.h"
+#include "engine/dinput_wheel_win32.h"
 #include "engine/engine_hand_over.h"
+#include "engine/engine_platform_win32.h"
 #include "engine/ffb_device_list.h"
 #include "engine/ffb_engine.h"
+#include "engine/ffb_output.h"
+#include "engine/simulator_commands_win32.h"
+#include "engine/simulator_handoff.h"
+#include "recording/record_commands.h"
 #include "settings/profile_store_win32.h"
+#include "settings/run_on_startup_win32.h"
 #include "settings/settings_keeper.h"
+#include "telemetry/session_scanner.h"
+#include "telemetry/telemetry_source_win32.h"
+#include "ui/binding_controls.h"
 #include "ui/checkbox_win32.h"
+#include "ui/control_binding.h"
 #include "ui/drawing_resources_win32.h"
 #include "ui/session_log_win32.h"
 #include "ui/slider_win32.h"
+#include "ui/status_refresh.h"
 #include "ui/view.h"
 
 #include <windows.h>
@@ -21,21 +34,7 @@
 
 namespace gripline {
 
-struct StatusTexts {
-    std::wstring connection = L"iRacing disconnected";
-    std::wstring trackState = L"Not on track";
-    std::wstring driverAndCar = L"Car: generic";
-};
-
-// The engine status counters already turned into log lines.
-struct LastSeenCounters {
-    uint32_t ClipReportCount = 0;
-    uint32_t OutputErrorCount = 0;
-    uint32_t OnTrackChanges = 0;
-    uint32_t OutputReportCount = 0;
-};
-
-class Application final : public View {
+class Application final : public View, public BindingControls, public RecordControls {
   public:
     explicit Application(HINSTANCE instance);
     ~Application() override;
@@ -53,15 +52,25 @@ class Application final : public View {
     void log(const std::wstring& line) override;
     void showCar(const std::wstring& label, const CarCoefficients& coefficients) override;
 
-    void setStatusTexts(std::wstring connection, std::wstring trackState,
-                        std::wstring driverAndCar);
-    // Moves slider `id` without notifying anyone.
-    void setSliderValue(int id, int32_t value);
-    void fillProfileCombo();
-    void commitWheelbaseField();
+    // BindingControls
+    void showSliderValue(int id, int32_t value, const std::wstring& text) override;
+    void showChecked(int id, bool checked) override;
+    void selectOutputMode(int32_t mode) override;
+    std::wstring wheelbaseFieldText() override;
+    void showWheelbaseText(const std::wstring& text) override;
+    void showProfiles(const std::vector<std::wstring>& names, int32_t selected) override;
+    std::wstring profileBoxText() override; // also RecordControls
+    void showCarLabel(const std::wstring& label) override;
+
+    // RecordControls
+    void commitWheelbaseField() override;
+    std::optional<std::filesystem::path> askRecordingPath(const std::wstring& defaultName) override;
+    void showRecordButtons(const RecordButtons& buttons) override;
+
+    void setStatusTexts(const StatusTexts& texts);
+    void fillProfileCombo() { binding_.fillProfileCombo(); }
     void applyAdviceFile(const std::wstring& path);
     void showLogWindow();
-    void stop();
 
   private:
     friend class MainWindowBuilder;
@@ -75,17 +84,26 @@ class Application final : public View {
     LRESULT onCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     LRESULT onCopyData(const COPYDATASTRUCT* data);
     void onSliderChanged(HWND slider, int32_t value);
+    void onCheckboxToggled(int id);
     void paint(HWND window);
     SliderRecord* sliderById(int id);
     SliderRecord* sliderByWindow(HWND window);
+
+    // Commands (main_window_commands_win32.cpp).
+    void start();
+    void stop();
+    void record();
+    void stopRecording();
+    void launchAnalyzer();
+    void openDonationPage();
+    void update();
+    void enableButton(int id, bool on);
 
     HINSTANCE instance_ = nullptr;
     HWND window_ = nullptr;
     HWND deviceCombo_ = nullptr, outputModeCombo_ = nullptr, profileCombo_ = nullptr;
     HWND wheelbaseField_ = nullptr, carLabel_ = nullptr;
-    std::wstring lastRecordingPath_; // the last recording started, for the analyzer
     StatusTexts status_;
-    LastSeenCounters lastSeen_;
     DrawingResources drawing_;
     // Reserved before the first control is created and never grown after:
     // each custom control's window holds the address of its record.
@@ -95,10 +113,25 @@ class Application final : public View {
     SettingsState settings_; // profiles, settings in use, car lists, working coefficients
     std::vector<FfbDeviceEntry> devices_;
     Win32ProfileStore profileStore_;
+    RunKeyEntry runKey_;
+
+    // What the engine thread reaches, all outliving it: stop() joins the
+    // thread before any of these goes.
+    Win32TelemetrySource telemetry_;
+    DirectInputWheel directInput_;
+    FfbOutput output_{directInput_, qpcClock()};
+    TextSessionScanner sessionScanner_;
+    BroadcastSimulatorCommands simulatorCommands_;
+    MaxForceHandOff handOff_{simulatorCommands_};
+    Win32EnginePlatform enginePlatform_;
     FfbEngine engine_;
-    // After the engine: both hold references to it.
+
+    // After the engine and the settings: these hold references to them.
     EngineHandOver engineHandOver_{engine_};
     SettingsKeeper keeper_;
+    ControlBinding binding_;
+    StatusRefresh statusRefresh_{settings_, keeper_, *this};
+    RecordCommands recordCommands_{engine_, *this, *this};
 };
 
 } // namespace gripline

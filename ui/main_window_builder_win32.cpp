@@ -46,7 +46,7 @@ bool MainWindowBuilder::build(int showCommand) {
     app_.checkboxes_.reserve(kCheckboxCapacity);
     for (const ControlSpec& spec : mainWindowControls())
         createControl(spec);
-    app_.setStatusTexts(L"iRacing disconnected", L"Not on track", L"Car: generic");
+    app_.setStatusTexts(StatusTexts{});
     ShowWindow(app_.window_, showCommand);
     UpdateWindow(app_.window_);
     return true;

@@ -1,6 +1,7 @@
 // The real Torvix_Commercial.exe under Wine + Xvfb, driven from outside as
 // a user would: its window and controls, the session log, a second
 // instance, and a clean close. A screenshot of the window is kept.
+#include "tests/e2e/program_folder_win32.h"
 #include "tests/support/gui_driver_win32.h"
 #include "tests/support/standin_child_win32.h"
 #include "ui/advice_copy_data.h"
@@ -16,31 +17,12 @@ namespace gripline {
 namespace {
 
 using namespace std::chrono_literals;
+using test::NativeDinputForTheProgram;
+using test::ProgramFolder;
 using test::ProgramProcess;
 
 constexpr auto kStartLimit = 60s; // a cold Wine start on a busy machine
 constexpr auto kExitLimit = 60s;
-
-// A copy of the program in a folder of its own, so each run starts without
-// a settings file and leaves the build folder alone.
-class ProgramFolder {
-  public:
-    ProgramFolder() {
-        wchar_t temp[MAX_PATH];
-        GetTempPathW(MAX_PATH, temp);
-        folder_ = std::wstring(temp) + L"gripline_window_" +
-                  std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(counter_++);
-        CreateDirectoryW(folder_.c_str(), nullptr);
-        DeleteFileW(settings().c_str());
-        CopyFileW(test::windowsPath(GRIPLINE_PROGRAM_EXE).c_str(), exe().c_str(), FALSE);
-    }
-    std::wstring exe() const { return folder_ + L"\\Torvix_Commercial.exe"; }
-    std::wstring settings() const { return folder_ + L"\\Torvix_profiles.ini"; }
-
-  private:
-    static inline int counter_ = 0;
-    std::wstring folder_;
-};
 
 class WindowTest : public ::testing::Test {
   protected:
@@ -178,13 +160,17 @@ TEST_F(WindowTest, StartsWithoutSettingsShowsTheLayoutAndSavesOnClose) {
         EXPECT_EQ(sliderValue(window_, 374, 218), text) << x;
     }
 
+    // No wheel to start with: the driver is told and nothing else changes.
+    test::click(item(kStartButton));
+    EXPECT_EQ(logText(),
+              L"No force feedback device found.\r\nSelect a force feedback wheel first.\r\n");
+    EXPECT_TRUE(IsWindowEnabled(item(kStartButton)));
+    EXPECT_FALSE(IsWindowEnabled(item(kStopButton)));
+    EXPECT_FALSE(IsWindowEnabled(item(kRecordButton)));
+
     ASSERT_EQ(close(), 0);
     // The settings file is UTF-16 (it keeps every character of a name).
-    const std::string bytes = test::readFile(folder_.settings());
-    std::wstring settings;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-        settings += static_cast<wchar_t>(static_cast<uint8_t>(bytes[i]) |
-                                         static_cast<uint8_t>(bytes[i + 1]) << 8);
+    const std::wstring settings = test::settingsText(folder_.settings());
     EXPECT_NE(settings.find(L"\r\nMinForce=10\r\n"), std::wstring::npos);
 }
 
@@ -245,34 +231,10 @@ TEST_F(WindowTest, TheLogWindowOpenedAgainHoldsEveryLine) {
     EXPECT_EQ(close(), 0);
 }
 
-// Wine's per-program DLL overrides: how a program started from a test
-// prefers the dinput8.dll beside it (the variable WINEDLLOVERRIDES set here
-// would not reach the child's loader).
-constexpr const wchar_t* kProgramOverrides =
-    L"Software\\Wine\\AppDefaults\\Torvix_Commercial.exe\\DllOverrides";
-
-class NativeDinputForTheProgram {
-  public:
-    NativeDinputForTheProgram() {
-        const wchar_t order[] = L"native,builtin";
-        ok_ = RegSetKeyValueW(HKEY_CURRENT_USER, kProgramOverrides, L"dinput8", REG_SZ, order,
-                              sizeof(order)) == ERROR_SUCCESS;
-    }
-    ~NativeDinputForTheProgram() {
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, kProgramOverrides, L"dinput8");
-    }
-    bool ok() const { return ok_; }
-
-  private:
-    bool ok_ = false;
-};
-
 // With the virtual wheel beside the program, the wheel is listed, chosen
 // and announced.
 TEST_F(WindowTest, AnAttachedWheelIsListedAndAnnounced) {
-    const std::wstring exe = folder_.exe();
-    const std::wstring dll = exe.substr(0, exe.find_last_of(L'\\')) + L"\\dinput8.dll";
-    ASSERT_TRUE(CopyFileW(test::windowsPath(GRIPLINE_VIRTUAL_WHEEL).c_str(), dll.c_str(), FALSE));
+    ASSERT_TRUE(folder_.addVirtualWheel());
     NativeDinputForTheProgram overrides;
     ASSERT_TRUE(overrides.ok());
     window_ = start(program_);

@@ -1,0 +1,338 @@
+// The Gripline window at work under Wine + Xvfb, driven from outside as a
+// user drives it: the stand-in plays a steady corner with the F4 session
+// text, the program drives the virtual wheel, and the test clicks Start,
+// moves Force strength, records through the real save dialog, changes the
+// car, stops, closes and starts the program again. Screenshots of the
+// connected, on-track and recording window are kept as artifacts.
+#include "recording/recording_file.h"
+#include "tests/e2e/program_folder_win32.h"
+#include "tests/support/gui_driver_win32.h"
+#include "tests/support/standin_child_win32.h"
+#include "tests/support/wheel_log.h"
+#include "ui/control_ids.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+
+namespace gripline {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ProgramProcess;
+using test::StandinChild;
+using test::waitFor;
+
+constexpr auto kStartLimit = 60s; // a cold Wine start on a busy machine
+constexpr auto kEventLimit = 60s; // the engine attaching, the wheel's start delay, a busy machine
+constexpr const wchar_t* kStandinWindowClass = L"GriplineSimulatorStandin";
+const std::wstring kF4Session = test::windowsPath(GRIPLINE_FIXTURES "/session_f4_tsukuba.yaml");
+
+std::string narrow(const std::wstring& text) {
+    return std::string(text.begin(), text.end()); // ASCII log lines
+}
+
+RECT place(int x, int y, int width, int height) {
+    return {x, y, x + width, y + height};
+}
+
+// The F4 session text with another car for the driver (every car path of
+// the F4 field becomes the new one), as a file the stand-in can publish.
+std::wstring sessionWithCar(const std::string& carPath) {
+    std::string text = test::readFile(kF4Session);
+    for (size_t at = 0; (at = text.find("formulair04", at)) != std::string::npos;
+         at += carPath.size())
+        text.replace(at, 11, carPath);
+    const std::wstring path = test::tempFile(L"session") + L".yaml";
+    std::ofstream(std::filesystem::path(path), std::ios::binary) << text;
+    return path;
+}
+
+class WindowAtWork : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!std::getenv("DISPLAY"))
+            GTEST_SKIP() << "the window needs an X display (scripts/wine-session.sh)";
+        ASSERT_TRUE(folder.addVirtualWheel());
+        ASSERT_TRUE(overrides.ok());
+        SetEnvironmentVariableW(L"GRIPLINE_WHEEL_LOG", wheelLog.c_str());
+    }
+    void TearDown() override {
+        SetEnvironmentVariableW(L"GRIPLINE_WHEEL_LOG", nullptr);
+        if (window && IsWindow(window))
+            PostMessageW(window, WM_CLOSE, 0, 0);
+        program.waitExit(30s);
+        closeStandin();
+    }
+
+    void startStandin(const std::wstring& sessionText) {
+        ASSERT_TRUE(standin.start({L"--scenario", L"left-corner", L"--loop", L"--session-text",
+                                   sessionText, L"--exit-after", L"280"}));
+        ASSERT_TRUE(waitFor([] { return FindWindowW(kStandinWindowClass, nullptr); }, 30s))
+            << "the stand-in's window never appeared; stderr: " << standin.err();
+    }
+    // As the simulator ends: the connection bit is cleared first.
+    void closeStandin() {
+        if (HWND w = FindWindowW(kStandinWindowClass, nullptr))
+            PostMessageW(w, WM_CLOSE, 0, 0);
+        standin.waitExit(30s);
+    }
+
+    void startProgram() {
+        ASSERT_TRUE(program.start(folder.exe()));
+        window = test::waitForTopWindow(L"TorvixCommercialWindow", program.id(), kStartLimit);
+        ASSERT_NE(window, nullptr) << "no Gripline window appeared";
+    }
+    int closeProgram() {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        const int code = program.waitExit(60s);
+        window = nullptr;
+        return code;
+    }
+
+    HWND item(int id) const { return GetDlgItem(window, id); }
+    bool enabled(int id) const { return IsWindowEnabled(item(id)) != FALSE; }
+    std::wstring logText() const {
+        return test::windowText(test::childAt(window, place(48, 718, 1500, 56)));
+    }
+    size_t count(const std::wstring& line) const {
+        const std::wstring text = logText();
+        size_t n = 0;
+        for (size_t at = 0; (at = text.find(line + L"\r\n", at)) != std::wstring::npos; ++at)
+            ++n;
+        return n;
+    }
+    bool waitForLine(const std::wstring& line, size_t times = 1) const {
+        return waitFor([&] { return count(line) >= times; }, kEventLimit);
+    }
+    std::wstring sliderText(int x, int y) const {
+        return test::windowText(test::childAt(window, place(x + 180, y, 64, 22)));
+    }
+    // A click on a custom control, as the mouse makes it.
+    void clickAt(int id, int x, int y) {
+        test::mouse(item(id), WM_LBUTTONDOWN, x, y);
+        test::mouse(item(id), WM_LBUTTONUP, x, y);
+    }
+    void screenshot(const char* name) {
+        RECT screen;
+        GetWindowRect(window, &screen);
+        const std::wstring path = test::windowsPath(std::string(GRIPLINE_ARTIFACTS "/") + name);
+        EXPECT_TRUE(test::screenshot(screen, path)) << name;
+    }
+
+    // The status bar's pixels (its texts are painted, not controls), as PNG
+    // bytes: equal texts give equal bytes.
+    std::string statusBarPixels() const {
+        RECT client;
+        GetClientRect(window, &client);
+        POINT origin{0, client.bottom - 28};
+        ClientToScreen(window, &origin);
+        const RECT bar{origin.x, origin.y, origin.x + client.right, origin.y + 28};
+        const std::wstring path = test::tempFile(L"status") + L".png";
+        EXPECT_TRUE(test::screenshot(bar, path));
+        return test::readFile(path);
+    }
+
+    // The largest absolute magnitude the wheel receives over the next `span`.
+    int32_t peakForceOver(std::chrono::milliseconds span) const {
+        const size_t before =
+            test::magnitudes(test::parseWheelLog(test::readFile(wheelLog))).size();
+        std::this_thread::sleep_for(span);
+        const auto all = test::magnitudes(test::parseWheelLog(test::readFile(wheelLog)));
+        int32_t peak = 0;
+        for (size_t i = before; i < all.size(); ++i)
+            peak = std::max(peak, std::abs(all[i].number()));
+        return peak;
+    }
+
+    // Record as the user does: the button, then the save dialog answered
+    // with `path`. The click is posted: the dialog is modal inside it.
+    void recordTo(const std::wstring& path) {
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(kRecordButton, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(item(kRecordButton)));
+        HWND dialog = nullptr;
+        ASSERT_TRUE(waitFor(
+            [&] { return (dialog = test::findOwnedWindow(L"#32770", window)) != nullptr; }, 60s))
+            << "no save dialog";
+        HWND name = nullptr;
+        // Wait for the dialog to show the proposed name: a text set before
+        // that would be overwritten.
+        ASSERT_TRUE(waitFor(
+            [&] {
+                name = fileNameEdit(dialog);
+                return name && test::windowText(name).starts_with(L"Torvix_");
+            },
+            30s))
+            << "the dialog holds:\n"
+            << describeChildren(dialog);
+        EXPECT_NE(test::windowText(name).find(L"Torvix_formulair04_"), std::wstring::npos)
+            << "the proposed name carries the car; the dialog holds:\n"
+            << describeChildren(dialog);
+        SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+        ASSERT_TRUE(waitFor([&] { return !IsWindow(dialog); }, 30s)) << "the dialog stayed open";
+    }
+    static std::string describeChildren(HWND dialog) {
+        std::string text;
+        EnumChildWindows(
+            dialog,
+            [](HWND child, LPARAM out) -> BOOL {
+                *reinterpret_cast<std::string*>(out) += narrow(test::className(child)) + " " +
+                                                        std::to_string(GetDlgCtrlID(child)) + " [" +
+                                                        narrow(test::windowText(child)) + "]\n";
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&text));
+        return text;
+    }
+    // The file-name field: an edit with the id of cmb13 (inside the combo
+    // box of the explorer-style dialog) or of edt1 (the older one).
+    static HWND fileNameEdit(HWND dialog) {
+        struct Search {
+            HWND found = nullptr;
+        } search;
+        EnumChildWindows(
+            dialog,
+            [](HWND child, LPARAM out) -> BOOL {
+                const int id = GetDlgCtrlID(child);
+                if (test::className(child) != L"Edit" || (id != 0x47C && id != 0x480))
+                    return TRUE;
+                reinterpret_cast<Search*>(out)->found = child;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    test::ProgramFolder folder;
+    test::NativeDinputForTheProgram overrides;
+    const std::wstring wheelLog = test::tempFile(L"wheel") + L".log";
+    StandinChild standin;
+    ProgramProcess program;
+    HWND window = nullptr;
+};
+
+TEST_F(WindowAtWork, StartDriveRecordChangeCarStopAndKeepTheSettings) {
+    startStandin(kF4Session);
+    startProgram();
+    ASSERT_TRUE(waitForLine(L"Force feedback devices found."));
+    std::this_thread::sleep_for(1s); // a few status refreshes without an engine
+    const std::string idleBar = statusBarPixels();
+    test::click(item(kAnalyzerButton));
+    EXPECT_EQ(count(L"The Torvix Analyzer executable was not found next to the app."), 1u);
+
+    clickAt(kDebugLoggingCheck, 12, 12);
+    ASSERT_TRUE(waitForLine(L"Debug logging enabled."));
+
+    // Start: the engine attaches, identifies the F4 and puts the car on track.
+    test::click(item(kStartButton));
+    EXPECT_EQ(count(L"FFB engine started."), 1u);
+    EXPECT_EQ(count(L"iRacing native FFB suppression enabled."), 1u);
+    EXPECT_FALSE(enabled(kStartButton));
+    EXPECT_TRUE(enabled(kStopButton));
+    EXPECT_TRUE(enabled(kRecordButton));
+    EXPECT_FALSE(enabled(kStopRecordButton));
+    ASSERT_TRUE(waitForLine(L"Telemetry: On track.")) << narrow(logText());
+    ASSERT_TRUE(waitForLine(L"Using driver profile settings for this car."));
+
+    // The wheel receives force once its start delay and fade-in are over.
+    ASSERT_TRUE(waitFor([&] { return peakForceOver(500ms) > 100; }, kEventLimit))
+        << "the virtual wheel received no force";
+    screenshot("gripline_on_track.png");
+    EXPECT_NE(statusBarPixels(), idleBar) << "connected, on track, driver and car";
+
+    // Force strength 50% -> 100% while driving: the force follows without a
+    // restart. The stand-in's corner comes once in each 10 s loop, so each
+    // strength is judged by its peak over a whole loop.
+    const int32_t at50 = peakForceOver(10500ms);
+    clickAt(1101, 234, 15);
+    EXPECT_EQ(sliderText(374, 288), L"100%");
+    const int32_t at100 = peakForceOver(10500ms);
+    EXPECT_GT(at100, at50 * 3 / 2) << "at 50%: " << at50 << ", at 100%: " << at100;
+
+    // Record through the real save dialog, then Stop rec.
+    const std::wstring recording = test::tempFile(L"drive") + L".kvtrec";
+    DeleteFileW(recording.c_str());
+    recordTo(recording);
+    ASSERT_TRUE(waitForLine(L"Telemetry recording started."));
+    EXPECT_EQ(test::windowText(item(kRecordButton)), L"Recording...");
+    EXPECT_FALSE(enabled(kRecordButton));
+    EXPECT_TRUE(enabled(kStopRecordButton));
+    EXPECT_FALSE(enabled(kAnalyzerButton));
+    screenshot("gripline_recording.png");
+    std::this_thread::sleep_for(3s);
+    test::click(item(kStopRecordButton));
+    EXPECT_EQ(count(L"Telemetry recording saved."), 1u);
+    EXPECT_EQ(test::windowText(item(kRecordButton)), L"Record");
+    EXPECT_TRUE(enabled(kRecordButton));
+    EXPECT_FALSE(enabled(kStopRecordButton));
+    EXPECT_TRUE(enabled(kAnalyzerButton));
+
+    RecordingHeader header;
+    std::vector<RecordingSample> samples;
+    std::string error;
+    ASSERT_TRUE(loadRecording(std::filesystem::path(recording), header, samples, error)) << error;
+    EXPECT_EQ(recordingText(header.CarName), "formulair04");
+    EXPECT_EQ(recordingText(header.ProfileName), "Default");
+    EXPECT_EQ(header.ForceStrength, 100);
+    EXPECT_GE(samples.size(), 60u) << "about three seconds at 60 Hz";
+
+    // The Analyzer beside the program opens the recording just made.
+    const std::wstring analyzerOut = folder.folder() + L"\\analyzer_arguments.txt";
+    ASSERT_TRUE(CopyFileW(test::windowsPath(GRIPLINE_FAKE_ANALYZER).c_str(),
+                          (folder.folder() + L"\\Torvix Commercial Analyzer.exe").c_str(), FALSE));
+    test::click(item(kAnalyzerButton));
+    ASSERT_TRUE(waitFor([&] { return !test::readFile(analyzerOut).empty(); }, kEventLimit))
+        << "the Analyzer was not started";
+    EXPECT_EQ(test::settingsText(analyzerOut), recording);
+
+    // Another car: the F4 keeps its settings, the new car has none yet.
+    closeStandin();
+    startStandin(sessionWithCar("mx5 mx52016"));
+    ASSERT_TRUE(waitForLine(L"Using driver profile settings for this car.", 2));
+    EXPECT_EQ(sliderText(374, 288), L"50%") << "the profile's strength for the new car";
+
+    test::click(item(kStopButton));
+    EXPECT_EQ(count(L"FFB engine stopped."), 1u);
+    EXPECT_TRUE(enabled(kStartButton));
+    EXPECT_FALSE(enabled(kStopButton));
+    EXPECT_FALSE(enabled(kRecordButton));
+    EXPECT_FALSE(enabled(kStopRecordButton));
+    std::this_thread::sleep_for(1s);
+    screenshot("gripline_stopped.png");
+    EXPECT_EQ(statusBarPixels(), idleBar) << "the status texts are back to their idle state";
+
+    // Profile values: car-specific settings off, minimum force 20, 12.5 N·m.
+    clickAt(kCarSpecificCheck, 12, 12);
+    ASSERT_TRUE(waitForLine(L"Car specific settings disabled."));
+    clickAt(1100, 234, 15);
+    EXPECT_EQ(sliderText(374, 218), L"20");
+    HWND wheelbase = item(kWheelbaseField);
+    SendMessageW(wheelbase, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"12,5"));
+    SendMessageW(window, WM_COMMAND, MAKEWPARAM(kWheelbaseField, EN_KILLFOCUS),
+                 reinterpret_cast<LPARAM>(wheelbase));
+    EXPECT_EQ(test::windowText(wheelbase), L"12.5");
+
+    ASSERT_EQ(closeProgram(), 0);
+    const std::wstring settings = test::settingsText(folder.settings());
+    EXPECT_NE(settings.find(L"\r\nMinForce=20\r\n"), std::wstring::npos);
+    EXPECT_NE(settings.find(L"\r\nWheelbaseMaxTorqueTenths=125\r\n"), std::wstring::npos);
+    EXPECT_NE(settings.find(L"formulair04"), std::wstring::npos) << "the F4's own section";
+    EXPECT_NE(settings.find(L"\r\nForceStrength=100\r\n"), std::wstring::npos)
+        << "the F4 kept the strength set while driving it";
+
+    closeStandin();
+    startProgram();
+    EXPECT_EQ(sliderText(374, 218), L"20");
+    EXPECT_EQ(sliderText(374, 288), L"50%");
+    EXPECT_EQ(test::windowText(item(kWheelbaseField)), L"12.5");
+    EXPECT_EQ(closeProgram(), 0);
+}
+
+} // namespace
+} // namespace gripline

@@ -1,0 +1,105 @@
+#include "ui/status_refresh.h"
+
+#include "engine/wheel_port.h"
+#include "settings/ascii_case.h"
+#include "settings/car_key.h"
+
+#include <cstdio>
+#include <cwchar>
+
+namespace gripline {
+
+namespace {
+
+// A counter names something to report when it moved to a non-zero value.
+bool isNew(uint32_t counter, uint32_t& lastSeen) {
+    if (counter == 0 || counter == lastSeen)
+        return false;
+    lastSeen = counter;
+    return true;
+}
+
+bool isRealName(const std::wstring& name) {
+    return !name.empty() && !equalsIgnoreCase(name, kUnknownDriver);
+}
+
+std::wstring widen(const char* text) {
+    std::wstring wide;
+    for (; *text; ++text)
+        wide += static_cast<wchar_t>(static_cast<unsigned char>(*text));
+    return wide;
+}
+
+} // namespace
+
+StatusTexts StatusRefresh::refresh(const EngineStatus& status) {
+    rememberDriver(status);
+    // "generic" and the current car normalise to nothing new: no change.
+    const std::wstring key = normalizeCarKey(status.CarName);
+    if (!key.empty() && !equalsIgnoreCase(key, state_.CurrentCarKey))
+        keeper_.changeCar(key);
+
+    StatusTexts texts;
+    texts.connection = status.Connected ? L"iRacing connected" : L"iRacing disconnected";
+    texts.trackState = status.OnTrack ? L"On track" : L"Not on track";
+    texts.driverAndCar = L"Driver: " + displayName(status) + L" | Car: " + status.CarName;
+
+    logDebugLines(status);
+    for (const std::wstring& line : clipReporter_.linesFor(status))
+        view_.log(line);
+    logOutputErrors(status);
+    return texts;
+}
+
+// The cache lets the status bar name the driver even while the simulator
+// reports an account whose session text is not consistent.
+void StatusRefresh::rememberDriver(const EngineStatus& status) {
+    if (status.DriverUserId <= 0 || !status.IdentityConsistent || !isRealName(status.DriverName))
+        return;
+    rememberDriverName(keeper_.file(), status.DriverUserId, status.DriverName);
+}
+
+std::wstring StatusRefresh::displayName(const EngineStatus& status) const {
+    const std::wstring cached = readDriverName(keeper_.file(), status.DriverUserId);
+    if (!cached.empty())
+        return cached;
+    if (isRealName(status.DriverName) && status.IdentityConsistent)
+        return status.DriverName;
+    if (status.DriverUserId >= 1)
+        return L"account #" + std::to_wstring(status.DriverUserId);
+    return status.DriverName;
+}
+
+// With debug logging off the counters are not taken: turning it on shows
+// the state and the report of the stint at hand once.
+void StatusRefresh::logDebugLines(const EngineStatus& status) {
+    if (state_.Profiles.InUse.DebugLogging == 0)
+        return;
+    if (isNew(status.OnTrackChanges, lastSeen_.OnTrackChanges))
+        view_.log(status.OnTrack ? L"Telemetry: On track." : L"Telemetry: Not on track.");
+    if (!isNew(status.OutputReportCount, lastSeen_.OutputReportCount))
+        return;
+    wchar_t text[160];
+    std::swprintf(text, std::size(text),
+                  L"FFB output report: %u samples, %u non-zero, max magnitude %d.",
+                  status.ReportSamples, status.ReportNonZero, status.ReportPeak);
+    view_.log(text);
+    view_.log(status.ReportNonZero == 0
+                  ? L"No non-zero FFB was sent. Check iRacing telemetry On track status."
+                  : L"Non-zero FFB was sent to DirectInput. If the wheel is still dead, test "
+                    L"DirectInput/Simucube effect compatibility.");
+}
+
+// The output stage already throttles a repeated failure; here each change
+// of its counter is one line, never one per refresh.
+void StatusRefresh::logOutputErrors(const EngineStatus& status) {
+    if (!isNew(status.OutputErrorCount, lastSeen_.OutputErrorCount))
+        return;
+    wchar_t text[160];
+    std::swprintf(text, std::size(text), L"DirectInput FFB error: 0x%08X (%ls)",
+                  static_cast<unsigned>(status.OutputLastError),
+                  widen(hresultName(status.OutputLastError)).c_str());
+    view_.log(text);
+}
+
+} // namespace gripline

@@ -1,0 +1,55 @@
+#pragma once
+// What the window makes of each copy of the engine's status (four times a
+// second): the driver-name cache, the car change, the status-bar texts and
+// the diagnostic log lines, each report logged once. Window thread only.
+#include "engine/engine_status.h"
+#include "settings/settings_keeper.h"
+#include "ui/session_log_text.h"
+#include "ui/view.h"
+
+#include <cstdint>
+#include <string>
+
+namespace gripline {
+
+struct StatusTexts {
+    std::wstring connection = L"iRacing disconnected";
+    std::wstring trackState = L"Not on track";
+    std::wstring driverAndCar = L"Car: generic";
+
+    bool operator==(const StatusTexts&) const = default;
+};
+
+// The engine status counters already turned into log lines. A line is
+// written only when a counter is non-zero and differs from its last value.
+struct LastSeenCounters {
+    uint32_t OutputErrorCount = 0;
+    uint32_t OnTrackChanges = 0;
+    uint32_t OutputReportCount = 0;
+};
+
+class StatusRefresh {
+  public:
+    StatusRefresh(SettingsState& state, SettingsKeeper& keeper, View& view)
+        : state_(state), keeper_(keeper), view_(view) {}
+
+    // Takes one status copy: caches the driver's name, follows the car,
+    // logs what is new and returns the status bar's texts.
+    StatusTexts refresh(const EngineStatus& status);
+    // Start and Stop: the engine's counters begin again at 0.
+    void resetCounters() { lastSeen_ = {}; }
+
+  private:
+    void rememberDriver(const EngineStatus& status);
+    std::wstring displayName(const EngineStatus& status) const;
+    void logDebugLines(const EngineStatus& status);
+    void logOutputErrors(const EngineStatus& status);
+
+    SettingsState& state_;
+    SettingsKeeper& keeper_;
+    View& view_;
+    LastSeenCounters lastSeen_;
+    ClipReporter clipReporter_;
+};
+
+} // namespace gripline
