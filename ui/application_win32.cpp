@@ -1,6 +1,7 @@
 #include "ui/application_win32.h"
 
 #include "engine/dinput_wheel_win32.h"
+#include "settings/apply_advice.h"
 #include "settings/wide_text.h"
 #include "ui/advice_copy_data.h"
 #include "ui/control_ids.h"
@@ -46,12 +47,14 @@ int Application::run(int showCommand, const std::wstring& advicePath) {
     keeper_.loadProfiles();
     if (!MainWindowBuilder(*this).build(showCommand))
         return 1;
+    updater_ = std::make_unique<Win32Updater>(window_, [this](const std::wstring& line) { log(line); });
     if (!advicePath.empty())
         applyAdviceFile(advicePath);
     enumerateWheels();
     SetTimer(window_, kStatusTimer, kStatusPeriodMs, nullptr);
-    // UPDATER: the start-up update check is called here, after the window
-    // and the device list exist and before the message loop.
+    // After the window and the device list exist, before the message loop;
+    // blocks for at most the client's time-outs, a failed check says nothing.
+    updater_->notifyAtStartup();
     MSG msg{};
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         TranslateMessage(&msg);
@@ -199,16 +202,11 @@ LRESULT Application::onCopyData(const COPYDATASTRUCT* data) {
     return 1;
 }
 
-// Until the advice import exists, a file that cannot be opened is reported
-// as the import will report it, and a readable one is left alone.
+// Advice handed over by the Analyzer, at start-up or from a second
+// instance: applied to its profile and car, saved, and the file deleted.
 void Application::applyAdviceFile(const std::wstring& path) {
-    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        log(L"Could not load analyzer advice file.");
-        return;
-    }
-    CloseHandle(file);
+    gripline::applyAdviceFile({settings_, keeper_, *this, profileStore_, [this] { fillProfileCombo(); }},
+                              pathFromText(path));
 }
 
 void Application::refreshStatus() {

@@ -25,10 +25,12 @@
 #include "ui/slider_win32.h"
 #include "ui/status_refresh.h"
 #include "ui/view.h"
+#include "updater/updater_win32.h"
 
 #include <windows.h>
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -132,6 +134,8 @@ class Application final : public View, public BindingControls, public RecordCont
     ControlBinding binding_;
     StatusRefresh statusRefresh_{settings_, keeper_, *this};
     RecordCommands recordCommands_{engine_, *this, *this};
+    // Made once the main window exists: its notices are owned by it.
+    std::unique_ptr<Win32Updater> updater_;
 };
 
 } // namespace gripline

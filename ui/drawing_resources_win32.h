@@ -2,6 +2,8 @@
 // The brushes, fonts, icon and logo of the main window: made once at
 // start-up, released at WM_DESTROY (or when the owner goes, whichever is
 // first). Window thread only.
+#include "common/gdi_object_win32.h"
+
 #include <objidl.h>
 #include <windows.h>
 
@@ -12,25 +14,6 @@ class Bitmap;
 }
 
 namespace gripline {
-
-// Owns one GDI object; deletes it once.
-template <typename T> class GdiObject {
-  public:
-    GdiObject() = default;
-    explicit GdiObject(T object) : object_(object) {}
-    ~GdiObject() { reset(); }
-    GdiObject(const GdiObject&) = delete;
-    GdiObject& operator=(const GdiObject&) = delete;
-    T get() const { return object_; }
-    void reset(T object = nullptr) {
-        if (object_)
-            DeleteObject(object_);
-        object_ = object;
-    }
-
-  private:
-    T object_ = nullptr;
-};
 
 inline constexpr COLORREF kBackgroundColour = RGB(13, 15, 18);
 inline constexpr COLORREF kPanelColour = RGB(24, 28, 34);

@@ -144,7 +144,11 @@ void Application::openDonationPage() {
                                                 : L"Opened the PayPal donation page.");
 }
 
-// UPDATER: the Update button's download and install is called here.
-void Application::update() {}
+// Blocks the window while it checks, asks and downloads; on success the
+// restart script waits for this program to close, which it then asks for.
+void Application::update() {
+    if (updater_)
+        updater_->install();
+}
 
 } // namespace gripline
