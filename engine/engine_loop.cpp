@@ -103,9 +103,15 @@ void EngineLoop::detachAfterFailedOpen() {
 // The simulator's status bit: on the first connected pass the simulator's
 // own force feedback is handed off and the wheel opened.
 bool EngineLoop::followConnection() {
+    const bool wasConnected = connected_;
     connected_ = reader_.simulatorConnected();
     if (!connected_)
         return true;
+    // A simulator that comes back (a new session, a restart that found our
+    // view still open) writes its own variable table: read where the values
+    // are now, or every value would come from the old places.
+    if (!wasConnected)
+        reader_.refreshVariables();
     if (!handedOff_) {
         const FfbSettings settings = engine_.copySettings();
         if (ports_.handOff)

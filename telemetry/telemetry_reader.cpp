@@ -37,6 +37,11 @@ void TelemetryReader::close() {
     vars_ = noTelemetryVars();
 }
 
+void TelemetryReader::refreshVariables() {
+    if (view_)
+        vars_ = resolveVariables(image());
+}
+
 int32_t TelemetryReader::findVar(std::string_view name) const {
     return view_ ? findVariable(image(), name) : -1;
 }

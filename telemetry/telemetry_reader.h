@@ -25,6 +25,10 @@ class TelemetryReader {
     void close();
     bool isOpen() const { return view_ != nullptr; }
 
+    // Resolves the variables again from the header as it is now: a simulator
+    // started anew may publish another variable table into the same block.
+    void refreshVariables();
+
     int32_t findVar(std::string_view name) const;
     int32_t varIndex(TelemetryVar var) const { return vars_[static_cast<int>(var)]; }
 

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cmath>
 #include <span>
 #include <string>
@@ -93,6 +95,28 @@ TEST_F(EngineLoopTest, StatusBitClearNeverOpensTheWheelButTicksAreStillRead) {
     EXPECT_FALSE(status.Connected);
     EXPECT_TRUE(status.OnTrack);
     EXPECT_EQ(status.OnTrackChanges, 0u) << "changes count only while connected";
+}
+
+// A simulator started anew into the block the engine still holds may lay
+// its variables out differently: once it is connected again, the engine
+// reads them where they now are.
+TEST_F(EngineLoopTest, ANewSimulatorsVariableTableIsReadOnReconnection) {
+    tick(1);
+    ASSERT_TRUE(engine.readStatus().OnTrack);
+    TelemetryImage::setConnected(sim.block(), false);
+    loop().pass();
+    EXPECT_FALSE(engine.readStatus().Connected);
+
+    std::vector<TelemetryVarSpec> reversed = standardTelemetryVars();
+    std::reverse(reversed.begin(), reversed.end());
+    SimulatedBlock other(reversed);
+    ASSERT_EQ(other.block().size(), sim.block().size());
+    other.publish(2);
+    std::copy(other.block().begin(), other.block().end(), sim.block().begin());
+    loop().pass();
+    EXPECT_TRUE(engine.readStatus().Connected);
+    EXPECT_TRUE(engine.readStatus().OnTrack);
+    EXPECT_EQ(observer.ticks.back(), 2);
 }
 
 TEST_F(EngineLoopTest, WheelThatWillNotOpenIsRetriedAfter500ms) {
