@@ -1,34 +1,57 @@
 #!/usr/bin/env bash
-# The main job: the simulator stand-in replays a real recorded drive
-# (6.5 s at Spielberg) through the simulator's shared memory; the real
-# engine thread follows it under Wine, computes the force and drives the
-# virtual wheel (our test dinput8.dll), printing every status change and how
-# many ticks it read; then a summary of what reached the wheel.
+# The main job: a whole drive as a driver makes it, headless under Wine and
+# Xvfb. The simulator stand-in plays the recorded Spielberg drive, looped,
+# then a lap of corners, kerbs, ABS braking and a crash; Gripline
+# (Torvix_Commercial.exe, with the virtual wheel beside it) is driven through
+# its window: Start, Record for a lap, Stop rec, Stop, then Analyzer on the
+# recording. Everything it leaves is in one folder: screenshots of both
+# windows, the recording, the Analyzer's report, the wheel's force log and a
+# picture of the drive.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/bootstrap.sh
+echo "== building (native tool and Windows programs)"
+cmake --preset linux >/dev/null
+cmake --build --preset linux --target gripline >/dev/null
 cmake --preset windows >/dev/null
 cmake --build --preset windows >/dev/null
 source scripts/wine-session.sh
 start_wine_session "$PWD/build/windows/wineprefix-demo"
 
-run=scripts/wine-run.sh
-bin=build/windows/tools
-ibt="Z:$(cd ../shared/fixtures && pwd | tr / '\\')\\w13_spielberg_390ticks.ibt"
+out=build/main-job
+rm -rf "$out"
+mkdir -p "$out/program"
+cp build/windows/app/Torvix_Commercial.exe "build/windows/analyzer/Torvix Commercial Analyzer.exe" \
+  "$out/program/"
+cp build/windows/tools/virtual_wheel/dinput8.dll "$out/program/"
 
-mkdir -p build/demo
-wheel_log=build/demo/wheel.log
-rm -f "$wheel_log"
-echo "== engine: gripline watch --wheel (Windows build, under Wine, virtual wheel)"
-GRIPLINE_WHEEL_LOG="Z:$(pwd | tr / '\\')\\build\\demo\\wheel.log" WINEDLLOVERRIDES='dinput8=n,b' \
-  $run $bin/gripline_cli/gripline.exe watch --seconds 60 --until-disconnect --wheel &
-watch=$!
-echo "== simulator stand-in: replaying w13_spielberg_390ticks.ibt"
-$run $bin/simulator_standin/simulator_standin.exe --ibt "$ibt" --start-delay 1.5 | sed 's/^/   stand-in: /'
-wait $watch
+windir() { echo "Z:$(cd "$1" && pwd | tr / '\\')"; }
+winfile() { echo "$(windir "$(dirname "$1")")\\$(basename "$1")"; }
+fixtures=../shared/fixtures
+record_seconds=${GRIPLINE_RECORD_SECONDS:-60}
 
-echo "== what reached the wheel ($wheel_log)"
+echo "== driving Gripline through its window (stand-in, virtual wheel, ${record_seconds} s recorded)"
+scripts/wine-run.sh build/windows/tools/main_job/main_job.exe \
+  "$(windir "$out")" "$(windir "$out/program")" \
+  "$(winfile "$fixtures/w13_spielberg_390ticks.ibt")" "$(winfile "$fixtures/session_f4_tsukuba.yaml")" \
+  "$record_seconds" | sed 's/\r$//'
+[ -f "$out/drive.kvtrec" ] || { echo "main job: no recording was written" >&2; exit 1; }
+
+gripline=build/linux/tools/gripline_cli/gripline
+echo "== the Analyzer's report (also shown in analyzer.png)"
+"$gripline" analyze "$out/drive.kvtrec" > "$out/report.txt"
+sed 's/\r$//; s/^/   /' "$out/report.txt" | head -40
+echo "== the picture of the drive"
+"$gripline" plot "$out/drive.kvtrec" --wheel-log "$out/wheel.log" -o "$out/drive.svg"
+if command -v rsvg-convert >/dev/null; then
+  rsvg-convert -o "$out/drive.png" "$out/drive.svg"
+fi
+
+echo "== what reached the wheel ($out/wheel.log)"
 awk '$2 == "magnitude" { n++; v = $3 < 0 ? -$3 : $3; if (v > peak) peak = v; if (!first) first = $1; last = $1 }
      $2 == "start" { starts++ }
      END { printf "   %d updates over %.1f s (%.0f per second), peak magnitude %d, effect started %d time(s)\n",
-                  n, (last - first) / 1e6, n / ((last - first) / 1e6 + 1e-9), peak, starts }' "$wheel_log"
+                  n, (last - first) / 1e6, n / ((last - first) / 1e6 + 1e-9), peak, starts }' "$out/wheel.log"
+
+echo "== results in $out/:"
+(cd "$out" && ls -1 *.png *.svg *.kvtrec *.txt *.log | sed 's/^/   /')

@@ -154,59 +154,9 @@ class WindowAtWork : public ::testing::Test {
     void recordTo(const std::wstring& path) {
         PostMessageW(window, WM_COMMAND, MAKEWPARAM(kRecordButton, BN_CLICKED),
                      reinterpret_cast<LPARAM>(item(kRecordButton)));
-        HWND dialog = nullptr;
-        ASSERT_TRUE(waitFor(
-            [&] { return (dialog = test::findOwnedWindow(L"#32770", window)) != nullptr; }, 60s))
-            << "no save dialog";
-        HWND name = nullptr;
-        // Wait for the dialog to show the proposed name: a text set before
-        // that would be overwritten.
-        ASSERT_TRUE(waitFor(
-            [&] {
-                name = fileNameEdit(dialog);
-                return name && test::windowText(name).starts_with(L"Torvix_");
-            },
-            30s))
-            << "the dialog holds:\n"
-            << describeChildren(dialog);
-        EXPECT_NE(test::windowText(name).find(L"Torvix_formulair04_"), std::wstring::npos)
-            << "the proposed name carries the car; the dialog holds:\n"
-            << describeChildren(dialog);
-        SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                     reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-        ASSERT_TRUE(waitFor([&] { return !IsWindow(dialog); }, 30s)) << "the dialog stayed open";
-    }
-    static std::string describeChildren(HWND dialog) {
-        std::string text;
-        EnumChildWindows(
-            dialog,
-            [](HWND child, LPARAM out) -> BOOL {
-                *reinterpret_cast<std::string*>(out) += narrow(test::className(child)) + " " +
-                                                        std::to_string(GetDlgCtrlID(child)) + " [" +
-                                                        narrow(test::windowText(child)) + "]\n";
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&text));
-        return text;
-    }
-    // The file-name field: an edit with the id of cmb13 (inside the combo
-    // box of the explorer-style dialog) or of edt1 (the older one).
-    static HWND fileNameEdit(HWND dialog) {
-        struct Search {
-            HWND found = nullptr;
-        } search;
-        EnumChildWindows(
-            dialog,
-            [](HWND child, LPARAM out) -> BOOL {
-                const int id = GetDlgCtrlID(child);
-                if (test::className(child) != L"Edit" || (id != 0x47C && id != 0x480))
-                    return TRUE;
-                reinterpret_cast<Search*>(out)->found = child;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found;
+        std::wstring proposed;
+        ASSERT_TRUE(test::answerSaveDialog(window, path, proposed, 90s)) << "no save dialog answered";
+        EXPECT_TRUE(proposed.starts_with(L"Torvix_formulair04_")) << "the proposed name carries the car";
     }
 
     test::ProgramFolder folder;

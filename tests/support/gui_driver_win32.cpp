@@ -132,6 +132,46 @@ void click(HWND button) {
     SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 10000, nullptr);
 }
 
+HWND fileNameEdit(HWND dialog) {
+    HWND found = nullptr;
+    EnumChildWindows(
+        dialog,
+        [](HWND child, LPARAM out) -> BOOL {
+            const int id = GetDlgCtrlID(child);
+            if (className(child) != L"Edit" || (id != 0x47C && id != 0x480))
+                return TRUE;
+            *reinterpret_cast<HWND*>(out) = child;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+bool answerSaveDialog(HWND owner, const std::wstring& path, std::wstring& proposed,
+                      std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    auto before = [&] { return std::chrono::steady_clock::now() < deadline; };
+    HWND dialog = nullptr, name = nullptr;
+    while (before() && !(dialog = findOwnedWindow(L"#32770", owner)))
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    while (dialog && before()) {
+        name = fileNameEdit(dialog);
+        if (name && !windowText(name).empty())
+            break;
+        name = nullptr;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    if (!name)
+        return false;
+    proposed = windowText(name);
+    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+    while (IsWindow(dialog) && before())
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return !IsWindow(dialog);
+}
+
 bool screenshot(const RECT& area, const std::wstring& pngPath) {
     const int w = area.right - area.left, h = area.bottom - area.top;
     if (w <= 0 || h <= 0)

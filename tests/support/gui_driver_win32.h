@@ -52,6 +52,16 @@ void key(HWND window, UINT virtualKey);
 // A button click as the user makes it (BM_CLICK), handled before return.
 void click(HWND button);
 
+// The file-name field of a common file dialog: an edit with the id of cmb13
+// (inside the explorer-style dialog's combo box) or of edt1 (the older one).
+HWND fileNameEdit(HWND dialog);
+// Answers the save dialog that `owner` has opened (or opens within
+// `limit`): waits until it proposes a name (returned in `proposed`; a text
+// set before that would be overwritten), types `path` and presses Save.
+// False when no dialog came or it stayed open.
+bool answerSaveDialog(HWND owner, const std::wstring& path, std::wstring& proposed,
+                      std::chrono::milliseconds limit);
+
 // The screen inside `area` (screen coordinates) as a PNG file.
 bool screenshot(const RECT& area, const std::wstring& pngPath);
 

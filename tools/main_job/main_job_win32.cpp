@@ -1,0 +1,234 @@
+// The whole drive as a driver makes it, run headless under Wine: the
+// simulator stand-in plays a recorded drive and then a lap of corners,
+// kerbs, ABS braking and a crash; the real Gripline window (with the
+// virtual wheel beside it) is driven through its buttons: Start, Record,
+// Stop rec, Stop, then Analyzer on the recording. Screenshots, the
+// recording and the wheel's force log end up in the output folder.
+//
+//   main_job OUTDIR PROGRAMDIR IBT SESSIONTEXT RECORDSECONDS
+#include "tests/support/gui_driver_win32.h"
+#include "tests/support/standin_child_win32.h"
+#include "ui/control_ids.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <thread>
+
+using namespace gripline;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto kLimit = 90s; // a cold Wine start on a busy machine
+constexpr const wchar_t* kStandinClass = L"GriplineSimulatorStandin";
+constexpr const wchar_t* kLap = L"straight,left-corner,kerbs,abs-braking,right-corner,crash";
+
+void say(const std::string& line) {
+    std::printf("main job: %s\n", line.c_str());
+    std::fflush(stdout);
+}
+
+std::string narrow(const std::wstring& text) {
+    std::string out;
+    for (wchar_t c : text)
+        out += c < 128 ? static_cast<char>(c) : '?';
+    return out;
+}
+
+// Unwinds to the entry point, so the programs started are ended on the way.
+struct Failure {
+    std::string why;
+};
+
+[[noreturn]] void fail(const std::string& why) {
+    throw Failure{why};
+}
+
+class GriplineWindow {
+  public:
+    explicit GriplineWindow(HWND window) : window_(window) {}
+    HWND item(int id) const { return GetDlgItem(window_, id); }
+    std::wstring log() const { return test::windowText(test::childAt(window_, {48, 718, 1548, 774})); }
+    bool waitForLine(const std::wstring& line, size_t times = 1,
+                     std::chrono::milliseconds limit = kLimit) const {
+        return test::waitFor(
+            [&] {
+                const std::wstring text = log();
+                size_t n = 0;
+                for (size_t at = 0; (at = text.find(line + L"\r\n", at)) != std::wstring::npos; ++at)
+                    ++n;
+                return n >= times;
+            },
+            limit);
+    }
+    void expectLine(const std::wstring& line, size_t times = 1) const {
+        if (!waitForLine(line, times))
+            fail("the log never showed \"" + narrow(line) + "\"; it holds:\n" + narrow(log()));
+        say("log: " + narrow(line));
+    }
+    void tick(int id) const {
+        test::mouse(item(id), WM_LBUTTONDOWN, 12, 12);
+        test::mouse(item(id), WM_LBUTTONUP, 12, 12);
+    }
+    void screenshot(const std::wstring& path) const {
+        RECT area;
+        GetWindowRect(window_, &area);
+        if (!test::screenshot(area, path))
+            fail("no screenshot " + narrow(path));
+        say("screenshot " + narrow(path));
+    }
+    HWND handle() const { return window_; }
+
+  private:
+    HWND window_;
+};
+
+void closeStandin(test::StandinChild& standin) {
+    if (HWND w = FindWindowW(kStandinClass, nullptr))
+        PostMessageW(w, WM_CLOSE, 0, 0);
+    standin.waitExit(30s);
+}
+
+void startStandin(test::StandinChild& standin, const std::vector<std::wstring>& args) {
+    if (!standin.start(args))
+        fail("the simulator stand-in did not start");
+    if (!test::waitFor([] { return FindWindowW(kStandinClass, nullptr) != nullptr; }, kLimit))
+        fail("the stand-in's window never appeared: " + standin.err());
+}
+
+// The program prefers the dinput8.dll beside it: the virtual wheel.
+void useVirtualWheel() {
+    const wchar_t order[] = L"native,builtin";
+    RegSetKeyValueW(HKEY_CURRENT_USER,
+                    L"Software\\Wine\\AppDefaults\\Torvix_Commercial.exe\\DllOverrides",
+                    L"dinput8", REG_SZ, order, sizeof order);
+}
+
+HWND waitForAnalyzer() {
+    HWND analyzer = nullptr;
+    test::waitFor([&] { return (analyzer = FindWindowW(nullptr, L"Gripline Analyzer v0.1.0.134")) != nullptr; },
+                  kLimit);
+    return analyzer;
+}
+
+// The Analyzer's report pane holds the report once it has read the file.
+bool analyzerShowsReport(HWND analyzer) {
+    return test::waitFor(
+        [&] {
+            bool found = false;
+            EnumChildWindows(
+                analyzer,
+                [](HWND child, LPARAM out) -> BOOL {
+                    if (test::windowText(child).starts_with(L"SESSION")) {
+                        *reinterpret_cast<bool*>(out) = true;
+                        return FALSE;
+                    }
+                    return TRUE;
+                },
+                reinterpret_cast<LPARAM>(&found));
+            return found;
+        },
+        kLimit);
+}
+
+} // namespace
+
+int drive(int argc, wchar_t** argv);
+
+int wmain(int argc, wchar_t** argv) {
+    try {
+        return drive(argc, argv);
+    } catch (const Failure& failure) {
+        say("FAILED: " + failure.why);
+        return 1;
+    }
+}
+
+int drive(int argc, wchar_t** argv) {
+    if (argc != 6) {
+        std::fprintf(stderr, "usage: main_job OUTDIR PROGRAMDIR IBT SESSIONTEXT RECORDSECONDS\n");
+        return 2;
+    }
+    const std::wstring out = argv[1], program = argv[2], ibt = argv[3], session = argv[4];
+    const int recordSeconds = _wtoi(argv[5]);
+    useVirtualWheel();
+    SetEnvironmentVariableW(L"GRIPLINE_WHEEL_LOG", (out + L"\\wheel.log").c_str());
+
+    test::StandinChild standin;
+    say("simulator stand-in: the recorded drive at Spielberg, looped");
+    startStandin(standin, {L"--ibt", ibt, L"--loop", L"--exit-after", L"600"});
+
+    test::ProgramProcess gripline;
+    if (!gripline.start(program + L"\\Torvix_Commercial.exe"))
+        fail("Torvix_Commercial.exe did not start");
+    const HWND handle = test::waitForTopWindow(L"TorvixCommercialWindow", gripline.id(), kLimit);
+    if (!handle)
+        fail("no Gripline window appeared");
+    const GriplineWindow window(handle);
+    window.expectLine(L"Force feedback devices found.");
+    window.tick(kDebugLoggingCheck);
+    window.expectLine(L"Debug logging enabled.");
+
+    test::click(window.item(kStartButton));
+    window.expectLine(L"FFB engine started.");
+    window.expectLine(L"Telemetry: On track.");
+    std::this_thread::sleep_for(6s); // the wheel's start delay and fade-in, then force
+    window.screenshot(out + L"\\gripline_on_track.png");
+
+    say("simulator stand-in: a lap of corners, kerbs, ABS braking and a crash in the F4");
+    closeStandin(standin);
+    startStandin(standin, {L"--scenario", kLap, L"--loop", L"--session-text", session,
+                           L"--exit-after", L"600"});
+    // The F4 replaces the Mercedes: the window takes the new car's settings.
+    window.expectLine(L"Using driver profile settings for this car.", 2);
+    std::this_thread::sleep_for(3s);
+
+    // Record as the driver does, again a moment later while the engine has
+    // not yet seen the new car on track.
+    const std::wstring notOnTrack = L"Could not start telemetry recording. Enter the track first.";
+    for (size_t attempt = 1;; ++attempt) {
+        PostMessageW(handle, WM_COMMAND, MAKEWPARAM(kRecordButton, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(window.item(kRecordButton)));
+        std::wstring proposed;
+        if (!test::answerSaveDialog(handle, out + L"\\drive.kvtrec", proposed, kLimit))
+            fail("the save dialog was not answered");
+        say("save dialog proposed " + narrow(proposed));
+        if (window.waitForLine(L"Telemetry recording started.", 1, 5s))
+            break;
+        if (attempt == 10 || !window.waitForLine(notOnTrack, attempt, 1s))
+            fail("the recording did not start; the log holds:\n" + narrow(window.log()));
+        say("not on track yet, Record again in 2 s");
+        std::this_thread::sleep_for(2s);
+    }
+    window.expectLine(L"Telemetry recording started.");
+    std::this_thread::sleep_for(std::chrono::seconds(recordSeconds / 2));
+    window.screenshot(out + L"\\gripline_recording.png");
+    std::this_thread::sleep_for(std::chrono::seconds(recordSeconds - recordSeconds / 2));
+    test::click(window.item(kStopRecordButton));
+    window.expectLine(L"Telemetry recording saved.");
+    test::click(window.item(kStopButton));
+    window.expectLine(L"FFB engine stopped.");
+    closeStandin(standin);
+
+    test::click(window.item(kAnalyzerButton));
+    const HWND analyzer = waitForAnalyzer();
+    if (!analyzer)
+        fail("the Analyzer did not open");
+    if (!analyzerShowsReport(analyzer))
+        fail("the Analyzer shows no report");
+    std::this_thread::sleep_for(1s);
+    RECT area;
+    GetWindowRect(analyzer, &area);
+    if (!test::screenshot(area, out + L"\\analyzer.png"))
+        fail("no screenshot of the Analyzer");
+    say("screenshot analyzer.png");
+    PostMessageW(analyzer, WM_CLOSE, 0, 0);
+
+    PostMessageW(handle, WM_CLOSE, 0, 0);
+    if (gripline.waitExit(60s) != 0)
+        fail("Gripline did not close cleanly");
+    say("Gripline closed, settings saved");
+    return 0;
+}
