@@ -19,16 +19,16 @@ namespace {
 constexpr float kTenthDegreesPerRadian = 572.9578f;
 
 const ControlSpec* controlSpec(int id) {
-    for (const ControlSpec& spec : mainWindowControls())
-        if (spec.id == id)
-            return &spec;
+    for (const ControlSpec& control : mainWindowControls())
+        if (control.id == id)
+            return &control;
     return nullptr;
 }
 
 // The setting a slider or check box of the layout edits, or null.
 const SettingDescriptor* boundSetting(int id) {
-    const ControlSpec* spec = controlSpec(id);
-    return spec && spec->settingKey ? findSetting(spec->settingKey) : nullptr;
+    const ControlSpec* control = controlSpec(id);
+    return control && control->settingKey ? findSetting(control->settingKey) : nullptr;
 }
 
 struct FlagMessages {
@@ -74,10 +74,10 @@ void setCoefficient(CarCoefficients& c, int id, int32_t value) {
 } // namespace
 
 void ControlBinding::setSliderValue(int id, int32_t value) {
-    const ControlSpec* spec = controlSpec(id);
-    if (!spec || spec->kind != ControlKind::Slider)
+    const ControlSpec* control = controlSpec(id);
+    if (!control || control->kind != ControlKind::Slider)
         return;
-    const int32_t shown = SliderRange{spec->minimum, spec->maximum}.clamp(value);
+    const int32_t shown = SliderRange{control->minimum, control->maximum}.clamp(value);
     controls_.showSliderValue(id, shown, sliderValueText(id, shown));
 }
 
@@ -157,14 +157,14 @@ void ControlBinding::toggleFlag(int id, bool checked) {
 
 void ControlBinding::refreshControls(const FfbSettings& settings) {
     controls_.selectOutputMode(settings.Mode);
-    for (const ControlSpec& spec : mainWindowControls()) {
-        if (!spec.settingKey)
+    for (const ControlSpec& control : mainWindowControls()) {
+        if (!control.settingKey)
             continue;
-        const int32_t value = findSetting(spec.settingKey)->get(settings);
-        if (spec.kind == ControlKind::Checkbox)
-            controls_.showChecked(spec.id, value != 0);
-        else if (spec.kind == ControlKind::Slider)
-            setSliderValue(spec.id, value);
+        const int32_t value = findSetting(control.settingKey)->get(settings);
+        if (control.kind == ControlKind::Checkbox)
+            controls_.showChecked(control.id, value != 0);
+        else if (control.kind == ControlKind::Slider)
+            setSliderValue(control.id, value);
     }
     controls_.showWheelbaseText(wheelbaseText(settings.WheelbaseMaxTorqueTenths));
 }

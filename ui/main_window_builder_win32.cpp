@@ -44,8 +44,8 @@ bool MainWindowBuilder::build(int showCommand) {
     darkenTitleBar();
     app_.sliders_.reserve(kSliderCapacity);
     app_.checkboxes_.reserve(kCheckboxCapacity);
-    for (const ControlSpec& spec : mainWindowControls())
-        createControl(spec);
+    for (const ControlSpec& control : mainWindowControls())
+        createControl(control);
     app_.setStatusTexts(StatusTexts{});
     ShowWindow(app_.window_, showCommand);
     UpdateWindow(app_.window_);
@@ -62,58 +62,58 @@ void MainWindowBuilder::darkenTitleBar() {
 }
 
 HWND MainWindowBuilder::child(const wchar_t* cls, const wchar_t* text, DWORD style,
-                              const ControlSpec& spec, DWORD exStyle) {
-    HWND h = CreateWindowExW(exStyle, cls, text, style, spec.x, spec.y, spec.width, spec.height,
-                             app_.window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+                              const ControlSpec& control, DWORD exStyle) {
+    HWND h = CreateWindowExW(exStyle, cls, text, style, control.x, control.y, control.width, control.height,
+                             app_.window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
                              app_.instance_, nullptr);
-    const bool section = spec.kind == ControlKind::SectionLabel;
+    const bool section = control.kind == ControlKind::SectionLabel;
     HFONT font = section ? app_.drawing_.sectionFont() : app_.drawing_.normalFont();
     SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return h;
 }
 
-void MainWindowBuilder::createControl(const ControlSpec& spec) {
-    switch (spec.kind) {
+void MainWindowBuilder::createControl(const ControlSpec& control) {
+    switch (control.kind) {
     case ControlKind::Label:
     case ControlKind::SectionLabel:
     case ControlKind::CarLabel:
-        createStatic(spec);
+        createStatic(control);
         break;
     case ControlKind::DropDownList:
     case ControlKind::EditableDropDown:
-        createCombo(spec);
+        createCombo(control);
         break;
     case ControlKind::Button:
-        child(L"Button", spec.text, kChild | WS_TABSTOP | BS_PUSHBUTTON, spec);
+        child(L"Button", control.text, kChild | WS_TABSTOP | BS_PUSHBUTTON, control);
         break;
     case ControlKind::DisabledButton:
-        child(L"Button", spec.text, kChild | WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED, spec);
+        child(L"Button", control.text, kChild | WS_TABSTOP | BS_PUSHBUTTON | WS_DISABLED, control);
         break;
     case ControlKind::Checkbox:
-        createCheckbox(spec);
+        createCheckbox(control);
         break;
     case ControlKind::Slider:
-        createSlider(spec);
+        createSlider(control);
         break;
     case ControlKind::WheelbaseField:
     case ControlKind::LogPane:
-        createEdit(spec);
+        createEdit(control);
         break;
     }
 }
 
-void MainWindowBuilder::createStatic(const ControlSpec& spec) {
-    HWND h = child(L"Static", spec.text, kChild | SS_NOPREFIX, spec);
-    if (spec.kind == ControlKind::CarLabel)
+void MainWindowBuilder::createStatic(const ControlSpec& control) {
+    HWND h = child(L"Static", control.text, kChild | SS_NOPREFIX, control);
+    if (control.kind == ControlKind::CarLabel)
         app_.carLabel_ = h;
 }
 
-void MainWindowBuilder::createCombo(const ControlSpec& spec) {
-    const bool editable = spec.kind == ControlKind::EditableDropDown;
+void MainWindowBuilder::createCombo(const ControlSpec& control) {
+    const bool editable = control.kind == ControlKind::EditableDropDown;
     const DWORD style =
         kChild | WS_TABSTOP | (editable ? CBS_DROPDOWN | WS_VSCROLL : CBS_DROPDOWNLIST);
-    HWND h = child(L"ComboBox", L"", style, spec);
-    switch (spec.id) {
+    HWND h = child(L"ComboBox", L"", style, control);
+    switch (control.id) {
     case kDeviceCombo:
         app_.deviceCombo_ = h;
         break;
@@ -132,48 +132,48 @@ void MainWindowBuilder::createCombo(const ControlSpec& spec) {
     }
 }
 
-void MainWindowBuilder::createSlider(const ControlSpec& spec) {
-    ControlSpec caption = spec;
+void MainWindowBuilder::createSlider(const ControlSpec& control) {
+    ControlSpec caption = control;
     caption.width = kSliderCaptionWidth;
     caption.height = kSliderLabelHeight;
     caption.id = 0;
-    child(L"Static", spec.text, kChild | SS_NOPREFIX, caption);
+    child(L"Static", control.text, kChild | SS_NOPREFIX, caption);
     ControlSpec value = caption;
-    value.x = spec.x + kSliderValueOffset;
+    value.x = control.x + kSliderValueOffset;
     value.width = kSliderValueWidth;
     SliderRecord& record = app_.sliders_.emplace_back();
     record.valueLabel = child(L"Static", L"", kChild | SS_RIGHT, value);
-    record.minimum = spec.minimum;
-    record.maximum = spec.maximum;
-    record.value = spec.settingKey ? settingValue(app_.settings_.Profiles.InUse, spec.settingKey)
-                                   : spec.initial;
-    createSliderWindow(app_.instance_, app_.window_, spec.id, spec.x, spec.y + kSliderTrackOffset,
+    record.minimum = control.minimum;
+    record.maximum = control.maximum;
+    record.value = control.settingKey ? settingValue(app_.settings_.Profiles.InUse, control.settingKey)
+                                   : control.initial;
+    createSliderWindow(app_.instance_, app_.window_, control.id, control.x, control.y + kSliderTrackOffset,
                        record);
-    SetWindowTextW(record.valueLabel, sliderValueText(spec.id, record.value).c_str());
+    SetWindowTextW(record.valueLabel, sliderValueText(control.id, record.value).c_str());
     // The coefficient sliders show the current car as soon as the last exists.
-    if (spec.id == kLastCoefficientSlider)
+    if (control.id == kLastCoefficientSlider)
         app_.keeper_.showCar(app_.settings_.CurrentCarKey);
 }
 
-void MainWindowBuilder::createCheckbox(const ControlSpec& spec) {
+void MainWindowBuilder::createCheckbox(const ControlSpec& control) {
     CheckboxRecord& record = app_.checkboxes_.emplace_back();
-    record.id = spec.id;
-    record.caption = spec.text;
-    record.checked = settingValue(app_.settings_.Profiles.InUse, spec.settingKey) ? 1 : 0;
-    createCheckboxWindow(app_.instance_, app_.window_, spec.x, spec.y, app_.drawing_.normalFont(),
+    record.id = control.id;
+    record.caption = control.text;
+    record.checked = settingValue(app_.settings_.Profiles.InUse, control.settingKey) ? 1 : 0;
+    createCheckboxWindow(app_.instance_, app_.window_, control.x, control.y, app_.drawing_.normalFont(),
                          record);
 }
 
-void MainWindowBuilder::createEdit(const ControlSpec& spec) {
-    if (spec.kind == ControlKind::WheelbaseField) {
+void MainWindowBuilder::createEdit(const ControlSpec& control) {
+    if (control.kind == ControlKind::WheelbaseField) {
         const DWORD style = kChild | WS_TABSTOP | ES_AUTOHSCROLL | ES_RIGHT;
-        app_.wheelbaseField_ = child(L"Edit", L"", style, spec, WS_EX_CLIENTEDGE);
+        app_.wheelbaseField_ = child(L"Edit", L"", style, control, WS_EX_CLIENTEDGE);
         SendMessageW(app_.wheelbaseField_, EM_SETLIMITTEXT, 6, 0);
         app_.refreshControls(app_.settings_.Profiles.InUse);
         return;
     }
     const DWORD style = kChild | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY;
-    HWND pane = child(L"Edit", L"", style, spec, WS_EX_CLIENTEDGE);
+    HWND pane = child(L"Edit", L"", style, control, WS_EX_CLIENTEDGE);
     SendMessageW(pane, WM_SETFONT, reinterpret_cast<WPARAM>(app_.drawing_.logFont()), FALSE);
     app_.sessionLog_.attachPane(pane);
 }

@@ -13,14 +13,14 @@ class MainWindowBuilder {
     bool build(int showCommand);
 
   private:
-    HWND child(const wchar_t* cls, const wchar_t* text, DWORD style, const ControlSpec& spec,
+    HWND child(const wchar_t* cls, const wchar_t* text, DWORD style, const ControlSpec& control,
                DWORD exStyle = 0);
-    void createControl(const ControlSpec& spec);
-    void createStatic(const ControlSpec& spec);
-    void createCombo(const ControlSpec& spec);
-    void createSlider(const ControlSpec& spec);
-    void createCheckbox(const ControlSpec& spec);
-    void createEdit(const ControlSpec& spec);
+    void createControl(const ControlSpec& control);
+    void createStatic(const ControlSpec& control);
+    void createCombo(const ControlSpec& control);
+    void createSlider(const ControlSpec& control);
+    void createCheckbox(const ControlSpec& control);
+    void createEdit(const ControlSpec& control);
     void darkenTitleBar();
 
     Application& app_;

@@ -139,8 +139,8 @@ TEST_F(WindowTest, StartsWithoutSettingsShowsTheLayoutAndSavesOnClose) {
     EXPECT_GE(client.bottom, 790 + kStatusBarHeight); // the session log clears the status bar
     EXPECT_EQ(GetWindowLongW(window_, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
 
-    for (const ControlSpec& spec : mainWindowControls())
-        expectControl(window_, spec);
+    for (const ControlSpec& control : mainWindowControls())
+        expectControl(window_, control);
     EXPECT_EQ(logText(), L"No force feedback device found.\r\n");
     EXPECT_EQ(SendMessageW(item(kDeviceCombo), CB_GETCOUNT, 0, 0), 0);
     EXPECT_EQ(SendMessageW(item(kOutputModeCombo), CB_GETCURSEL, 0, 0), 0);
