@@ -4,7 +4,7 @@
 # then a lap of corners, kerbs, ABS braking and a crash; Gripline
 # (Torvix_Commercial.exe, with the virtual wheel beside it) is driven through
 # its window: Start, Record for a lap, Stop rec, Stop, then Analyzer on the
-# recording. Everything it leaves is in one folder: screenshots of both
+# recording and "Use advise", whose advice the running Gripline applies. Everything it leaves is in one folder: screenshots of both
 # windows, the recording, the Analyzer's report, the wheel's force log and a
 # picture of the drive.
 set -euo pipefail

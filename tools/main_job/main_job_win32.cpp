@@ -2,10 +2,12 @@
 // simulator stand-in plays a recorded drive and then a lap of corners,
 // kerbs, ABS braking and a crash; the real Gripline window (with the
 // virtual wheel beside it) is driven through its buttons: Start, Record,
-// Stop rec, Stop, then Analyzer on the recording. Screenshots, the
-// recording and the wheel's force log end up in the output folder.
+// Stop rec, Stop, then Analyzer on the recording, and its advice handed back
+// to the running Gripline. Screenshots, the recording and the wheel's force
+// log end up in the output folder.
 //
 //   main_job OUTDIR PROGRAMDIR IBT SESSIONTEXT RECORDSECONDS
+#include "analyzer/analyzer_controls.h"
 #include "tests/support/gui_driver_win32.h"
 #include "tests/support/standin_child_win32.h"
 #include "ui/control_ids.h"
@@ -224,6 +226,17 @@ int drive(int argc, wchar_t** argv) {
     if (!test::screenshot(area, out + L"\\analyzer.png"))
         fail("no screenshot of the Analyzer");
     say("screenshot analyzer.png");
+
+    // "Use advise": the Analyzer starts a second Gripline with the advice
+    // file, which hands it to the running one and exits; the running one
+    // applies it to the profile and the car and saves.
+    PostMessageW(analyzer, WM_COMMAND, MAKEWPARAM(kAdviceButtonId, BN_CLICKED), 0);
+    window.expectLine(L"Analyzer advice applied to profile Default for car formulair04.");
+    std::this_thread::sleep_for(1s);
+    window.screenshot(out + L"\\gripline_advice_applied.png");
+    if (HWND notice = test::findOwnedWindow(L"#32770", analyzer))
+        PostMessageW(notice, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    std::this_thread::sleep_for(1s);
     PostMessageW(analyzer, WM_CLOSE, 0, 0);
 
     PostMessageW(handle, WM_CLOSE, 0, 0);
