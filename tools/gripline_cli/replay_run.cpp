@@ -2,6 +2,7 @@
 
 #include "common/virtual_clock.h"
 #include "engine/engine_loop.h"
+#include "settings/car_coefficients_store.h"
 #include "engine/ffb_engine.h"
 #include "telemetry/buffer_telemetry_source.h"
 #include "telemetry/session_scanner.h"
@@ -65,11 +66,7 @@ SessionIdentity replayIdentity(const IbtFile& file) {
 
 CarCoefficients defaultReplayCoefficients() {
     CarCoefficients c;
-    c.YawRateMultiplier = 44.0f;
-    c.YawSteerGain = 0.0f;
-    c.LateralAccelDivisor = 110.0f;
-    c.ResistanceGain = 1.0f;
-    c.SteerMarginBias = 0.0f;
+    resolveCoefficients(CustomCarList{}, kGenericCar, false, c);
     return c;
 }
 
