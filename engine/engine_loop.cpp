@@ -100,8 +100,9 @@ void EngineLoop::detachAfterFailedOpen() {
     ports_.clock->sleepNs(kRetryNs);
 }
 
-// The simulator's status bit: on the first connected pass the simulator's
-// own force feedback is handed off and the wheel opened.
+// The simulator's status bit: on the first connected pass (and again each
+// time it rises) the simulator's own force feedback is handed off; the wheel
+// is opened once.
 bool EngineLoop::followConnection() {
     const bool wasConnected = connected_;
     connected_ = reader_.simulatorConnected();
@@ -112,7 +113,10 @@ bool EngineLoop::followConnection() {
     // are now, or every value would come from the old places.
     if (!wasConnected)
         reader_.refreshVariables();
-    if (!handedOff_) {
+    // A simulator restarted while our view stayed open starts with its own
+    // force feedback at full strength: it is handed off again whenever the
+    // bit rises, not only after a new attachment, or the two would fight.
+    if (!handedOff_ || !wasConnected) {
         const FfbSettings settings = engine_.copySettings();
         if (ports_.handOff)
             ports_.handOff->connectionStarted(settings);

@@ -134,5 +134,16 @@ TEST_F(EngineHandOffTest, SimulatorGoneIsRestoredAndHandedOffAgainWhenItReturns)
               (std::vector<Command>{kSuppress, kRestore, {11, 2'621'440}, kRestore}));
 }
 
+TEST_F(EngineHandOffTest, SimulatorRestartedBehindOurOpenViewIsHandedOffAgain) {
+    tick(1);
+    sim.setConnected(false); // the simulator closes; our view keeps the block
+    tick(2);
+    engine.storeSettings(simucube(50));
+    sim.setConnected(true); // and a new run of it writes there again
+    tick(3);
+    tick(4);
+    EXPECT_EQ(commands.sent, (std::vector<Command>{kSuppress, {11, 2'621'440}}));
+}
+
 } // namespace
 } // namespace gripline
