@@ -7,6 +7,7 @@ namespace gripline {
 
 void FfbEngine::start(const EnginePorts& ports) {
     stop();
+    restartCounters();
     stop_.store(false);
     thread_ = std::thread([this, ports] { run(ports); });
 }
@@ -66,6 +67,20 @@ bool FfbEngine::buildHeader(const std::filesystem::path& path, const std::wstrin
                         context.Coefficients);
     context.StartTimeMs = wallClockMs();
     return recorder.beginRecording(path, buildRecordingHeader(context));
+}
+
+// The window forgets what it has logged at Start; a new run counts from 0
+// too, or its first refresh would repeat the last run's lines. The clip
+// report count runs on: the window keeps its own mark of it.
+void FfbEngine::restartCounters() {
+    std::lock_guard lock(statusLock_);
+    status_.OutputErrorCount = 0;
+    status_.OutputLastError = 0;
+    status_.OnTrackChanges = 0;
+    status_.OutputReportCount = 0;
+    status_.ReportSamples = 0;
+    status_.ReportNonZero = 0;
+    status_.ReportPeak = 0;
 }
 
 EngineStatus FfbEngine::readStatus() const {

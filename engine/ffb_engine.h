@@ -35,8 +35,9 @@ class FfbEngine {
     FfbEngine(const FfbEngine&) = delete;
     FfbEngine& operator=(const FfbEngine&) = delete;
 
-    // Window thread: starts the engine thread with these ports. The ports'
-    // objects must outlive the thread (stop() joins it).
+    // Window thread: starts the engine thread with these ports, its status
+    // counters (not the clip report's) from 0. The ports' objects must
+    // outlive the thread (stop() joins it).
     void start(const EnginePorts& ports);
     // Window thread: ends a recording, sets the stop flag and joins the
     // thread.
@@ -82,6 +83,7 @@ class FfbEngine {
   private:
     friend class EngineLoop;
     void setRunning(bool running) { running_.exchange(running); }
+    void restartCounters();
 
     mutable std::mutex settingsLock_;
     FfbSettings settings_;

@@ -84,7 +84,9 @@ void Application::stop() {
     enableButton(kRecordButton, false);
     enableButton(kStopRecordButton, false);
     setStatusTexts(StatusTexts{});
-    statusRefresh_.resetCounters();
+    // The last seen counters stay: the reports the engine published as it
+    // ended are logged by the next refresh, and nothing already logged is
+    // repeated. Start sets both sides back to 0.
     log(L"FFB engine stopped.");
 }
 

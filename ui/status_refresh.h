@@ -36,7 +36,7 @@ class StatusRefresh {
     // Takes one status copy: caches the driver's name, follows the car,
     // logs what is new and returns the status bar's texts.
     StatusTexts refresh(const EngineStatus& status);
-    // Start and Stop: the engine's counters begin again at 0.
+    // Start: the engine's counters begin again at 0.
     void resetCounters() { lastSeen_ = {}; }
 
   private:

@@ -254,6 +254,11 @@ TEST_F(WindowAtWork, StartDriveRecordChangeCarStopAndKeepTheSettings) {
     EXPECT_FALSE(enabled(kRecordButton));
     EXPECT_FALSE(enabled(kStopRecordButton));
     std::this_thread::sleep_for(1s);
+    // What the engine reported as it ended may follow; nothing already logged
+    // (the track state, a DirectInput error) is logged again.
+    const std::wstring afterStop = logText().substr(logText().rfind(L"FFB engine stopped."));
+    EXPECT_EQ(afterStop.find(L"Telemetry:"), std::wstring::npos) << narrow(afterStop);
+    EXPECT_EQ(afterStop.find(L"DirectInput FFB error"), std::wstring::npos) << narrow(afterStop);
     screenshot("gripline_stopped.png");
     EXPECT_EQ(statusBarPixels(), idleBar) << "the status texts are back to their idle state";
 

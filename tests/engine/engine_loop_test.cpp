@@ -331,6 +331,25 @@ TEST(FfbEngine, ThreadStartsFollowsTheSimulatorAndStopsOnRequest) {
     EXPECT_EQ(wheel.closes, 1);
 }
 
+TEST(FfbEngine, ANewRunCountsFromZeroButTheClipReportCountRunsOn) {
+    FfbEngine engine;
+    engine.publishStatus(true, true, L"", L"", 0, true);
+    engine.publishOutputErrors(3, -1);
+    engine.publishOutputReport();
+    engine.publishClipReport();
+    SimulatedBlock sim;
+    sim.setConnected(false);
+    RecordingWheel wheel;
+    engine.start({.telemetry = &sim.source, .clock = &steadyClock(), .wheel = &wheel});
+    const EngineStatus status = engine.readStatus();
+    engine.stop();
+    EXPECT_EQ(status.OnTrackChanges, 0u);
+    EXPECT_EQ(status.OutputReportCount, 0u);
+    EXPECT_EQ(status.OutputErrorCount, 0u);
+    EXPECT_EQ(status.OutputLastError, 0);
+    EXPECT_EQ(status.ClipReportCount, 1u) << "the window keeps its own mark of it";
+}
+
 } // namespace
 } // namespace gripline
 

@@ -82,7 +82,7 @@ TEST_F(StatusRefreshTest, ADirectInputFailureIsLoggedOncePerChangeOfItsCount) {
     refresh();
     EXPECT_EQ(view.Lines.size(), 2u);
 
-    // After Stop and Start the engine counts from 0 again.
+    // After Start the engine counts from 0 again.
     statusRefresh.resetCounters();
     status.OutputErrorCount = 1;
     refresh();
