@@ -1,14 +1,12 @@
 #include "updater/restart_script.h"
 
-#include "common/unicode_text.h"
-
 #include <cwchar>
 
 namespace gripline {
 
 namespace {
 
-std::string quoted(const std::wstring& path) { return "\"" + wideToUtf8(path) + "\""; }
+std::wstring quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
 std::wstring scriptPathIn(const std::wstring& tempFolder, uint32_t tickCountMs) {
     return tempFolder + L"Torvix-Commercial-Update-" + std::to_wstring(tickCountMs) + L".cmd";
@@ -24,44 +22,44 @@ bool isScriptSafePath(const std::wstring& path) {
 // loopback address) so the program has time to exit and release its file;
 // a copy that keeps failing ends the script after ten tries and starts
 // nothing, leaving the downloads in the temporary folder.
-std::string restartScriptText(const RestartPaths& p) {
-    const char* lines[] = {
-        "@echo off",
-        "setlocal EnableDelayedExpansion",
-        "set tries=0",
-        ":retry_app",
-        "ping 127.0.0.1 -n 2 >nul",
+std::wstring restartScriptText(const RestartPaths& p) {
+    const wchar_t* lines[] = {
+        L"@echo off",
+        L"setlocal EnableDelayedExpansion",
+        L"set tries=0",
+        L":retry_app",
+        L"ping 127.0.0.1 -n 2 >nul",
         nullptr, // copy the app
-        "if errorlevel 1 (",
-        "  set /a tries+=1",
-        "  if !tries! GEQ 10 exit /b 1",
-        "  goto retry_app",
-        ")",
-        "set tries=0",
-        ":retry_analyzer",
+        L"if errorlevel 1 (",
+        L"  set /a tries+=1",
+        L"  if !tries! GEQ 10 exit /b 1",
+        L"  goto retry_app",
+        L")",
+        L"set tries=0",
+        L":retry_analyzer",
         nullptr, // copy the analyzer
-        "if errorlevel 1 (",
-        "  set /a tries+=1",
-        "  if !tries! GEQ 10 exit /b 1",
-        "  ping 127.0.0.1 -n 2 >nul",
-        "  goto retry_analyzer",
-        ")",
+        L"if errorlevel 1 (",
+        L"  set /a tries+=1",
+        L"  if !tries! GEQ 10 exit /b 1",
+        L"  ping 127.0.0.1 -n 2 >nul",
+        L"  goto retry_analyzer",
+        L")",
     };
-    std::string text;
-    auto line = [&text](const std::string& content) { text += content + "\r\n"; };
+    std::wstring text;
+    auto line = [&text](const std::wstring& content) { text += content + L"\r\n"; };
     int copies = 0;
-    for (const char* l : lines) {
+    for (const wchar_t* l : lines) {
         if (l)
             line(l);
         else if (copies++ == 0)
-            line("copy /Y " + quoted(p.newApp) + " " + quoted(p.currentApp) + " >nul");
+            line(L"copy /Y " + quoted(p.newApp) + L" " + quoted(p.currentApp) + L" >nul");
         else
-            line("copy /Y " + quoted(p.newAnalyzer) + " " + quoted(p.currentAnalyzer) + " >nul");
+            line(L"copy /Y " + quoted(p.newAnalyzer) + L" " + quoted(p.currentAnalyzer) + L" >nul");
     }
-    line("del " + quoted(p.newApp) + " >nul 2>nul");
-    line("del " + quoted(p.newAnalyzer) + " >nul 2>nul");
-    line("start \"\" " + quoted(p.currentApp));
-    line("del \"%~f0\"");
+    line(L"del " + quoted(p.newApp) + L" >nul 2>nul");
+    line(L"del " + quoted(p.newAnalyzer) + L" >nul 2>nul");
+    line(L"start \"\" " + quoted(p.currentApp));
+    line(L"del \"%~f0\"");
     return text;
 }
 
@@ -76,8 +74,9 @@ RestartResult writeRestartScript(UpdateSystem& system, const RestartPaths& paths
         if (!isScriptSafePath(*path))
             return {false, L"Could not write the updater restart script."};
     }
-    std::string text = restartScriptText(paths);
-    if (!system.writeFileBytes(script, {reinterpret_cast<const uint8_t*>(text.data()), text.size()}))
+    std::string text;
+    if (!system.encodeScriptText(restartScriptText(paths), text) ||
+        !system.writeFileBytes(script, {reinterpret_cast<const uint8_t*>(text.data()), text.size()}))
         return {false, L"Could not write the updater restart script."};
     if (!system.startHiddenScript(script)) {
         system.deleteFile(script);

@@ -19,8 +19,9 @@ struct RestartPaths {
 // inside any path. Such paths are refused rather than copied astray.
 bool isScriptSafePath(const std::wstring& path);
 
-// The script's 24 lines, CRLF-terminated, the paths in UTF-8.
-std::string restartScriptText(const RestartPaths& paths);
+// The script's 24 lines, CRLF-terminated; written in the bytes cmd reads
+// (UpdateSystem::encodeScriptText).
+std::wstring restartScriptText(const RestartPaths& paths);
 
 struct RestartResult {
     bool ok = false;

@@ -41,13 +41,21 @@ std::wstring confirmationText(const UpdateManifest& manifest) {
     return text + L"Download the new app and analyzer, replace the current files, and restart now?";
 }
 
-// The restart script cannot carry "!" or "%" through cmd's expansion; say so
-// before anything is downloaded rather than copy to a mangled path.
-bool pathsFitTheScript(UpdateUi& ui, const RestartPaths& paths) {
+// The restart script cannot carry "!" or "%" through cmd's expansion, nor a
+// character cmd's code page lacks; say so before anything is downloaded
+// rather than copy to a mangled path (the analyzer's paths share these
+// folders).
+bool pathsFitTheScript(UpdateUi& ui, UpdateSystem& system, const RestartPaths& paths) {
     for (const std::wstring* path : {&paths.currentApp, &paths.newApp}) {
         if (!isScriptSafePath(*path)) {
             ui.log(L"Update failed: " + *path +
                    L" contains \"!\" or \"%\", which the restart script cannot copy.");
+            return false;
+        }
+        std::string bytes;
+        if (!system.encodeScriptText(*path, bytes)) {
+            ui.log(L"Update failed: " + *path +
+                   L" contains characters that cmd cannot read in the restart script.");
             return false;
         }
     }
@@ -81,7 +89,7 @@ void installUpdate(HttpsClient& server, UpdateUi& ui, UpdateSystem& system) {
     }
     paths.newApp = temp + kNewAppFileName;
     paths.newAnalyzer = temp + kNewAnalyzerFileName;
-    if (!pathsFitTheScript(ui, paths))
+    if (!pathsFitTheScript(ui, system, paths))
         return;
 
     if (!ui.confirmUpdate(confirmationText(manifest)))

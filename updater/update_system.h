@@ -20,6 +20,10 @@ class UpdateSystem {
     // Creates or replaces the file; true only when every byte was written.
     virtual bool writeFileBytes(const std::wstring& path, std::span<const uint8_t> bytes) = 0;
     virtual void deleteFile(const std::wstring& path) = 0;
+    // The bytes cmd reads for this text in a script: the console's code page,
+    // which is where cmd looks, not UTF-8. False when a character has no
+    // place in that code page.
+    virtual bool encodeScriptText(const std::wstring& text, std::string& bytes) = 0;
     // Starts the command script hidden through cmd.exe; does not wait for it.
     virtual bool startHiddenScript(const std::wstring& scriptPath) = 0;
 };

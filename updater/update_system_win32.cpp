@@ -1,6 +1,7 @@
 #include "updater/update_system_win32.h"
 
 #include "common/scoped_handle_win32.h"
+#include "common/unicode_text.h"
 
 #include <shellapi.h>
 
@@ -51,6 +52,30 @@ bool Win32UpdateSystem::tempFolder(std::wstring& folder) {
         return false;
     folder.assign(path, length);
     return true;
+}
+
+// cmd gets a console of its own, in the OEM code page unless the system runs
+// in UTF-8 throughout. A character that code page lacks is refused rather
+// than written as a best-fit look-alike: the copy would miss the real file.
+bool Win32UpdateSystem::encodeScriptText(const std::wstring& text, std::string& bytes) {
+    const UINT codePage = GetOEMCP();
+    if (codePage == CP_UTF8) {
+        bytes = wideToUtf8(text);
+        return true;
+    }
+    bytes.clear();
+    if (text.empty())
+        return true;
+    const int length = static_cast<int>(text.size());
+    BOOL lossy = FALSE;
+    const int size = WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), length,
+                                         nullptr, 0, nullptr, &lossy);
+    if (size <= 0 || lossy)
+        return false;
+    bytes.resize(static_cast<size_t>(size));
+    return WideCharToMultiByte(codePage, WC_NO_BEST_FIT_CHARS, text.data(), length, bytes.data(),
+                               size, nullptr, &lossy) == size &&
+           !lossy;
 }
 
 bool Win32UpdateSystem::startHiddenScript(const std::wstring& scriptPath) {

@@ -22,6 +22,7 @@ class Win32UpdateSystem : public UpdateSystem {
         return gripline::writeFileBytes(path, bytes);
     }
     void deleteFile(const std::wstring& path) override { DeleteFileW(path.c_str()); }
+    bool encodeScriptText(const std::wstring& text, std::string& bytes) override;
     bool startHiddenScript(const std::wstring& scriptPath) override;
 
   private:

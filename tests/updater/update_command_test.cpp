@@ -107,7 +107,8 @@ TEST_F(UpdateCommand, DownloadsBothProgramsStartsTheScriptAndCloses) {
     EXPECT_EQ(system.startedScripts, Lines{script});
     RestartPaths expected{newApp, system.program, newAnalyzer,
                           L"C:\\Games\\Gripline\\Torvix Commercial Analyzer.exe"};
-    EXPECT_EQ(system.files[script], test::bytesOf(restartScriptText(expected)));
+    EXPECT_EQ(system.files[script], test::bytesOf(wideToUtf8(restartScriptText(expected))))
+        << "in the bytes of the console's code page (the fake's is UTF-8)";
     EXPECT_TRUE(ui.closeRequested);
 }
 
@@ -193,36 +194,55 @@ TEST_F(UpdateCommand, RefusesAFolderCmdWouldExpandBeforeDownloading) {
     EXPECT_EQ(ui.lines.size(), 2u);
     EXPECT_EQ(server.requested.size(), 3u) << "only the manifest was fetched";
     EXPECT_TRUE(system.files.empty());
+
+    // A folder whose name the console's code page cannot spell: cmd would
+    // read another path and the program would close for nothing.
+    const auto refusal = [&](const std::wstring& program, const std::wstring& temp) {
+        FakeUi refusedUi;
+        system.program = program;
+        system.temp = temp;
+        installUpdate(server, refusedUi, system);
+        EXPECT_TRUE(refusedUi.questions.empty());
+        return refusedUi.lines.back();
+    };
+    const std::wstring cannotRead =
+        L" contains characters that cmd cannot read in the restart script.";
+    EXPECT_EQ(refusal(L"C:\\\u8eca\\Torvix_Commercial.exe", L"C:\\Temp\\"),
+              L"Update failed: C:\\\u8eca\\Torvix_Commercial.exe" + cannotRead);
+    EXPECT_EQ(refusal(L"C:\\Games\\Torvix_Commercial.exe", L"C:\\Users\\\u8eca\\Temp\\"),
+              L"Update failed: C:\\Users\\\u8eca\\Temp\\Torvix_Commercial.update.exe" + cannotRead);
+    EXPECT_TRUE(system.files.empty());
+    EXPECT_EQ(server.requested.size(), 5u) << "only the manifests were fetched";
 }
 
-TEST(RestartScript, IsTheTwentyFourLinesWithUtf8Paths) {
+TEST(RestartScript, IsTheTwentyFourLines) {
     RestartPaths paths{L"C:\\T\\new.exe", L"C:\\Jeux\\Pil\u00f6te \u8eca\\app.exe",
                        L"C:\\T\\newan.exe", L"C:\\Jeux\\Pil\u00f6te \u8eca\\an.exe"};
-    std::string expected =
-        "@echo off\r\n"
-        "setlocal EnableDelayedExpansion\r\n"
-        "set tries=0\r\n"
-        ":retry_app\r\n"
-        "ping 127.0.0.1 -n 2 >nul\r\n"
-        "copy /Y \"C:\\T\\new.exe\" \"C:\\Jeux\\Pil\xc3\xb6te \xe8\xbb\x8a\\app.exe\" >nul\r\n"
-        "if errorlevel 1 (\r\n"
-        "  set /a tries+=1\r\n"
-        "  if !tries! GEQ 10 exit /b 1\r\n"
-        "  goto retry_app\r\n"
-        ")\r\n"
-        "set tries=0\r\n"
-        ":retry_analyzer\r\n"
-        "copy /Y \"C:\\T\\newan.exe\" \"C:\\Jeux\\Pil\xc3\xb6te \xe8\xbb\x8a\\an.exe\" >nul\r\n"
-        "if errorlevel 1 (\r\n"
-        "  set /a tries+=1\r\n"
-        "  if !tries! GEQ 10 exit /b 1\r\n"
-        "  ping 127.0.0.1 -n 2 >nul\r\n"
-        "  goto retry_analyzer\r\n"
-        ")\r\n"
-        "del \"C:\\T\\new.exe\" >nul 2>nul\r\n"
-        "del \"C:\\T\\newan.exe\" >nul 2>nul\r\n"
-        "start \"\" \"C:\\Jeux\\Pil\xc3\xb6te \xe8\xbb\x8a\\app.exe\"\r\n"
-        "del \"%~f0\"\r\n";
+    std::wstring expected =
+        L"@echo off\r\n"
+        L"setlocal EnableDelayedExpansion\r\n"
+        L"set tries=0\r\n"
+        L":retry_app\r\n"
+        L"ping 127.0.0.1 -n 2 >nul\r\n"
+        L"copy /Y \"C:\\T\\new.exe\" \"C:\\Jeux\\Pil\u00f6te \u8eca\\app.exe\" >nul\r\n"
+        L"if errorlevel 1 (\r\n"
+        L"  set /a tries+=1\r\n"
+        L"  if !tries! GEQ 10 exit /b 1\r\n"
+        L"  goto retry_app\r\n"
+        L")\r\n"
+        L"set tries=0\r\n"
+        L":retry_analyzer\r\n"
+        L"copy /Y \"C:\\T\\newan.exe\" \"C:\\Jeux\\Pil\u00f6te \u8eca\\an.exe\" >nul\r\n"
+        L"if errorlevel 1 (\r\n"
+        L"  set /a tries+=1\r\n"
+        L"  if !tries! GEQ 10 exit /b 1\r\n"
+        L"  ping 127.0.0.1 -n 2 >nul\r\n"
+        L"  goto retry_analyzer\r\n"
+        L")\r\n"
+        L"del \"C:\\T\\new.exe\" >nul 2>nul\r\n"
+        L"del \"C:\\T\\newan.exe\" >nul 2>nul\r\n"
+        L"start \"\" \"C:\\Jeux\\Pil\u00f6te \u8eca\\app.exe\"\r\n"
+        L"del \"%~f0\"\r\n";
     EXPECT_EQ(restartScriptText(paths), expected);
 }
 
@@ -235,6 +255,10 @@ TEST(RestartScript, ReportsWhyItCouldNotBeWritten) {
     system.hasTemp = true;
     system.failWritesTo = system.temp + L"Torvix-Commercial-Update-4242.cmd";
     EXPECT_EQ(writeRestartScript(system, paths).error, L"Could not write the updater restart script.");
+    system.failWritesTo.clear();
+    paths.currentApp = L"C:\\\u8eca\\b";
+    EXPECT_EQ(writeRestartScript(system, paths).error, L"Could not write the updater restart script.");
+    EXPECT_TRUE(system.files.empty()) << "no script in bytes cmd would misread";
     EXPECT_TRUE(system.startedScripts.empty());
 }
 

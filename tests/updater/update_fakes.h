@@ -1,6 +1,7 @@
 #pragma once
 // Test doubles of the updater's ports: canned server responses, a window that
 // answers the question as told, and a file system in memory.
+#include "common/unicode_text.h"
 #include "updater/https_client.h"
 #include "updater/update_system.h"
 #include "updater/update_ui.h"
@@ -55,6 +56,7 @@ class FakeSystem : public UpdateSystem {
     bool hasTemp = true;
     bool scriptStarts = true;
     std::wstring failWritesTo; // writing this path fails
+    std::wstring unwritable = L"\u8eca"; // characters the console's code page lacks
     std::map<std::wstring, std::vector<uint8_t>> files;
     std::vector<std::wstring> startedScripts;
 
@@ -71,6 +73,12 @@ class FakeSystem : public UpdateSystem {
         return true;
     }
     void deleteFile(const std::wstring& path) override { files.erase(path); }
+    bool encodeScriptText(const std::wstring& text, std::string& bytes) override {
+        if (text.find_first_of(unwritable) != std::wstring::npos)
+            return false;
+        bytes = wideToUtf8(text); // a code page that has all the others
+        return true;
+    }
     bool startHiddenScript(const std::wstring& path) override {
         startedScripts.push_back(path);
         return scriptStarts;

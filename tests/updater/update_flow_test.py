@@ -143,6 +143,28 @@ def untouched(folder, probe):
             read(os.path.join(folder, "Torvix Commercial Analyzer.exe")) == OLD_ANALYZER)
 
 
+def install_and_restart(run, port, marker, name):
+    folder, app, temp = run.install_folder(name)
+    _, lines = run.wine(app, "install", port, "yes", winpath(temp) + "\\")
+    run.check(name + ": both downloads, then restart", lines == [
+        "LOG Checking for Commercial updates...",
+        "QUESTION Version 0.1.0.135 is available.\\n\\nGrip model reworked\\n\\nDownload the new "
+        "app and analyzer, replace the current files, and restart now?",
+        "LOG Downloading Torvix_Commercial.exe v0.1.0.135...",
+        "LOG Downloading analyzer.exe v0.1.0.135...",
+        "LOG Update downloaded. Restarting into version 0.1.0.135...",
+        "CLOSE "], lines)
+    started = os.path.join(folder, "restarted.txt")
+    run.check(name + ": the script starts the new program from the installed path",
+              wait_for(lambda: os.path.exists(started) and read(started) == winpath(app).encode()),
+              read(started) if os.path.exists(started) else "not started")
+    run.check(name + ": the script replaced both installed programs",
+              read(app) == marker and
+              read(os.path.join(folder, "Torvix Commercial Analyzer.exe")) == NEW_ANALYZER)
+    run.check(name + ": the script removes the downloads and itself",
+              wait_for(lambda: os.listdir(temp) == [], 30), os.listdir(temp))
+
+
 def main():
     parser = argparse.ArgumentParser()
     for option in ("--emulator", "--probe", "--marker", "--workdir"):
@@ -220,28 +242,22 @@ def main():
                              "The update server did not respond."]
               and os.listdir(temp) == [] and untouched(folder, args.probe), lines)
 
-    # Update answered Yes: both programs replaced, the new one started.
+    # Update answered Yes: both programs replaced, the new one started; also
+    # from a folder whose accented name cmd reads in its own code page.
     server.routes = {MANIFEST_REQUEST: ("ok", manifest("0.1.0.135")), APP_REQUEST: ("ok", marker),
                      ANALYZER_REQUEST: ("ok", NEW_ANALYZER)}
-    folder, app, temp = run.install_folder("answered-yes")
+    for name in ("answered-yes", "Pil\u00f6te M\u00fcller"):
+        install_and_restart(run, port, marker, name)
+
+    # A folder name cmd's code page has no letters for: refused before the
+    # question, nothing downloaded, nothing touched.
+    folder, app, temp = run.install_folder("\u8eca")
     _, lines = run.wine(app, "install", port, "yes", winpath(temp) + "\\")
-    run.check("answered Yes: both downloads, then restart", lines == [
+    run.check("a folder cmd cannot spell is refused before anything is downloaded", lines == [
         "LOG Checking for Commercial updates...",
-        "QUESTION Version 0.1.0.135 is available.\\n\\nGrip model reworked\\n\\nDownload the new "
-        "app and analyzer, replace the current files, and restart now?",
-        "LOG Downloading Torvix_Commercial.exe v0.1.0.135...",
-        "LOG Downloading analyzer.exe v0.1.0.135...",
-        "LOG Update downloaded. Restarting into version 0.1.0.135...",
-        "CLOSE "], lines)
-    started = os.path.join(folder, "restarted.txt")
-    run.check("the script starts the new program from the installed path",
-              wait_for(lambda: os.path.exists(started) and read(started) == winpath(app).encode()),
-              read(started) if os.path.exists(started) else "not started")
-    run.check("the script replaced both installed programs",
-              read(app) == marker and
-              read(os.path.join(folder, "Torvix Commercial Analyzer.exe")) == NEW_ANALYZER)
-    run.check("the script removes the downloads and itself",
-              wait_for(lambda: os.listdir(temp) == [], 30), os.listdir(temp))
+        "LOG Update failed: " + winpath(app) +
+        " contains characters that cmd cannot read in the restart script."]
+        and os.listdir(temp) == [] and untouched(folder, args.probe), lines)
 
     server.shutdown()
     print("%d passed, %d failed" % (run.passed, len(run.failures)))
