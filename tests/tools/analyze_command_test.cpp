@@ -3,6 +3,7 @@
 #include "analyzer/analysis_report.h"
 #include "settings/wide_text.h"
 #include "tools/gripline_cli/gripline_cli.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -69,12 +70,6 @@ std::vector<RecordingSample> samples() {
 
 class AnalyzeCommand : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("gripline_analyze_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
 
     fs::path write(const std::string& name, const RecordingHeader& h,
                    const std::vector<RecordingSample>& drive, size_t extraBytes = 0) {
@@ -86,7 +81,8 @@ class AnalyzeCommand : public ::testing::Test {
         file << std::string(extraBytes, '\x55');
         return path;
     }
-    fs::path dir_;
+    gripline::test::ScratchFolder scratch_{"gripline_analyze"};
+    const fs::path dir_ = scratch_.path();
 };
 
 TEST_F(AnalyzeCommand, PrintsTheReportAsTheAnalyzerShowsIt) {

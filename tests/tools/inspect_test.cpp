@@ -4,6 +4,7 @@
 #include "common/file_bytes.h"
 #include "tools/gripline_cli/gripline_cli.h"
 #include "tools/gripline_cli/snapshot_json.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -55,14 +56,6 @@ std::vector<uint8_t> fixtureBytes(const fs::path& file) {
 // A scratch folder of the test's own, removed afterwards.
 class InspectFiles : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("gripline_inspect_" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
 
     fs::path write(const fs::path& name, const std::vector<uint8_t>& bytes) {
         const fs::path file = dir_ / name;
@@ -82,7 +75,8 @@ class InspectFiles : public ::testing::Test {
         EXPECT_NE(run.err.find(mentions), std::string::npos) << run.err;
     }
 
-    fs::path dir_;
+    gripline::test::ScratchFolder scratch_{"gripline_inspect"};
+    const fs::path dir_ = scratch_.path();
 };
 
 TEST(GriplineInspect, ImagePrintsTheNewestBufferOnly) {

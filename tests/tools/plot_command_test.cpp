@@ -3,6 +3,7 @@
 #include "tools/gripline_cli/force_plot.h"
 #include "tools/gripline_cli/gripline_cli.h"
 #include "tools/gripline_cli/wheel_force_log.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -91,10 +92,6 @@ TEST(WheelForceLog, TheRecordingIsFoundOnTheWheelsClock) {
 class PlotCommand : public ::testing::Test {
   protected:
     void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("gripline_plot_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
         const RecordingHeader header = makeRecordingHeader();
         const std::vector<RecordingSample> drive = weave(600);
         std::ofstream out(recording_, std::ios::binary);
@@ -102,7 +99,6 @@ class PlotCommand : public ::testing::Test {
         out.write(reinterpret_cast<const char*>(drive.data()),
                   static_cast<std::streamsize>(drive.size() * sizeof(RecordingSample)));
     }
-    void TearDown() override { fs::remove_all(dir_); }
 
     int run(std::vector<fs::path> args, std::string& out, std::string& err) {
         args.insert(args.begin(), "plot");
@@ -113,8 +109,9 @@ class PlotCommand : public ::testing::Test {
         return code;
     }
 
-    fs::path dir_;
-    fs::path recording_ = fs::temp_directory_path() / "gripline_plot_drive.kvtrec";
+    gripline::test::ScratchFolder scratch_{"gripline_plot"};
+    const fs::path dir_ = scratch_.path();
+    const fs::path recording_ = dir_ / "drive.kvtrec";
 };
 
 TEST_F(PlotCommand, WritesThePictureOrSaysWhyNot) {

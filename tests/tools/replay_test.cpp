@@ -7,6 +7,7 @@
 #include "telemetry/telemetry_layout.h"
 #include "telemetry/telemetry_variables.h"
 #include "tools/gripline_cli/gripline_cli.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -59,14 +60,6 @@ std::map<int, std::vector<int>> rowsByTick(const std::string& csv) {
 
 class GriplineReplay : public ::testing::Test {
   protected:
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("gripline_replay_" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
 
     // The replay's JSON line, and its CSV rows in `csv`.
     std::string replay(std::vector<fs::path> options, std::string& csv) {
@@ -88,7 +81,8 @@ class GriplineReplay : public ::testing::Test {
                ",\"OutPeak\":" + std::to_string(peak) + "}\n";
     }
 
-    fs::path dir_;
+    gripline::test::ScratchFolder scratch_{"gripline_replay"};
+    const fs::path dir_ = scratch_.path();
     fs::path file_ = kIbt;
 };
 

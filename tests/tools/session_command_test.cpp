@@ -3,6 +3,7 @@
 #include "common/file_bytes.h"
 #include "telemetry/telemetry_layout.h"
 #include "tools/gripline_cli/gripline_cli.h"
+#include "tests/support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -38,14 +39,8 @@ class SessionCommand : public ::testing::Test {
         std::ofstream(path, std::ios::binary) << bytes;
         return path;
     }
-    void SetUp() override {
-        dir_ = fs::temp_directory_path() /
-               ("gripline_session_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir_);
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-    fs::path dir_;
+    gripline::test::ScratchFolder scratch_{"gripline_session"};
+    const fs::path dir_ = scratch_.path();
 };
 
 TEST_F(SessionCommand, RealSessionTextTelemetryFileAndSharedMemoryImage) {
