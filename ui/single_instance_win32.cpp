@@ -30,10 +30,31 @@ void SingleInstance::release() {
     mutex_.reset();
 }
 
+namespace {
+
+constexpr ULONGLONG kWindowWaitMs = 10'000;
+constexpr DWORD kWindowPollMs = 100;
+
+// The first instance owns the mutex before its window exists (it loads the
+// settings in between): the Analyzer's advice, handed over just then, would
+// be lost without this wait.
+HWND waitForRunningWindow() {
+    const ULONGLONG deadline = GetTickCount64() + kWindowWaitMs;
+    for (;;) {
+        if (HWND running = FindWindowW(kMainWindowClass, nullptr))
+            return running;
+        if (GetTickCount64() >= deadline)
+            return nullptr;
+        Sleep(kWindowPollMs);
+    }
+}
+
+} // namespace
+
 // SendMessageW blocks until the running instance has applied the file, so
 // this process may exit right after.
 bool forwardToRunningInstance(const std::wstring& advicePath) {
-    HWND running = FindWindowW(kMainWindowClass, nullptr);
+    HWND running = waitForRunningWindow();
     if (!running)
         return false;
     if (!advicePath.empty()) {

@@ -22,8 +22,8 @@ class SingleInstance {
 };
 
 // The running instance's window gets `advicePath` (when not empty) with
-// WM_COPYDATA, then is restored and brought forward. Without a window (the
-// first instance still starting) the path is lost; false then.
+// WM_COPYDATA, then is restored and brought forward. A first instance still
+// starting is given up to 10 s to show its window; false when none came.
 bool forwardToRunningInstance(const std::wstring& advicePath);
 
 // The advice path of the process's own command line, or empty.

@@ -6,12 +6,15 @@
 #include "tests/support/standin_child_win32.h"
 #include "ui/advice_copy_data.h"
 #include "ui/control_ids.h"
+#include "ui/main_window_win32.h"
+#include "ui/single_instance_win32.h"
 #include "ui/window_layout.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <string>
+#include <thread>
 
 namespace gripline {
 namespace {
@@ -197,6 +200,54 @@ TEST_F(WindowTest, ASecondInstanceHandsOverItsAdvicePathAndRestoresTheFirst) {
     EXPECT_EQ(logText(), before + L"Could not load analyzer advice file.\r\n"); // nothing new
 
     EXPECT_EQ(close(), 0);
+}
+
+// What a first instance's window received through WM_COPYDATA.
+std::wstring handedOverPath;
+
+LRESULT CALLBACK lateWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COPYDATA) {
+        const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
+        if (data->dwData == kAdviceCopyDataTag)
+            handedOverPath = static_cast<const wchar_t*>(data->lpData);
+        return 1;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+// A first instance still loading its settings owns the mutex but has no
+// window yet: this test is that instance, and shows its window late.
+TEST_F(WindowTest, ASecondInstanceWaitsForTheWindowOfOneStillStarting) {
+    ScopedHandle mutex(CreateMutexW(nullptr, TRUE, kSingleInstanceMutex));
+    ASSERT_TRUE(mutex);
+    ASSERT_NE(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+    ProgramProcess second;
+    ASSERT_TRUE(second.start(folder_.exe(), L"--apply-advice \"C:\\late\\advice.ini\""));
+    std::this_thread::sleep_for(3s);
+
+    WNDCLASSW cls{};
+    cls.lpfnWndProc = lateWindowProc;
+    cls.hInstance = GetModuleHandleW(nullptr);
+    cls.lpszClassName = kMainWindowClass;
+    ASSERT_NE(RegisterClassW(&cls), 0);
+    HWND late = CreateWindowExW(0, kMainWindowClass, L"starting", WS_OVERLAPPEDWINDOW, 0, 0, 200,
+                                100, nullptr, nullptr, cls.hInstance, nullptr);
+    ASSERT_NE(late, nullptr);
+    // The window answers as a running program's does (the second instance
+    // also restores it) until the second instance has left.
+    int exitCode = -1;
+    EXPECT_TRUE(test::waitFor(
+        [&] {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&message);
+            return (exitCode = second.waitExit(20ms)) != -1;
+        },
+        kExitLimit));
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(handedOverPath, L"C:\\late\\advice.ini");
+    DestroyWindow(late);
+    UnregisterClassW(kMainWindowClass, cls.hInstance);
 }
 
 LRESULT sendAdvice(HWND window, const std::wstring& path, DWORD byteCount) {
