@@ -91,9 +91,12 @@ void ForceModel::computeAbs(const TelemetrySnapshot& current) {
         absPhaseRad_ = 0;
         return;
     }
-    // 0.2 N·m per step of the setting, one float multiplication, so every
-    // build gives the same bits (17 gives 3.4).
-    const float amplitudeNm = static_cast<float>(std::min(settings_.AbsVibration, 100)) * 0.2f;
+    // A fifth of a N·m per step of the setting. Scaled by 20 (exact) and
+    // divided by 100, the amplitude is the float nearest to it; multiplying
+    // by 0.2f, which is not exactly a fifth, would miss it by one bit for
+    // settings such as 9 (1.8000001 instead of 1.8).
+    const float amplitudeNm =
+        static_cast<float>(std::min(settings_.AbsVibration, 100)) * 20.0f / 100.0f;
     const float step = kAbsPhaseStepPerSecondRad / (plan_.interpolated ? 720.0f : 360.0f);
     for (int j = 0; j < plan_.count; ++j) {
         absNm_[j] = static_cast<float>(std::sin(static_cast<double>(absPhaseRad_))) * amplitudeNm;

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <initializer_list>
 #include <vector>
@@ -231,6 +232,22 @@ TEST(ForceModelAbs, VibrationRunsOnAcrossTicksAndRestartsWithEachApplication) {
         run.tick(braking, settings);
     EXPECT_GE(run.model.absPhase(), 0.0f);
     EXPECT_LT(run.model.absPhase(), 6.2831855f);
+}
+
+// The amplitude is a fifth of a N·m per step, to the nearest float: for
+// these settings multiplying by 0.2f lands one bit off (9 gave 1.8000001).
+TEST(ForceModelAbs, AmplitudeIsAFifthOfANewtonMetrePerStepUpTo100) {
+    TelemetrySnapshot braking = driving();
+    braking.BrakeABSactive = true;
+    const auto sine = static_cast<float>(std::sin(static_cast<double>(219.9115f / 360.0f)));
+    for (int32_t setting : {9, 13, 42, 99, 100, 250}) {
+        FfbSettings settings = bare(0);
+        settings.AbsVibration = setting;
+        ModelRun run;
+        run.tick(braking, settings);
+        const float amplitude = static_cast<float>(std::min(setting, 100)) / 5.0f;
+        EXPECT_EQ(run.forces[1], sine * amplitude) << "setting " << setting;
+    }
 }
 
 TEST(ForceModelEndStop, PastTheLockASpringReplacesTheForce) {
