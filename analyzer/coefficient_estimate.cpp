@@ -25,6 +25,10 @@ constexpr float kThreeDegrees = 0.052359875f;  // rad: the most the steer margin
 constexpr float kSteerMarginLimit = 0.1745f;   // rad, about 10 degrees either way
 constexpr float kTenthDegreesPerRadian = 572.9578f;
 
+float positiveOr(float value, float fallback) {
+    return std::isfinite(value) && value > 0.0f ? value : fallback;
+}
+
 float limited(float value, float atMost, float atLeast) {
     if (value > atMost)
         value = atMost;
@@ -207,15 +211,25 @@ CarCoefficients roundedToSteps(CarCoefficients c) {
     return c;
 }
 
+bool allFinite(const CarCoefficients& c) {
+    return std::isfinite(c.YawRateMultiplier) && std::isfinite(c.YawSteerGain) &&
+           std::isfinite(c.LateralAccelDivisor) && std::isfinite(c.ResistanceGain) &&
+           std::isfinite(c.SteerMarginBias);
+}
+
 } // namespace
 
+// A recording is untrusted input: a recorded coefficient that is not a finite
+// number starts the fit from the engine's default, as one that is not
+// positive does; the step limits would not hold it.
 CarCoefficients startingCoefficients(const RecordingHeader& header) {
     CarCoefficients start;
-    start.YawRateMultiplier = header.YawRateMultiplier > 0.0f ? header.YawRateMultiplier : 40.0f;
-    start.LateralAccelDivisor = header.LateralAccelDivisor > 0.0f ? header.LateralAccelDivisor : 90.0f;
-    start.ResistanceGain = header.ResistanceGain > 0.0f ? header.ResistanceGain : 1.0f;
-    start.SteerMarginBias = header.SteerMarginBias;
-    start.YawSteerGain = header.Version == 1 ? 0.0f : limited(header.YawSteerGain, 0.45f, 0.0f);
+    start.YawRateMultiplier = positiveOr(header.YawRateMultiplier, 40.0f);
+    start.LateralAccelDivisor = positiveOr(header.LateralAccelDivisor, 90.0f);
+    start.ResistanceGain = positiveOr(header.ResistanceGain, 1.0f);
+    start.SteerMarginBias = std::isfinite(header.SteerMarginBias) ? header.SteerMarginBias : 0.0f;
+    const bool noGain = header.Version == 1 || std::isnan(header.YawSteerGain);
+    start.YawSteerGain = noGain ? 0.0f : limited(header.YawSteerGain, 0.45f, 0.0f);
     return start;
 }
 
@@ -252,6 +266,13 @@ CoefficientEstimate estimateCoefficients(const RecordingHeader& header,
     fitted.ResistanceGain =
         resistanceGain(header, corners.ResistanceForces, fullScaleNm, start.ResistanceGain);
 
+    // The step limits keep an estimate near the recorded value however far
+    // out that lies: an absurd recorded resistance gain or steer margin bias
+    // would round to infinity. Such an estimate is never offered.
+    const CarCoefficients rounded = roundedToSteps(fitted);
+    if (!allFinite(rounded))
+        return invalidEstimate(start, count);
+
     CoefficientEstimate estimate;
     estimate.Valid = true;
     estimate.StableCornerCount = count;
@@ -259,7 +280,7 @@ CoefficientEstimate estimateCoefficients(const RecordingHeader& header,
     const float n = static_cast<float>(count);
     estimate.YawLateralCorrelation = correlation(r, n);
     setConfidence(estimate, static_cast<float>(std::min(r.Left, r.Right)) / n);
-    estimate.Coefficients = roundedToSteps(fitted);
+    estimate.Coefficients = rounded;
     return estimate;
 }
 

@@ -20,13 +20,16 @@ struct CoefficientEstimate {
 };
 
 // The recorded coefficients as the fit starts from them: a yaw-rate
-// multiplier, divisor or resistance gain that is not positive takes the
-// engine's default, and the yaw steer gain is 0 in a version-1 file (that
-// layout did not have it) and otherwise limited to 0..0.45.
+// multiplier, divisor or resistance gain that is not a positive number takes
+// the engine's default, a steer margin bias that is not a finite number 0,
+// and the yaw steer gain is 0 in a version-1 file (that layout did not have
+// it) or when not a number, and otherwise limited to 0..0.45.
 CarCoefficients startingCoefficients(const RecordingHeader& header);
 
 // Fits the coefficients to the recording's stable corners. `fullScaleNm` is
 // the software full-scale threshold the resistance gain is scaled against.
+// An estimate that would hold a coefficient that is not a finite number is
+// not valid.
 // Deterministic: the same recording always gives the same estimate.
 CoefficientEstimate estimateCoefficients(const RecordingHeader& header,
                                          std::span<const RecordingSample> samples,

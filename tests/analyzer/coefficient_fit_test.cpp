@@ -109,6 +109,48 @@ TEST(CoefficientFit, StartingValuesDefaultAndLimitTheRecordedOnes) {
     EXPECT_EQ(startingCoefficients(header).YawSteerGain, 0.2f);
     header.Version = 1;
     EXPECT_EQ(startingCoefficients(header).YawSteerGain, 0.0f);
+
+    // A damaged header: values that are not finite numbers take the defaults
+    // instead of running through the fit into the advice.
+    const float inf = std::numeric_limits<float>::infinity();
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    header = ordinaryHeader();
+    header.YawRateMultiplier = inf;
+    header.LateralAccelDivisor = nan;
+    header.ResistanceGain = inf;
+    header.SteerMarginBias = -inf;
+    header.YawSteerGain = nan;
+    const CarCoefficients start = startingCoefficients(header);
+    EXPECT_EQ(start.YawRateMultiplier, 40.0f);
+    EXPECT_EQ(start.LateralAccelDivisor, 90.0f);
+    EXPECT_EQ(start.ResistanceGain, 1.0f);
+    EXPECT_EQ(start.SteerMarginBias, 0.0f);
+    EXPECT_EQ(start.YawSteerGain, 0.0f);
+    header.YawSteerGain = inf; // a number, limited as any other
+    EXPECT_EQ(startingCoefficients(header).YawSteerGain, 0.45f);
+}
+
+TEST(CoefficientFit, NeverOffersACoefficientThatIsNotAFiniteNumber) {
+    const std::vector<RecordingSample> drive = cornerDrive(1000, kLaw);
+    // A steer margin bias recorded as infinity: the fit starts from 0.
+    RecordingHeader header = headerOfTheLaw();
+    header.SteerMarginBias = std::numeric_limits<float>::infinity();
+    const CoefficientEstimate fromDefault = fit(header, drive);
+    ASSERT_TRUE(fromDefault.Valid);
+    EXPECT_FLOAT_EQ(fromDefault.Coefficients.SteerMarginBias, 300.0f * 0.1f / 572.9578f);
+
+    // Finite but absurd: the step limits keep the gain near 1e38, which
+    // rounds to infinity. No estimate, the recorded values as they were.
+    header = headerOfTheLaw();
+    header.ResistanceGain = 1e38f;
+    const CoefficientEstimate gain = fit(header, drive);
+    EXPECT_FALSE(gain.Valid);
+    EXPECT_EQ(gain.StableCornerCount, 1000u);
+    EXPECT_EQ(gain.Coefficients.ResistanceGain, 1e38f);
+
+    header = headerOfTheLaw();
+    header.SteerMarginBias = 1e36f;
+    EXPECT_FALSE(fit(header, drive).Valid);
 }
 
 TEST(CoefficientFit, YawSteerGainStartsAtZeroForAVersionOneRecording) {
