@@ -2,10 +2,16 @@
 
 #include <cstring>
 #include <fstream>
+#include <new>
+#include <stdexcept>
 
 namespace gripline {
 
 namespace {
+
+// Two days of driving at 60 ticks a second (about 0.9 GB in memory): more
+// than any real recording, and still within what the Analyzer can hold.
+constexpr std::streamoff kMostSamples = 48LL * 3600 * 60;
 
 bool fail(std::string& errorText, const char* text) {
     errorText = text;
@@ -34,8 +40,17 @@ bool loadRecording(const std::filesystem::path& path, RecordingHeader& header,
     if (count <= 0) return fail(errorText, "The recording contains no telemetry samples.");
 
     // Samples always start right after the 380-byte header, whatever size
-    // the header claims for itself.
-    samples.resize(static_cast<size_t>(count));
+    // the header claims for itself. A file too large for memory (no real
+    // drive comes near it) is refused rather than ending the program.
+    if (count > kMostSamples)
+        return fail(errorText, "The recording is too large to open.");
+    try {
+        samples.resize(static_cast<size_t>(count));
+    } catch (const std::bad_alloc&) {
+        return fail(errorText, "The recording is too large to open.");
+    } catch (const std::length_error&) {
+        return fail(errorText, "The recording is too large to open.");
+    }
     file.clear();
     file.seekg(kRecordingHeaderSize, std::ios::beg);
     const auto bytes = static_cast<std::streamsize>(count * kRecordingSampleSize);

@@ -88,6 +88,21 @@ TEST(RecordingFile, RefusesWhatIsNotARecordingOrNotThisFormat) {
               "The recording format is not supported by this Analyzer version.");
 }
 
+TEST(RecordingFile, MoreThanTwoDaysOfSamplesIsRefusedNotLoaded) {
+    const auto path = writeRecording(makeRecordingHeader(), 1);
+    const uint64_t twoDays = 48ull * 3600 * 60;
+    std::error_code ec;
+    std::filesystem::resize_file(path, kRecordingHeaderSize + (twoDays + 1) * kRecordingSampleSize,
+                                 ec); // sparse: no disk is used
+    if (ec)
+        GTEST_SKIP() << "no sparse file here: " << ec.message();
+    const Loaded loaded = load(path);
+    std::filesystem::remove(path);
+    EXPECT_FALSE(loaded.ok);
+    EXPECT_EQ(loaded.error, "The recording is too large to open.");
+    EXPECT_TRUE(loaded.samples.empty());
+}
+
 TEST(RecordingFile, HeaderSizeAndTickRateAreNotTrusted) {
     RecordingHeader header = makeRecordingHeader();
     header.HeaderSize = 512;
