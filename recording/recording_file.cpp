@@ -23,6 +23,9 @@ bool fail(std::string& errorText, const char* text) {
 bool loadRecording(const std::filesystem::path& path, RecordingHeader& header,
                    std::vector<RecordingSample>& samples, std::string& errorText) {
     samples.clear();
+    // A folder opens as a stream on some systems: it is no file to open.
+    std::error_code ec;
+    if (std::filesystem::is_directory(path, ec)) return fail(errorText, "Could not open recording.");
     std::ifstream file(path, std::ios::binary);
     if (!file) return fail(errorText, "Could not open recording.");
 

@@ -68,6 +68,7 @@ TEST(RecordingFile, SampleCountComesFromTheSizeAndIgnoresACutLastSample) {
 
 TEST(RecordingFile, RefusesWhatIsNotARecordingOrNotThisFormat) {
     EXPECT_EQ(load(testFile() / "missing").error, "Could not open recording.");
+    EXPECT_EQ(load(testFile().parent_path()).error, "Could not open recording.");
 
     RecordingHeader header = makeRecordingHeader();
     const auto shortPath = testFile();
