@@ -17,6 +17,11 @@ void EngineLoop::begin() {
     if (ports_.platform)
         ports_.platform->enterRealTime();
     engine_.publishStatus(false, false, kGenericCar, kUnknownDriver, 0, true);
+    // The wheel outlives a run but is closed between runs, so nothing else
+    // writes its error counters now. They begin at 0 like the status, or the
+    // first pass would report the last run's DirectInput error once more.
+    ports_.wheel->errorCount.store(0);
+    ports_.wheel->lastError.store(0);
 }
 
 void EngineLoop::pass() {

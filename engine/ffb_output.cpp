@@ -252,9 +252,12 @@ int32_t FfbOutput::readDamping(bool fresh) {
     const int64_t now = clock_.nowNs();
     if (lastAxisReadNs_ != 0) {
         const int64_t dtUs = (now - lastAxisReadNs_) / kNsPerUs;
+        // In 64 bits: an axis that jumps end to end of the 32-bit range
+        // must not wrap round and push the wheel the wrong way.
+        const int64_t moved = int64_t{x} - int64_t{lastAxisX_};
         if (dtUs > 0)
             velocityRing_[velocityIndex_] =
-                static_cast<float>(x - lastAxisX_) / static_cast<float>(dtUs);
+                static_cast<float>(moved) / static_cast<float>(dtUs);
     }
     lastAxisReadNs_ = now;
     lastAxisX_ = x;

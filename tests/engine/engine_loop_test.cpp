@@ -282,6 +282,27 @@ TEST_F(EngineLoopTest, OutputErrorsReachTheStatus) {
     EXPECT_EQ(engine.readStatus().OutputLastError, static_cast<int32_t>(0x8007001E));
 }
 
+TEST(EngineLoopErrors, ANewRunDoesNotReportTheLastRunsErrorsAgain) {
+    SimulatedBlock sim;
+    sim.setConnected(false);
+    VirtualClock clock;
+    RecordingWheel wheel; // kept by the program from run to run
+    wheel.errorCount.store(3);
+    wheel.lastError.store(static_cast<int32_t>(0x8007001E));
+    FfbEngine engine;
+    EngineLoop loop(engine, {.telemetry = &sim.source, .clock = &clock, .wheel = &wheel});
+    loop.begin();
+    loop.pass();
+    EXPECT_EQ(engine.readStatus().OutputErrorCount, 0u);
+    EXPECT_EQ(engine.readStatus().OutputLastError, 0);
+
+    wheel.lastError.store(static_cast<int32_t>(0x8007000C));
+    wheel.errorCount.store(1);
+    loop.pass();
+    EXPECT_EQ(engine.readStatus().OutputErrorCount, 1u) << "this run's errors still count";
+    EXPECT_EQ(engine.readStatus().OutputLastError, static_cast<int32_t>(0x8007000C));
+}
+
 class FixedScanner final : public SessionScanner {
   public:
     bool scan(std::span<const uint8_t> text, SessionIdentity& identity) override {

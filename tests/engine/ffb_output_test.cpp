@@ -259,6 +259,10 @@ TEST_F(FfbOutputTest, AnAbsurdWheelSpeedCannotOverflowTheDamping) {
     port.axisX = 2'000'000'000;
     const int32_t damping = output.readDamping(true);
     EXPECT_EQ(damping, 20000);
+
+    clock.now += 1000; // and back across the whole 32-bit range
+    port.axisX = -2'000'000'000;
+    EXPECT_EQ(output.readDamping(true), -20000) << "a jump back pushes the other way";
 }
 
 TEST(FfbOutputThread, RunsOnItsOwnThreadUntilClosed) {
