@@ -77,12 +77,20 @@ void EngineLoop::end() {
     engine_.setRunning(false);
 }
 
+// The wheel counts from 0 again each time it is opened (after the simulator
+// came back, or a retried open); the published count only grows during a
+// run, so the window sees every later error as new, and never a drop to 0
+// as an error of its own.
 void EngineLoop::checkOutputErrors() {
     const uint32_t count = ports_.wheel->errorCount.load();
     if (count == seenErrorCount_)
         return;
+    const uint32_t added = count > seenErrorCount_ ? count - seenErrorCount_ : count;
     seenErrorCount_ = count;
-    engine_.publishOutputErrors(count, ports_.wheel->lastError.load());
+    if (added == 0)
+        return;
+    publishedErrorCount_ += added;
+    engine_.publishOutputErrors(publishedErrorCount_, ports_.wheel->lastError.load());
 }
 
 // No simulator: let go of everything that belonged to the last connection,

@@ -69,7 +69,8 @@ class EngineLoop {
     SessionIdentity identity_;
     int32_t lastTick_ = -1;
     int32_t lastSessionInfoUpdate_ = -1;
-    uint32_t seenErrorCount_ = 0;
+    uint32_t seenErrorCount_ = 0;      // the wheel's count at the last pass
+    uint32_t publishedErrorCount_ = 0; // errors of this run, across reopenings
     bool handedOff_ = false;
     bool deviceOpen_ = false;
     bool wasOnTrack_ = false;

@@ -301,6 +301,17 @@ TEST(EngineLoopErrors, ANewRunDoesNotReportTheLastRunsErrorsAgain) {
     loop.pass();
     EXPECT_EQ(engine.readStatus().OutputErrorCount, 1u) << "this run's errors still count";
     EXPECT_EQ(engine.readStatus().OutputLastError, static_cast<int32_t>(0x8007000C));
+
+    // The wheel reopened (its count back at 0), then failing once more: a new
+    // error for the window, not the count it has already logged.
+    wheel.errorCount.store(0);
+    loop.pass();
+    EXPECT_EQ(engine.readStatus().OutputErrorCount, 1u) << "a reopened wheel is no error";
+    wheel.lastError.store(static_cast<int32_t>(0x80040205));
+    wheel.errorCount.store(1);
+    loop.pass();
+    EXPECT_EQ(engine.readStatus().OutputErrorCount, 2u);
+    EXPECT_EQ(engine.readStatus().OutputLastError, static_cast<int32_t>(0x80040205));
 }
 
 class FixedScanner final : public SessionScanner {
