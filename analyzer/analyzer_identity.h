@@ -2,12 +2,13 @@
 // The Analyzer's name, version and the texts of its message boxes. The
 // version is the release's, the same as the force-feedback program's: the
 // Analyzer looks for that program under the versioned name first.
+#include "common/release_version.h"
+
 #include <string>
 
 namespace gripline {
 
 inline constexpr const wchar_t* kAnalyzerName = L"Gripline Analyzer";
-inline constexpr int kAnalyzerVersion[4] = {0, 1, 0, 134};
 
 // "Gripline Analyzer v0.1.0.134"
 std::wstring analyzerWindowTitle();

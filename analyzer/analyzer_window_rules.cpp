@@ -14,8 +14,8 @@ namespace {
 
 std::wstring versionText(const wchar_t* format) {
     wchar_t text[128];
-    std::swprintf(text, std::size(text), format, kAnalyzerVersion[0], kAnalyzerVersion[1],
-                  kAnalyzerVersion[2], kAnalyzerVersion[3]);
+    std::swprintf(text, std::size(text), format, kReleaseVersion[0], kReleaseVersion[1],
+                  kReleaseVersion[2], kReleaseVersion[3]);
     return text;
 }
 

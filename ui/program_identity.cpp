@@ -5,7 +5,7 @@ namespace gripline {
 std::wstring windowTitle() {
     std::wstring title = std::wstring(kDisplayName) + L" v";
     for (int i = 0; i < 4; ++i)
-        title += (i ? L"." : L"") + std::to_wstring(kProgramVersion[i]);
+        title += (i ? L"." : L"") + std::to_wstring(kReleaseVersion[i]);
     return title;
 }
 

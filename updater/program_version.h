@@ -2,13 +2,15 @@
 // The program's release number: four non-negative integers, written
 // "%d.%d.%d.%d". Both programs carry the same one; the updater sends it with
 // every request and compares it with the manifest's.
+#include "common/release_version.h"
+
 #include <array>
 #include <cstdint>
 #include <string>
 
 namespace gripline {
 
-inline constexpr const wchar_t* kProgramVersionText = L"0.1.0.134";
+inline constexpr const wchar_t* kProgramVersionText = kReleaseVersionText;
 
 struct ProgramVersion {
     std::array<int32_t, 4> parts{};

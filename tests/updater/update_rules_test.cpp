@@ -20,6 +20,9 @@ ProgramVersion version(const std::wstring& text) {
 
 TEST(ProgramVersion, OnlyALaterReleaseCountsAsNewer) {
     ProgramVersion ours = version(kProgramVersionText);
+    EXPECT_EQ(ours.parts, (std::array<int32_t, 4>{kReleaseVersion[0], kReleaseVersion[1],
+                                                  kReleaseVersion[2], kReleaseVersion[3]}))
+        << "the release's text and numbers agree";
     EXPECT_TRUE(isNewerVersion(version(L"0.1.0.135"), ours));
     EXPECT_TRUE(isNewerVersion(version(L"0.2.0.0"), ours));
     EXPECT_FALSE(isNewerVersion(version(L"0.1.0.134"), ours));
