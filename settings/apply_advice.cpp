@@ -104,6 +104,10 @@ void putSettingsInForce(const AdviceTarget& t, const std::wstring& carKey, bool 
         return;
     profiles.InUse = carSettingsFor(t.State.CarEntries, t.Keeper.file(), profiles.Active, car,
                                     profiles.active().Settings);
+    // The wheelbase's maximum torque belongs to the wheel, not to the car: an
+    // entry saved before the driver changed wheels must not bring the old
+    // wheel's torque back.
+    profiles.InUse.WheelbaseMaxTorqueTenths = profiles.active().Settings.WheelbaseMaxTorqueTenths;
     if (adviceForCar)
         profiles.InUse.UseCarSpecificSettings = 1;
 }

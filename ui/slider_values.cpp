@@ -84,7 +84,9 @@ int32_t coefficientSliderValue(int id, const CarCoefficients& c) {
     case 1119:
         return std::clamp(roundScaled(c.ResistanceGain, 100.0), 50, 200);
     case 1120:
-        return std::clamp(roundScaled(c.SteerMarginBias, kTenthDegreesPerRadian) + 100, 0, 200);
+        // Limited before the centre is added: a bias so large that it
+        // saturates at the 32-bit limit would overflow with 100 more.
+        return std::clamp(roundScaled(c.SteerMarginBias, kTenthDegreesPerRadian), -100, 100) + 100;
     default:
         return 0;
     }

@@ -306,6 +306,23 @@ TEST_F(ApplyAdviceTest, AnUnknownCarGetsItsOwnSettingsAndCoefficients) {
     EXPECT_EQ(car.ForceStrength, 45);
 }
 
+TEST_F(ApplyAdviceTest, ACarsOwnSettingsComeIntoForceWithTheProfilesWheelbaseMaximum) {
+    FfbSettings skippy = state_.Profiles.List[1].Settings;
+    skippy.ForceStrength = 33;
+    skippy.WheelbaseMaxTorqueTenths = 80; // saved with the wheel the driver had before
+    storeCarSettings(state_.CarEntries, 1, L"skippy", skippy);
+    state_.Profiles.List[1].Settings.WheelbaseMaxTorqueTenths = 150;
+    state_.Profiles.InUse = state_.Profiles.List[1].Settings;
+    writeAdviceText("Car=skippy\r\nHasProfileSettings=1\r\nAbsVibration=50\r\n"
+                    "ApplyForceStrength=0\r\n");
+    ASSERT_TRUE(apply());
+    EXPECT_EQ(state_.Profiles.InUse.ForceStrength, 33) << "the car's own value";
+    EXPECT_EQ(state_.Profiles.InUse.AbsVibration, 50);
+    EXPECT_EQ(state_.Profiles.InUse.WheelbaseMaxTorqueTenths, 150) << "the wheel's, not the car's";
+    EXPECT_EQ(engine_.Settings.back().WheelbaseMaxTorqueTenths, 150);
+    EXPECT_EQ(view_.Refreshed.back().WheelbaseMaxTorqueTenths, 150);
+}
+
 TEST_F(ApplyAdviceTest, CoefficientAdviceAloneLeavesTheProfileAlone) {
     writeAdviceText("Profile=Club\r\nCar=skippy\r\nHasProfileSettings=0\r\nForceStrength=5\r\n"
                     "HasCoefficientAdvice=1\r\nApplyYawRateMultiplier=0\r\nApplyYawSteerGain=0\r\n"

@@ -129,6 +129,15 @@ TEST(CoefficientFile, SkipsEntriesWithoutACarAndDefaultsMissingKeys) {
     EXPECT_EQ(coefficientsFor(custom, L"skippy").Values.YawRateMultiplier, 44) << "first wins";
 }
 
+TEST(CoefficientFile, AnAbsurdCountReadsABoundedList) {
+    const std::filesystem::path path = freshTestDir() / "c.ini";
+    writeBytes(path, "[Coefficients]\r\nCount=2147483647\r\n"
+                     "[Coefficient999]\r\nCar=last\r\n[Coefficient1000]\r\nCar=beyond\r\n");
+    const CustomCarList custom = loadCoefficients(SettingsFile(storeUnderTest(), path));
+    ASSERT_EQ(custom.size(), 1u);
+    EXPECT_EQ(custom[0].Car, L"last");
+}
+
 class CarSettingsTest : public ::testing::Test {
   protected:
     void SetUp() override {

@@ -113,6 +113,13 @@ TEST(SliderValues, CoefficientsGiveRoundedSliderPositionsWithinRange) {
     EXPECT_EQ(coefficientSliderValue(1118, c), 110);
     EXPECT_EQ(coefficientSliderValue(1119, c), 125);
     EXPECT_EQ(coefficientSliderValue(1120, c), 73);
+
+    // A bias beyond every integer shows at the slider's end, not wrapped
+    // around to the other.
+    c.SteerMarginBias = 1.0e7f;
+    EXPECT_EQ(coefficientSliderValue(1120, c), 200);
+    c.SteerMarginBias = -c.SteerMarginBias;
+    EXPECT_EQ(coefficientSliderValue(1120, c), 0);
 }
 
 TEST(AdviceCopyData, OnlyATaggedMessageWithTextIsAccepted) {
