@@ -141,6 +141,15 @@ void applyContent(const AdviceTarget& t, const AdviceFileContent& content) {
     t.Window.log(line + L".");
 }
 
+// A regular file whose advice section holds a "Version", whatever its value.
+bool isAdviceFile(ProfileStore& store, const std::filesystem::path& path) {
+    std::error_code ec;
+    if (path.empty() || !std::filesystem::is_regular_file(path, ec))
+        return false;
+    constexpr const wchar_t* kAbsent = L"\x1f";
+    return SettingsFile(store, path).readString(kAdviceSection, L"Version", kAbsent, 16) != kAbsent;
+}
+
 } // namespace
 
 bool applyAdviceFile(const AdviceTarget& target, const std::filesystem::path& path) {
@@ -149,9 +158,10 @@ bool applyAdviceFile(const AdviceTarget& target, const std::filesystem::path& pa
         applyContent(target, *content);
     else
         target.Window.log(L"Could not load analyzer advice file.");
-    // The file was made for this one hand-over; it never stays behind, used
-    // or not.
-    if (!path.empty()) {
+    // An advice file was made for this one hand-over; it never stays behind,
+    // used or not. Any other path given to --apply-advice (the settings file,
+    // a document, a folder) is no advice file and is never deleted.
+    if (isAdviceFile(target.Store, path)) {
         std::error_code ignored;
         std::filesystem::remove(path, ignored);
     }

@@ -24,8 +24,9 @@ struct AdviceTarget {
 // from the active one when missing, renamed to the file's letter case when
 // found), to that car's settings and coefficients when it names a car, then
 // saves everything and logs one line. An unusable file logs "Could not load
-// analyzer advice file." and changes nothing. A non-empty path is deleted in
-// either case. Window thread only: called once at start-up for
+// analyzer advice file." and changes nothing. An advice file (one whose
+// advice section has a "Version") is deleted in either case; any other file
+// is left alone. Window thread only: called once at start-up for
 // --apply-advice (after the main window exists) and for every path another
 // instance hands over by WM_COPYDATA. True when the advice was applied.
 bool applyAdviceFile(const AdviceTarget& target, const std::filesystem::path& path);

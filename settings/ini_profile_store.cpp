@@ -20,11 +20,15 @@ struct LoadedFile {
 };
 
 // A missing or unreadable file reads as an empty one.
+// A folder opens as a stream here but throws on reading: it is there and
+// unreadable, as Windows' profile functions see it.
 LoadedFile load(const std::filesystem::path& file) {
     LoadedFile loaded;
-    std::ifstream in(file, std::ios::binary);
+    std::error_code ec;
+    std::ifstream in;
+    if (!std::filesystem::is_directory(file, ec))
+        in.open(file, std::ios::binary);
     if (!in) {
-        std::error_code ec;
         loaded.Unreadable = std::filesystem::exists(file, ec);
         return loaded;
     }

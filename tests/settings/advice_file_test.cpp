@@ -205,6 +205,17 @@ TEST_F(ApplyAdviceTest, AnUnusableFileChangesNothingAndIsDeleted) {
 
     EXPECT_FALSE(apply()) << "a missing file is reported the same way";
     EXPECT_EQ(view_.Lines.size(), 2u);
+
+    // A path that holds no advice at all (here the settings file itself, or
+    // a folder) is refused the same way but never deleted.
+    writeBytes(settingsPath_, "[Settings]\r\nProfileCount=1\r\n");
+    advicePath_ = settingsPath_;
+    EXPECT_FALSE(apply());
+    EXPECT_TRUE(std::filesystem::exists(settingsPath_));
+    advicePath_ = dir_;
+    EXPECT_FALSE(apply());
+    EXPECT_TRUE(std::filesystem::is_directory(dir_));
+    EXPECT_EQ(view_.Lines.size(), 4u);
 }
 
 TEST_F(ApplyAdviceTest, ProfileAdviceWithoutACarChangesTheProfileAsGiven) {
