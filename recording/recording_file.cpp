@@ -3,7 +3,6 @@
 #include <cstring>
 #include <fstream>
 #include <new>
-#include <stdexcept>
 
 namespace gripline {
 
@@ -50,8 +49,6 @@ bool loadRecording(const std::filesystem::path& path, RecordingHeader& header,
     try {
         samples.resize(static_cast<size_t>(count));
     } catch (const std::bad_alloc&) {
-        return fail(errorText, "The recording is too large to open.");
-    } catch (const std::length_error&) {
         return fail(errorText, "The recording is too large to open.");
     }
     file.clear();

@@ -19,9 +19,9 @@ struct LoadedFile {
     bool Unreadable = false; // there, but could not be read: never overwrite it
 };
 
-// A missing or unreadable file reads as an empty one.
-// A folder opens as a stream here but throws on reading: it is there and
-// unreadable, as Windows' profile functions see it.
+// A missing or unreadable file reads as an empty one. A folder would open as
+// a stream here and throw on reading: it counts as there and unreadable, as
+// Windows' profile functions see it.
 LoadedFile load(const std::filesystem::path& file) {
     LoadedFile loaded;
     std::error_code ec;
