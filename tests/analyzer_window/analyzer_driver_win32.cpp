@@ -1,44 +1,14 @@
 #include "tests/analyzer_window/analyzer_driver_win32.h"
 
-#include <thread>
+#include "tests/support/standin_child_win32.h"
 
 namespace gripline::test {
 
 namespace {
 
-struct Search {
-    DWORD Pid;
-    const wchar_t* Class;
-    HWND Found = nullptr;
-};
-
-BOOL CALLBACK matchTopWindow(HWND window, LPARAM param) {
-    auto* search = reinterpret_cast<Search*>(param);
-    DWORD pid = 0;
-    GetWindowThreadProcessId(window, &pid);
-    wchar_t cls[64] = {};
-    GetClassNameW(window, cls, 64);
-    if (pid == search->Pid && wcscmp(cls, search->Class) == 0 && IsWindowVisible(window)) {
-        search->Found = window;
-        return FALSE;
-    }
-    return TRUE;
-}
-
-HWND findTopWindow(DWORD pid, const wchar_t* cls) {
-    Search search{pid, cls};
-    EnumWindows(matchTopWindow, reinterpret_cast<LPARAM>(&search));
-    return search.Found;
-}
-
 BOOL CALLBACK collectStatic(HWND child, LPARAM param) {
-    wchar_t cls[32] = {};
-    GetClassNameW(child, cls, 32);
-    if (_wcsicmp(cls, L"Static") == 0) {
-        const std::wstring text = windowText(child);
-        if (!text.empty())
-            *reinterpret_cast<std::wstring*>(param) += text;
-    }
+    if (_wcsicmp(className(child).c_str(), L"Static") == 0)
+        *reinterpret_cast<std::wstring*>(param) += windowText(child);
     return TRUE;
 }
 
@@ -51,13 +21,7 @@ std::wstring windowsPath(const std::filesystem::path& path) {
 }
 
 bool waitFor(const std::function<bool()>& condition) {
-    const auto end = std::chrono::steady_clock::now() + kDeadline;
-    while (std::chrono::steady_clock::now() < end) {
-        if (condition())
-            return true;
-        std::this_thread::sleep_for(50ms);
-    }
-    return condition();
+    return waitFor(condition, kDeadline);
 }
 
 int runTool(const std::wstring& commandLine, const std::wstring& outputFile) {
@@ -82,44 +46,22 @@ int runTool(const std::wstring& commandLine, const std::wstring& outputFile) {
     return static_cast<int>(code);
 }
 
-AnalyzerProcess::~AnalyzerProcess() {
-    if (process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT)
-        TerminateProcess(process_.get(), 99);
-}
-
 bool AnalyzerProcess::start(const std::wstring& exe, const std::wstring& arguments) {
-    std::wstring line = L"\"" + exe + L"\"" + (arguments.empty() ? L"" : L" " + arguments);
-    const std::wstring folder = exe.substr(0, exe.find_last_of(L'\\'));
-    STARTUPINFOW si{};
-    si.cb = sizeof(si);
-    PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.c_str(), &si, &pi))
-        return false;
-    process_.reset(pi.hProcess);
-    CloseHandle(pi.hThread);
-    id_ = pi.dwProcessId;
-    return true;
+    return process_.start(exe, arguments);
 }
 
 HWND AnalyzerProcess::waitForWindow() {
-    waitFor([&] { return (window = findTopWindow(id_, L"TorvixCommercialAnalyzerWindow")); });
+    window = waitForTopWindow(L"TorvixCommercialAnalyzerWindow", process_.id(), kDeadline);
     return window;
 }
 
 int AnalyzerProcess::close() {
     PostMessageW(window, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(process_.get(), 30000) != WAIT_OBJECT_0)
-        return -1;
-    DWORD code = 0;
-    GetExitCodeProcess(process_.get(), &code);
-    return static_cast<int>(code);
+    return process_.waitExit(30s);
 }
 
 HWND waitForMessageBox(const AnalyzerProcess& analyzer) {
-    HWND box = nullptr;
-    waitFor([&] { return (box = findTopWindow(analyzer.id_, L"#32770")) != nullptr; });
-    return box;
+    return waitForTopWindow(L"#32770", analyzer.id(), kDeadline);
 }
 
 std::wstring messageBoxText(HWND box) {
@@ -133,61 +75,14 @@ void dismiss(HWND box) {
     waitFor([&] { return !IsWindow(box); });
 }
 
-std::wstring windowText(HWND window) {
-    const LRESULT length = SendMessageW(window, WM_GETTEXTLENGTH, 0, 0);
-    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
-    SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(wcslen(text.c_str()));
-    return text;
-}
-
-RECT placeInParent(HWND control) {
-    RECT r{};
-    GetWindowRect(control, &r);
-    MapWindowPoints(HWND_DESKTOP, GetParent(control), reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
-
-void click(HWND button) {
-    SendMessageW(button, BM_CLICK, 0, 0);
-}
-
 void postClick(HWND button) {
     PostMessageW(button, BM_CLICK, 0, 0);
 }
 
-bool screenshot(HWND window, const std::wstring& bmpPath) {
-    RECT r{};
-    GetWindowRect(window, &r);
-    const int w = r.right - r.left, h = r.bottom - r.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), w, h, 1, 24, BI_RGB};
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-    SelectObject(memory, previous);
-    const DWORD stride = (static_cast<DWORD>(w) * 3 + 3) & ~3u;
-    const DWORD imageSize = stride * static_cast<DWORD>(h);
-    BITMAPFILEHEADER file{
-        0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + imageSize),
-        0, 0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
-    bool ok = false;
-    HANDLE out = CreateFileW(bmpPath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (out != INVALID_HANDLE_VALUE) {
-        DWORD written = 0;
-        ok = WriteFile(out, &file, sizeof(file), &written, nullptr) &&
-             WriteFile(out, &info.bmiHeader, sizeof(info.bmiHeader), &written, nullptr) &&
-             WriteFile(out, bits, imageSize, &written, nullptr);
-        CloseHandle(out);
-    }
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return ok;
+bool screenshot(HWND window, const std::wstring& pngPath) {
+    RECT area{};
+    GetWindowRect(window, &area);
+    return screenshot(area, pngPath);
 }
 
 } // namespace gripline::test

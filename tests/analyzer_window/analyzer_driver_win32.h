@@ -1,8 +1,9 @@
 #pragma once
-// Drives the real Analyzer from a test process under Wine + Xvfb: starts it
-// in a folder of its own, finds its window, controls and message boxes,
-// clicks, and keeps screenshots.
-#include "common/scoped_handle_win32.h"
+// Drives the real Analyzer from a test process under Wine + Xvfb, on top of
+// the shared GUI driver: starts it in a folder of its own, finds its window
+// and message boxes, and runs the command-line tool for the recordings it
+// opens.
+#include "tests/support/gui_driver_win32.h"
 
 #include <windows.h>
 
@@ -10,7 +11,6 @@
 #include <filesystem>
 #include <functional>
 #include <string>
-#include <vector>
 
 namespace gripline::test {
 
@@ -28,19 +28,17 @@ int runTool(const std::wstring& commandLine, const std::wstring& outputFile);
 
 class AnalyzerProcess {
   public:
-    ~AnalyzerProcess();
     bool start(const std::wstring& exe, const std::wstring& arguments);
     // The main window, waiting for it to appear.
     HWND waitForWindow();
     // Closes the window and waits for the process to end; its exit code.
     int close();
+    DWORD id() const { return process_.id(); }
 
     HWND window = nullptr;
 
   private:
-    ScopedHandle process_;
-    DWORD id_ = 0;
-    friend HWND waitForMessageBox(const AnalyzerProcess&);
+    ProgramProcess process_;
 };
 
 // The message box the Analyzer shows, or null after the deadline.
@@ -50,16 +48,11 @@ std::wstring messageBoxText(HWND box);
 // Presses OK and waits until the box is gone.
 void dismiss(HWND box);
 
-std::wstring windowText(HWND window);
-// The control's rectangle in its parent's client coordinates.
-RECT placeInParent(HWND control);
-// A click handled before return (no modal loop may follow it).
-void click(HWND button);
 // A click whose handler may open a modal box: posted, not waited for.
 void postClick(HWND button);
 bool waitFor(const std::function<bool()>& condition);
 
-// The window's screen area as a 24-bit BMP file.
-bool screenshot(HWND window, const std::wstring& bmpPath);
+// The window as it is on the screen, as a PNG file.
+bool screenshot(HWND window, const std::wstring& pngPath);
 
 } // namespace gripline::test

@@ -147,7 +147,7 @@ TEST_F(AnalyzerWindowTest, ShowsTheReportOfAReplayedDriveAndSendsProfileAdvice) 
     EXPECT_TRUE(IsWindowEnabled(item(101)));
     UpdateWindow(window);
     Sleep(300); // let Wine finish drawing before the picture is taken
-    EXPECT_TRUE(screenshot(window, windowsPath(kWork / "analyzer_report.bmp")));
+    EXPECT_TRUE(screenshot(window, windowsPath(kWork / "analyzer_report.png")));
 
     for (AdviceItem a : {AdviceItem::ForceStrength, AdviceItem::CarForceBalance,
                          AdviceItem::RoadTexture, AdviceItem::ImpactTexture,
