@@ -1,15 +1,15 @@
 #!/usr/bin/env bash
 # Installs what a fresh Debian 12 machine lacks to build and test Gripline:
-# the native toolchain, the mingw-w64 cross compiler, Wine, Xvfb, openssl
-# (the updater test makes its own certificates) and the
-# GoogleTest sources. Does nothing (and asks no registry) when all is there.
+# the native toolchain, the mingw-w64 cross compiler, Wine (with a condensed
+# font that stands in for Segoe UI), Xvfb, openssl (the updater test makes
+# its own certificates) and the GoogleTest sources. Does nothing (and asks no registry) when all is there.
 set -euo pipefail
 
 packages=(
   g++ cmake ninja-build python3 openssl
   googletest libgtest-dev
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  wine64 fonts-wine
+  wine64 fonts-wine fonts-dejavu-extra
   xvfb x11-utils imagemagick xdotool
   librsvg2-bin
 )

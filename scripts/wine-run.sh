@@ -23,6 +23,11 @@ if [ ! -f "$WINEPREFIX/.gripline-ready" ]; then
       # No window manager under Xvfb: Wine draws the captions itself.
       "$wine" reg add 'HKCU\Software\Wine\X11 Driver' /v Decorated /t REG_SZ /d N /f \
         </dev/null >/dev/null 2>&1 || true
+      # Wine has no Segoe UI and draws it in the wide DejaVu Sans, which
+      # wraps the longer slider captions out of their fixed 174-pixel boxes;
+      # the condensed cut (with its bold) is closer to Windows' measure.
+      "$wine" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v 'Segoe UI' /t REG_SZ \
+        /d 'DejaVu Sans Condensed' /f </dev/null >/dev/null 2>&1 || true
       "$wineserver" -w
       fonts="$WINEPREFIX/drive_c/windows/Fonts"
       mkdir -p "$fonts"
