@@ -42,7 +42,13 @@ void EngineLoop::pass() {
         return;
     }
 
-    if (!reader_.readLatest(current_) || current_.TickCount == lastTick_) {
+    const bool read = reader_.readLatest(current_);
+    if (reader_.simulatorsReplaced() != seenReplacements_) {
+        simulatorReplaced();
+        if (!read)
+            current_ = TelemetrySnapshot{}; // the last one was the old simulator's
+    }
+    if (!read || current_.TickCount == lastTick_) {
         // A failed read leaves the last good snapshot in place.
         releaseStaleForce();
         publish(current_.IsOnTrack);
@@ -129,12 +135,10 @@ bool EngineLoop::followConnection() {
     // A simulator restarted while our view stayed open starts with its own
     // force feedback at full strength: it is handed off again whenever the
     // bit rises, not only after a new attachment, or the two would fight.
-    if (!handedOff_ || !wasConnected) {
-        const FfbSettings settings = engine_.copySettings();
-        if (ports_.handOff)
-            ports_.handOff->connectionStarted(settings);
-        handedOff_ = true;
-    }
+    if (reader_.simulatorsReplaced() != seenReplacements_)
+        simulatorReplaced(); // hands the new one off
+    else if (!handedOff_ || !wasConnected)
+        handOff();
     if (!deviceOpen_) {
         if (!ports_.wheel->open(ports_.window, ports_.device)) {
             ports_.wheel->quiesce();
@@ -175,6 +179,37 @@ void EngineLoop::simulatorGone() {
     }
     resetForceModel();
     reader_.close();
+}
+
+// A new simulator wrote its own table into the block the reader holds (the
+// reader saw the table change, or the ticks go backwards). Nothing of the
+// last one carries over: its stint ends, the models start from rest, the
+// wheel starts again with its start delay and fade-in, the session text is
+// read anew and the new simulator's force feedback is handed off. The tick
+// just read, from the new places, is then taken as the first of the new run.
+void EngineLoop::simulatorReplaced() {
+    seenReplacements_ = reader_.simulatorsReplaced();
+    if (wasOnTrack_)
+        publishStintReports();
+    wasOnTrack_ = false;
+    ports_.wheel->quiesce();
+    resetForceModel();
+    lastTick_ = -1;
+    lastSessionInfoUpdate_ = -1;
+    refreshIdentity();
+    // While its bit is low the hand-off waits for the bit to rise.
+    connected_ = reader_.simulatorConnected();
+    if (connected_)
+        handOff();
+}
+
+// Tells the simulator to mute its own force feedback, with the settings of
+// the moment.
+void EngineLoop::handOff() {
+    const FfbSettings settings = engine_.copySettings();
+    if (ports_.handOff)
+        ports_.handOff->connectionStarted(settings);
+    handedOff_ = true;
 }
 
 // While force is on the wheel the wait ends when the last tick turns stale,

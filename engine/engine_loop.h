@@ -47,6 +47,8 @@ class EngineLoop {
     bool followConnection(); // false: the pass ends (wheel retry pause)
     void refreshIdentity();
     void simulatorGone();
+    void simulatorReplaced();
+    void handOff();
     void publish(bool onTrack);
     int waitTimeoutMs() const;
     void releaseStaleForce();
@@ -69,6 +71,7 @@ class EngineLoop {
     SessionIdentity identity_;
     int32_t lastTick_ = -1;
     int32_t lastSessionInfoUpdate_ = -1;
+    uint32_t seenReplacements_ = 0; // the reader's count of new simulators
     uint32_t seenErrorCount_ = 0;      // the wheel's count at the last pass
     uint32_t publishedErrorCount_ = 0; // errors of this run, across reopenings
     bool handedOff_ = false;

@@ -36,6 +36,7 @@ bool FfbOutput::open(void* window, const DeviceGuid& device) {
     lastError.store(0);
     errorCount.store(0);
     outputEnabled.store(false);
+    seenQuiesceCount_ = quiesceCount.load();
     effectStarted_ = false;
     running_ = false;
     lastOutput_ = 0;
@@ -85,6 +86,14 @@ void FfbOutput::runOutputThread() {
 }
 
 void FfbOutput::loopOnce() {
+    // A quiesce seen only by its count: the output stops as if the flag had
+    // been seen low, and the ramp starts over if it is high again.
+    const uint32_t quiesced = quiesceCount.load();
+    if (quiesced != seenQuiesceCount_) {
+        seenQuiesceCount_ = quiesced;
+        if (running_)
+            becomeDisabled();
+    }
     const bool enabled = outputEnabled.load();
     if (enabled != running_) {
         if (enabled)

@@ -77,6 +77,7 @@ class FfbOutput final : public WheelOutput {
     int32_t magnitude_ = 0; // the effect's lMagnitude, sent by every update
     bool effectStarted_ = false;
     bool running_ = false;  // the output thread's copy of outputEnabled
+    uint32_t seenQuiesceCount_ = 0;
     int32_t lastOutput_ = 0; // base of the slew limit
     int64_t rampStart_ = 0;  // steady ns
     int64_t rampEnd_ = 0;

@@ -32,6 +32,13 @@ class WheelOutput {
     std::atomic<uint32_t> errorCount{0};
     std::atomic<int32_t> lastError{0}; // HRESULT
 
+    // Counts the calls of quiesce(). The output thread looks at the enable
+    // flag only now and then; a flag that is low for less than that (the
+    // engine quiesces and enables again within one pass) would go unseen,
+    // so the output stage compares this count too and takes the force off
+    // and starts again from rest whenever it grew.
+    std::atomic<uint32_t> quiesceCount{0};
+
     // Clears the enable flag and zeroes the three values, twice in a row so
     // that a reader racing the first write still ends on zero.
     void quiesce() {
@@ -41,6 +48,7 @@ class WheelOutput {
             dampingPercent.exchange(0);
             endStopActive.exchange(false);
         }
+        quiesceCount.fetch_add(1);
     }
 };
 

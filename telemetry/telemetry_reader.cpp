@@ -26,7 +26,7 @@ bool TelemetryReader::open() {
     }
     view_ = source_.view();
     viewSize_ = source_.viewSize();
-    vars_ = resolveVariables(image());
+    resolve(false);
     return true;
 }
 
@@ -35,11 +35,57 @@ void TelemetryReader::close() {
     view_ = nullptr;
     viewSize_ = 0;
     vars_ = noTelemetryVars();
+    places_ = {};
+    resolvedFrom_ = {};
+    settling_ = false;
+    haveTick_ = false;
 }
 
 void TelemetryReader::refreshVariables() {
     if (view_)
-        vars_ = resolveVariables(image());
+        resolve(true);
+}
+
+TelemetryReader::LayoutFields TelemetryReader::layoutFields() const {
+    return {headerField(irsdk::kNumVars), headerField(irsdk::kVarHeaderOffset),
+            headerField(irsdk::kBufLen), headerField(irsdk::kNumBuf),
+            headerField(irsdk::kSessionInfoUpdate)};
+}
+
+// Looks up the fifteen variables in the table as it is now. With
+// `countChange`, a result that places any of them elsewhere than before is a
+// new simulator. A table being rewritten while it is read may give a
+// half-written result, so after every change the lookup is repeated on the
+// next reads until one agrees with the last. Lookups touch no heap: the
+// engine thread does this.
+void TelemetryReader::resolve(bool countChange) {
+    const LayoutFields fields = layoutFields();
+    const TelemetryVarIndices vars = resolveVariables(image());
+    const TelemetryVarPlaces places = placesOf(image(), vars);
+    const bool changed = places != places_ || !fields.sameTable(resolvedFrom_);
+    vars_ = vars;
+    places_ = places;
+    resolvedFrom_ = fields;
+    settling_ = changed;
+    if (changed && countChange)
+        ++replaced_;
+}
+
+// The simulator rewrites its header when it starts anew, at any moment and
+// possibly within one wait of the engine, while the connection bit is low for
+// too short a time to be seen. So the layout is compared on every read: the
+// words that define the table, the session-information counter, and the
+// headers of the variables found. Any difference has the variables looked
+// up again; only a lookup that places them differently counts as a new
+// simulator (the counter alone climbs many times in a race over the same
+// table).
+void TelemetryReader::followLayout() {
+    const LayoutFields fields = layoutFields();
+    if (!settling_ && fields.sameTable(resolvedFrom_) &&
+        fields.sessionInfoUpdate == resolvedFrom_.sessionInfoUpdate &&
+        placesHold(image(), places_))
+        return;
+    resolve(true);
 }
 
 int32_t TelemetryReader::findVar(std::string_view name) const {
@@ -74,6 +120,7 @@ std::span<const uint8_t> TelemetryReader::sessionText() const {
 bool TelemetryReader::readLatest(TelemetrySnapshot& snapshot) {
     if (!view_)
         return false;
+    followLayout();
     const int32_t bufLen = headerField(irsdk::kBufLen);
     if (bufLen <= 0 || static_cast<size_t>(bufLen) > viewSize_)
         return false;
@@ -95,6 +142,13 @@ bool TelemetryReader::readLatest(TelemetrySnapshot& snapshot) {
                 tick = t;
             }
         }
+        // A simulator's ticks only grow: a newest tick below the last one
+        // read is a simulator started anew, whose table may look the same.
+        if (haveTick_ && tick < lastTick_) {
+            resolve(false);
+            ++replaced_;
+            haveTick_ = false;
+        }
         const int64_t offset =
             headerField(irsdk::kVarBuf + irsdk::kVarBufStride * newest + irsdk::kVarBufOffset);
         if (offset < 0 || offset + bufLen > static_cast<int64_t>(viewSize_))
@@ -106,6 +160,8 @@ bool TelemetryReader::readLatest(TelemetrySnapshot& snapshot) {
         std::atomic_thread_fence(std::memory_order_acquire);
         if (tickAt(newest) == tick) {
             decodeLine(image(), vars_, line_, tick, snapshot);
+            lastTick_ = tick;
+            haveTick_ = true;
             return true;
         }
         // The simulator rewrote this buffer while we copied it: try once more.

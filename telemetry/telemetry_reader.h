@@ -27,7 +27,14 @@ class TelemetryReader {
 
     // Resolves the variables again from the header as it is now: a simulator
     // started anew may publish another variable table into the same block.
+    // A table that places the variables elsewhere counts as a new simulator.
     void refreshVariables();
+
+    // How many times the simulator behind the view was replaced since the
+    // reader was made: its variable table changed (or its newest tick went
+    // backwards) while the view stayed attached. The engine compares it
+    // after each read and starts over as on a new connection when it grew.
+    uint32_t simulatorsReplaced() const { return replaced_; }
 
     int32_t findVar(std::string_view name) const;
     int32_t varIndex(TelemetryVar var) const { return vars_[static_cast<int>(var)]; }
@@ -46,6 +53,23 @@ class TelemetryReader {
     size_t lineCapacity() const { return line_.capacity(); }
 
   private:
+    // The header words that define the layout the variables were resolved
+    // from, and the session-information counter a rewrite bumps.
+    struct LayoutFields {
+        int32_t numVars = 0;
+        int32_t varHeaderOffset = 0;
+        int32_t bufLen = 0;
+        int32_t numBuf = 0;
+        int32_t sessionInfoUpdate = 0;
+        bool sameTable(const LayoutFields& o) const {
+            return numVars == o.numVars && varHeaderOffset == o.varHeaderOffset &&
+                   bufLen == o.bufLen && numBuf == o.numBuf;
+        }
+    };
+
+    LayoutFields layoutFields() const;
+    void followLayout();
+    void resolve(bool countChange);
     int32_t headerField(size_t offset) const;
     std::span<const uint8_t> image() const { return {view_, viewSize_}; }
 
@@ -53,6 +77,12 @@ class TelemetryReader {
     const uint8_t* view_ = nullptr;
     size_t viewSize_ = 0;
     TelemetryVarIndices vars_ = noTelemetryVars();
+    TelemetryVarPlaces places_{};  // where vars_ pointed when resolved
+    LayoutFields resolvedFrom_;    // the header as it was then
+    bool settling_ = false;        // resolve again until two resolutions agree
+    int32_t lastTick_ = 0;         // newest tick read since attaching
+    bool haveTick_ = false;
+    uint32_t replaced_ = 0;
     std::vector<uint8_t> line_; // one copied data line, reused across reads
 };
 

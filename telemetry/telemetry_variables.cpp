@@ -32,13 +32,30 @@ int64_t varHeaderAt(std::span<const uint8_t> image, int32_t index) {
     return fits(at, irsdk::kVarHeaderSize, image.size()) ? at : -1;
 }
 
+// How the snapshot reads a value: flags as one byte, everything else as
+// 4-byte floats. A header that declares another type (a table rewritten
+// under a stale index, a damaged block) is not read as if it were one.
+enum class ValueKind { Flag, Float };
+
+bool typeFits(int32_t type, ValueKind kind) {
+    if (kind == ValueKind::Flag)
+        return type == irsdk::kBool || type == irsdk::kChar;
+    return type == irsdk::kFloat;
+}
+
 // Offset inside the line of `bytes` bytes of variable `index`, or -1 when the
-// variable is absent or its value does not fit the line.
-int64_t valueAt(std::span<const uint8_t> image, size_t lineSize, int32_t index, int64_t bytes) {
+// variable is absent, declares a type or count the read does not fit, or its
+// value does not fit the line.
+int64_t valueAt(std::span<const uint8_t> image, size_t lineSize, int32_t index, ValueKind kind,
+                int64_t bytes) {
     const int64_t header = varHeaderAt(image, index);
     if (header < 0)
         return -1;
-    const int64_t offset = loadInt32(image, static_cast<size_t>(header) + irsdk::kVarOffset);
+    const auto at = static_cast<size_t>(header);
+    if (!typeFits(loadInt32(image, at + irsdk::kVarType), kind) ||
+        loadInt32(image, at + irsdk::kVarCount) < 1)
+        return -1;
+    const int64_t offset = loadInt32(image, at + irsdk::kVarOffset);
     return fits(offset, bytes, lineSize) ? offset : -1;
 }
 
@@ -50,13 +67,13 @@ float loadFloat(std::span<const uint8_t> line, int64_t offset) {
 
 float scalarFloat(std::span<const uint8_t> image, std::span<const uint8_t> line,
                   const TelemetryVarIndices& vars, TelemetryVar var) {
-    const int64_t at = valueAt(image, line.size(), vars[static_cast<int>(var)], 4);
+    const int64_t at = valueAt(image, line.size(), vars[static_cast<int>(var)], ValueKind::Float, 4);
     return at < 0 ? 0.0f : loadFloat(line, at);
 }
 
 bool scalarBool(std::span<const uint8_t> image, std::span<const uint8_t> line,
                 const TelemetryVarIndices& vars, TelemetryVar var) {
-    const int64_t at = valueAt(image, line.size(), vars[static_cast<int>(var)], 1);
+    const int64_t at = valueAt(image, line.size(), vars[static_cast<int>(var)], ValueKind::Flag, 1);
     return at >= 0 && line[static_cast<size_t>(at)] != 0;
 }
 
@@ -93,6 +110,38 @@ int32_t findVariable(std::span<const uint8_t> image, std::string_view name) {
     return -1;
 }
 
+TelemetryVarPlaces placesOf(std::span<const uint8_t> image, const TelemetryVarIndices& vars) {
+    TelemetryVarPlaces places{};
+    for (int i = 0; i < kTelemetryVarCount; ++i) {
+        const int64_t header = varHeaderAt(image, vars[i]);
+        if (header < 0)
+            continue; // absent: index -1 and zeros
+        const auto at = static_cast<size_t>(header);
+        places[i] = {vars[i], loadInt32(image, at + irsdk::kVarType),
+                     loadInt32(image, at + irsdk::kVarOffset), loadInt32(image, at + irsdk::kVarCount)};
+    }
+    return places;
+}
+
+bool placesHold(std::span<const uint8_t> image, const TelemetryVarPlaces& places) {
+    for (int i = 0; i < kTelemetryVarCount; ++i) {
+        const TelemetryVarPlace& place = places[i];
+        if (place.index < 0)
+            continue;
+        const int64_t header = varHeaderAt(image, place.index);
+        if (header < 0)
+            return false;
+        const auto at = static_cast<size_t>(header);
+        const char* stored = reinterpret_cast<const char*>(image.data() + at + irsdk::kVarName);
+        const std::string_view name(stored, strnlen(stored, irsdk::kVarNameSize));
+        if (name != kTelemetryVarNames[i] || loadInt32(image, at + irsdk::kVarType) != place.type ||
+            loadInt32(image, at + irsdk::kVarOffset) != place.offset ||
+            loadInt32(image, at + irsdk::kVarCount) != place.count)
+            return false;
+    }
+    return true;
+}
+
 TelemetryVarIndices resolveVariables(std::span<const uint8_t> image) {
     TelemetryVarIndices vars;
     for (int i = 0; i < kTelemetryVarCount; ++i)
@@ -107,7 +156,9 @@ int32_t readArray(std::span<const uint8_t> image, std::span<const uint8_t> line,
         return 0;
     const int32_t declared = loadInt32(image, static_cast<size_t>(header) + irsdk::kVarCount);
     const int32_t n = std::clamp(declared, 0, kSubSamples);
-    const int64_t at = valueAt(image, line.size(), index, int64_t{4} * n);
+    if (n == 0)
+        return 0;
+    const int64_t at = valueAt(image, line.size(), index, ValueKind::Float, int64_t{4} * n);
     if (at < 0)
         return 0;
     for (int32_t i = 0; i < n; ++i)

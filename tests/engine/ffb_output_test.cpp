@@ -124,6 +124,26 @@ TEST_F(FfbOutputTest, DisablingStopsAtOnceAndReenablingRestartsTheDelay) {
     EXPECT_LE(output.magnitude(), 120 * 100);
 }
 
+// The engine may disable and enable again between two looks of the output
+// thread (a new simulator's first tick): the disable still counts.
+TEST_F(FfbOutputTest, ADisableOverBeforeTheThreadLooksStillRestartsTheDelay) {
+    openWheel();
+    output.requestedForce.store(8000);
+    enableAndRunFor(4000 * kMs);
+    ASSERT_EQ(output.magnitude(), 8000);
+
+    output.quiesce();
+    output.requestedForce.store(8000);
+    output.outputEnabled.store(true);
+    const size_t sentBefore = port.magnitudes.size();
+    const int64_t restartedAt = clock.now;
+    output.loopOnce();
+    EXPECT_EQ(port.magnitudes.back().value, 0) << "the force came off";
+    EXPECT_FALSE(output.effectStarted());
+    runUntil(restartedAt + 1199 * kMs);
+    EXPECT_EQ(port.magnitudes.size(), sentBefore + 1) << "the start delay runs again";
+}
+
 TEST_F(FfbOutputTest, FailingEffectCreationIsRetriedEvery50msWithoutSending) {
     openWheel();
     port.failNext("createEffect", kEFail, 4);

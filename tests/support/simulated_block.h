@@ -4,6 +4,12 @@
 // simulator does, behind a BufferTelemetrySource the reader attaches to.
 #include "telemetry/buffer_telemetry_source.h"
 #include "telemetry/telemetry_image.h"
+#include "telemetry/telemetry_layout.h"
+#include "telemetry/telemetry_variables.h"
+
+#include <algorithm>
+#include <cstring>
+#include <stdexcept>
 
 #include <span>
 #include <vector>
@@ -19,11 +25,28 @@ struct TickValues {
 
 class SimulatedBlock {
   public:
-    explicit SimulatedBlock(std::vector<TelemetryVarSpec> vars = standardTelemetryVars())
+    // `capacity`: bytes of the block, at least what the layout needs; room
+    // for a larger layout a test rewrites the block into later.
+    explicit SimulatedBlock(std::vector<TelemetryVarSpec> vars = standardTelemetryVars(),
+                            size_t capacity = 0)
         : image(std::move(vars)) {
-        source.bytes().assign(image.size(), 0);
+        source.bytes().assign(std::max(image.size(), capacity), 0);
         image.format(source.bytes());
         TelemetryImage::setConnected(source.bytes(), true);
+    }
+
+    // A simulator started anew over the same block: the header and table
+    // are written in the new layout (the session-information counter and
+    // the connection bit keep their values), every buffer is empty.
+    void rewrite(std::vector<TelemetryVarSpec> vars) {
+        image = TelemetryImage(std::move(vars));
+        if (image.size() > block().size())
+            throw std::length_error("the block has no room for the new layout");
+        const int32_t update = loadInt32(block(), irsdk::kSessionInfoUpdate);
+        const int32_t status = loadInt32(block(), irsdk::kStatus);
+        image.format(block());
+        std::memcpy(block().data() + irsdk::kSessionInfoUpdate, &update, sizeof update);
+        std::memcpy(block().data() + irsdk::kStatus, &status, sizeof status);
     }
 
     std::span<uint8_t> block() { return source.bytes(); }

@@ -132,6 +132,43 @@ TEST(TelemetryReader, SubSampleArraysFollowTheirDeclaredCounts) {
     }
 }
 
+// A header that declares a type or count the snapshot's read does not fit
+// (flags are read as one byte, everything else as 4-byte floats) gives no
+// value: a stale index into a rewritten table never reads a wrong kind.
+TEST(TelemetryReader, VariablesOfAnotherTypeOrNoElementsAreAbsent) {
+    struct Case {
+        TelemetryVarSpec spec;
+        std::function<bool(const TelemetrySnapshot&)> absent;
+    };
+    const std::vector<Case> cases = {
+        {{"IsOnTrack", irsdk::kInt, 1}, [](const auto& s) { return !s.IsOnTrack; }},
+        {{"BrakeABSactive", irsdk::kFloat, 1}, [](const auto& s) { return !s.BrakeABSactive; }},
+        {{"Speed", irsdk::kDouble, 1}, [](const auto& s) { return s.Speed == 0.0f; }},
+        {{"Speed", irsdk::kBitField, 1}, [](const auto& s) { return s.Speed == 0.0f; }},
+        {{"Speed", irsdk::kFloat, 0}, [](const auto& s) { return s.Speed == 0.0f; }},
+        {{"SteeringWheelTorque_ST", irsdk::kInt, 6},
+         [](const auto& s) { return s.TorqueStCount == 1 && s.TorqueSt[0] == 2.0f; }},
+        {{"LFshockDefl_ST", irsdk::kDouble, 6}, [](const auto& s) { return s.ShockStCount == 0; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.spec.name + " of type " + std::to_string(c.spec.type) + ", count " +
+                     std::to_string(c.spec.count));
+        // The variable under test is followed by others, so its offset
+        // always lies inside the line with bytes written at it.
+        SimulatedBlock sim(varsWith({c.spec, {"SteeringWheelTorque", irsdk::kFloat, 1},
+                                     floatArray("RFshockDefl_ST", 6), floatArray("Filler", 12)}));
+        std::vector<uint8_t> line = sim.image.newLine();
+        std::fill(line.begin(), line.end(), uint8_t{0x41}); // every byte non-zero
+        sim.image.setFloat(line, "SteeringWheelTorque", 2.0f);
+        sim.image.publishLine(sim.block(), line, 1);
+        TelemetryReader reader(sim.source);
+        ASSERT_TRUE(reader.open());
+        TelemetrySnapshot s;
+        ASSERT_TRUE(reader.readLatest(s));
+        EXPECT_TRUE(c.absent(s));
+    }
+}
+
 TEST(TelemetryReader, PicksTheGreatestTickAndTheEarlierBufferOnATie) {
     SimulatedBlock sim;
     sim.publish(10, {.speed = 10});
