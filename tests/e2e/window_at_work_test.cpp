@@ -336,6 +336,8 @@ TEST_F(WindowAtWork, ASimulatorRestartedIntoAnotherLayoutIsFollowedAtOnce) {
     ASSERT_TRUE(standin.start({L"--ibt", ibt, L"--loop", L"--exit-after", L"280"}));
     startProgram();
     ASSERT_TRUE(waitForLine(L"Force feedback devices found."));
+    clickAt(kDebugLoggingCheck, 12, 12); // the track state is logged
+    ASSERT_TRUE(waitForLine(L"Debug logging enabled."));
     test::click(item(kStartButton));
     ASSERT_TRUE(waitForLine(L"Telemetry: On track.")) << narrow(logText());
 
