@@ -89,13 +89,6 @@ class EngineForceTest : public ::testing::Test {
         loop_->pass();
     }
 
-    std::vector<int32_t> magnitudesOfTick(size_t from) const {
-        std::vector<int32_t> m;
-        for (size_t i = from; i < observer.samples.size(); ++i)
-            m.push_back(observer.samples[i].magnitude);
-        return m;
-    }
-
     SimulatedBlock sim;
     VirtualClock clock;
     RecordingWheel wheel;
@@ -146,7 +139,7 @@ TEST_F(EngineForceTest, EngineSendsTheModelsSamplesTickAfterTick) {
             model.finishTick();
             previous = observer.snapshots[t];
         }
-        EXPECT_EQ(magnitudesOfTick(firstSample), expected) << "mode " << mode;
+        EXPECT_EQ(magnitudesFrom(observer.samples, firstSample), expected) << "mode " << mode;
         EXPECT_EQ(expected.size(), mode == 1 ? 96u : 48u);
         EXPECT_EQ(wheel.requestedForce.load(), expected.back());
     }

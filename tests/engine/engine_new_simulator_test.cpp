@@ -41,10 +41,7 @@ struct EngineRig {
         return {.onTrack = true, .speed = 20.0f + 0.25f * t, .torque = 4.0f * std::sin(0.3f * t)};
     }
     std::vector<int32_t> magnitudesFrom(size_t first) const {
-        std::vector<int32_t> out;
-        for (size_t i = first; i < observer.samples.size(); ++i)
-            out.push_back(observer.samples[i].magnitude);
-        return out;
+        return test::magnitudesFrom(observer.samples, first);
     }
 
     SimulatedBlock sim;

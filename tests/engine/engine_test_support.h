@@ -45,6 +45,14 @@ struct SentSample {
     int32_t magnitude;
 };
 
+// The magnitudes of `samples` from index `first` on.
+inline std::vector<int32_t> magnitudesFrom(const std::vector<SentSample>& samples, size_t first) {
+    std::vector<int32_t> out;
+    for (size_t i = first; i < samples.size(); ++i)
+        out.push_back(samples[i].magnitude);
+    return out;
+}
+
 class RecordingObserver final : public EngineObserver {
   public:
     void onNewTick(const TelemetrySnapshot& s, int64_t tickStartNs) override {
