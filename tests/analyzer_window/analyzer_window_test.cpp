@@ -145,10 +145,6 @@ TEST_F(AnalyzerWindowTest, ShowsTheReportOfAReplayedDriveAndSendsProfileAdvice) 
     EXPECT_EQ(windowText(statusLabel()), r.Replayed);
     expectBoxes(true, false); // the fixture is too short for a fit
     EXPECT_TRUE(IsWindowEnabled(item(101)));
-    // Every control painted now (the WM_PAINTs are sent and handled before
-    // RedrawWindow returns), not after a wait a busy machine may outlast.
-    RedrawWindow(window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
     EXPECT_TRUE(screenshot(window, windowsPath(kWork / "analyzer_report.png")));
 
     for (AdviceItem a : {AdviceItem::ForceStrength, AdviceItem::CarForceBalance,

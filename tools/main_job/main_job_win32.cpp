@@ -49,14 +49,6 @@ struct Failure {
     throw Failure{why};
 }
 
-// Has `window` (another process's) paint everything now, so a screenshot
-// shows what it holds rather than what a fixed wait let it draw: the
-// WM_PAINT messages are sent, and RedrawWindow returns once they are handled.
-void paintNow(HWND window) {
-    RedrawWindow(window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-}
-
 class GriplineWindow {
   public:
     explicit GriplineWindow(HWND window) : window_(window) {}
@@ -82,7 +74,6 @@ class GriplineWindow {
         test::mouse(item(id), WM_LBUTTONUP, 12, 12);
     }
     void screenshot(const std::wstring& path) const {
-        paintNow(window_);
         RECT area;
         GetWindowRect(window_, &area);
         if (!test::screenshot(area, path))
@@ -242,7 +233,6 @@ int drive(int argc, wchar_t** argv) {
         fail("the Analyzer did not open");
     if (!analyzerShowsReport(analyzer))
         fail("the Analyzer shows no report");
-    paintNow(analyzer);
     RECT area;
     GetWindowRect(analyzer, &area);
     if (!test::screenshot(area, out + L"\\analyzer.png"))
