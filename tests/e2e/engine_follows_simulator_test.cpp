@@ -81,7 +81,8 @@ TEST_F(EngineFollowsSimulator, ReadsEveryTickOfARecordedDriveAndSeesTheSimulator
     // Without --loop the stand-in exits normally at the end of the file,
     // clearing the connection bit as the simulator does.
     ASSERT_EQ(standin.waitExit(60s), 0);
-    ASSERT_TRUE(waitFor([&] { return !status().Connected; }, 30s)) << "the engine never saw it leave";
+    ASSERT_TRUE(waitFor([&] { return !status().Connected; }, 30s))
+        << "the engine never saw it leave";
 
     // Lines read once, in order, each a line of the file. The engine reads
     // the newest line when it wakes: a thread held back by a busy machine

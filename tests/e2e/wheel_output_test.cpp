@@ -193,7 +193,8 @@ TEST_F(WheelOutputUnderWine, AKilledSimulatorLeavesNoForceOnTheWheel) {
     };
     EXPECT_TRUE(waitFor(forceTakenOff, 60s)) << "the force was never taken off";
     engine.stop();
-    std::printf("force off %lld ms after the last tick\n", static_cast<long long>(zeroAfterUs / 1000));
+    std::printf("force off %lld ms after the last tick\n",
+                static_cast<long long>(zeroAfterUs / 1000));
 }
 
 } // namespace

@@ -225,8 +225,8 @@ TEST_F(WindowAtWork, StartDriveRecordChangeCarStopAndKeepTheSettings) {
     clickAt(1101, 234, 15);
     EXPECT_EQ(sliderText(374, 288), L"100%");
     int32_t at100 = 0;
-    EXPECT_TRUE(waitFor([&] { return (at100 = peakForceSince(clickedAt)) > at50 * 3 / 2; },
-                        kEventLimit))
+    EXPECT_TRUE(
+        waitFor([&] { return (at100 = peakForceSince(clickedAt)) > at50 * 3 / 2; }, kEventLimit))
         << "at 50%: " << at50 << ", at 100%: " << at100;
 
     // Record through the real save dialog, then Stop rec.
@@ -291,8 +291,9 @@ TEST_F(WindowAtWork, StartDriveRecordChangeCarStopAndKeepTheSettings) {
         const std::wstring log = logText();
         return log.substr(log.rfind(L"FFB engine stopped."));
     };
-    EXPECT_TRUE(waitFor([&] { return sinceStop().find(L"FFB output report:") != std::wstring::npos; },
-                        kEventLimit));
+    EXPECT_TRUE(
+        waitFor([&] { return sinceStop().find(L"FFB output report:") != std::wstring::npos; },
+                kEventLimit));
     ASSERT_TRUE(waitForQuietLog());
     const std::wstring log = logText();
     const std::wstring afterStop = sinceStop();

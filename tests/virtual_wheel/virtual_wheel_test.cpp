@@ -79,8 +79,7 @@ LONG steering(IDirectInputDevice8W* device) {
 
 // The rim turns in real time and a starved axis thread drops what it cannot
 // catch up, so a turn is waited for (up to 30 s), not timed.
-template <class Reached>
-LONG steeringUntil(IDirectInputDevice8W* device, Reached reached) {
+template <class Reached> LONG steeringUntil(IDirectInputDevice8W* device, Reached reached) {
     LONG x = steering(device);
     for (int i = 0; i < 3000 && !reached(x); ++i) {
         Sleep(10);

@@ -209,7 +209,8 @@ int drive(int argc, wchar_t** argv) {
             fail("the save dialog was not answered");
         say("save dialog proposed " + narrow(proposed));
         const bool answered = test::waitFor(
-            [&] { return window.count(started) > 0 || window.count(notOnTrack) >= attempt; }, kLimit);
+            [&] { return window.count(started) > 0 || window.count(notOnTrack) >= attempt; },
+            kLimit);
         if (window.count(started) > 0)
             break;
         if (!answered || attempt == 10)
