@@ -145,8 +145,6 @@ TEST_F(AnalyzerWindowTest, ShowsTheReportOfAReplayedDriveAndSendsProfileAdvice) 
     EXPECT_EQ(windowText(statusLabel()), r.Replayed);
     expectBoxes(true, false); // the fixture is too short for a fit
     EXPECT_TRUE(IsWindowEnabled(item(101)));
-    UpdateWindow(window);
-    Sleep(300); // let Wine finish drawing before the picture is taken
     EXPECT_TRUE(screenshot(window, windowsPath(kWork / "analyzer_report.png")));
 
     for (AdviceItem a : {AdviceItem::ForceStrength, AdviceItem::CarForceBalance,

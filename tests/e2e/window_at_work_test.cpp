@@ -157,16 +157,21 @@ class WindowAtWork : public ::testing::Test {
         return test::readFile(path);
     }
 
-    // The largest absolute magnitude the wheel receives over the next `span`.
-    int32_t peakForceOver(std::chrono::milliseconds span) const {
-        const size_t before =
-            test::magnitudes(test::parseWheelLog(test::readFile(wheelLog))).size();
-        std::this_thread::sleep_for(span);
+    // The largest absolute magnitude the wheel received after its first
+    // `before` updates.
+    int32_t peakForceSince(size_t before) const {
         const auto all = test::magnitudes(test::parseWheelLog(test::readFile(wheelLog)));
         int32_t peak = 0;
         for (size_t i = before; i < all.size(); ++i)
             peak = std::max(peak, std::abs(all[i].number()));
         return peak;
+    }
+    // The largest absolute magnitude the wheel receives over the next `span`.
+    int32_t peakForceOver(std::chrono::milliseconds span) const {
+        const size_t before =
+            test::magnitudes(test::parseWheelLog(test::readFile(wheelLog))).size();
+        std::this_thread::sleep_for(span);
+        return peakForceSince(before);
     }
 
     // Record as the user does: the button, then the save dialog answered
@@ -217,13 +222,17 @@ TEST_F(WindowAtWork, StartDriveRecordChangeCarStopAndKeepTheSettings) {
     EXPECT_NE(statusBarPixels(), idleBar) << "connected, on track, driver and car";
 
     // Force strength 50% -> 100% while driving: the force follows without a
-    // restart. The stand-in's corner comes once in each 10 s loop, so each
-    // strength is judged by its peak over a whole loop.
+    // restart. The stand-in's corner comes once in each 10 s loop, so 50% is
+    // judged by its peak over a whole loop, and 100% by the peak since the
+    // click, waited for as long as a busy machine needs to reach the corner.
     const int32_t at50 = peakForceOver(10500ms);
+    const size_t clickedAt = test::magnitudes(test::parseWheelLog(test::readFile(wheelLog))).size();
     clickAt(1101, 234, 15);
     EXPECT_EQ(sliderText(374, 288), L"100%");
-    const int32_t at100 = peakForceOver(10500ms);
-    EXPECT_GT(at100, at50 * 3 / 2) << "at 50%: " << at50 << ", at 100%: " << at100;
+    int32_t at100 = 0;
+    EXPECT_TRUE(
+        waitFor([&] { return (at100 = peakForceSince(clickedAt)) > at50 * 3 / 2; }, kEventLimit))
+        << "at 50%: " << at50 << ", at 100%: " << at100;
 
     // Record through the real save dialog, then Stop rec.
     const std::wstring recording = test::tempFile(L"drive") + L".kvtrec";
@@ -250,7 +259,11 @@ TEST_F(WindowAtWork, StartDriveRecordChangeCarStopAndKeepTheSettings) {
     EXPECT_EQ(recordingText(header.CarName), "formulair04");
     EXPECT_EQ(recordingText(header.ProfileName), "Default");
     EXPECT_EQ(header.ForceStrength, 100);
-    EXPECT_GE(samples.size(), 60u) << "about three seconds at 60 Hz";
+    // Three seconds on track: lines in order, none twice (how many depends
+    // on the machine's load).
+    ASSERT_FALSE(samples.empty());
+    for (size_t i = 1; i < samples.size(); ++i)
+        EXPECT_GT(samples[i].TickCount, samples[i - 1].TickCount) << "sample " << i;
 
     // The Analyzer beside the program opens the recording just made.
     const std::wstring analyzerOut = folder.folder() + L"\\analyzer_arguments.txt";
@@ -278,9 +291,17 @@ TEST_F(WindowAtWork, StartDriveRecordChangeCarStopAndKeepTheSettings) {
     EXPECT_FALSE(enabled(kStopButton));
     EXPECT_FALSE(enabled(kRecordButton));
     EXPECT_FALSE(enabled(kStopRecordButton));
-    std::this_thread::sleep_for(1s);
+    // The stint's report, then nothing more: the log has settled.
+    auto sinceStop = [&] {
+        const std::wstring log = logText();
+        return log.substr(log.rfind(L"FFB engine stopped."));
+    };
+    EXPECT_TRUE(
+        waitFor([&] { return sinceStop().find(L"FFB output report:") != std::wstring::npos; },
+                kEventLimit));
+    ASSERT_TRUE(waitForQuietLog());
     const std::wstring log = logText();
-    const std::wstring afterStop = log.substr(log.rfind(L"FFB engine stopped."));
+    const std::wstring afterStop = sinceStop();
     EXPECT_EQ(afterStop.find(L"Telemetry:"), std::wstring::npos) << narrow(log);
     const size_t report = afterStop.find(L"FFB output report:");
     EXPECT_NE(report, std::wstring::npos) << narrow(log);

@@ -172,10 +172,11 @@ bool answerSaveDialog(HWND owner, const std::wstring& path, std::wstring& propos
     return !IsWindow(dialog);
 }
 
-bool screenshot(const RECT& area, const std::wstring& pngPath) {
+namespace {
+
+// The screen inside `area` as RGB rows; empty when it cannot be copied.
+std::vector<uint8_t> captureRgb(const RECT& area) {
     const int w = area.right - area.left, h = area.bottom - area.top;
-    if (w <= 0 || h <= 0)
-        return false;
     HDC screen = GetDC(nullptr);
     HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info{};
@@ -197,7 +198,29 @@ bool screenshot(const RECT& area, const std::wstring& pngPath) {
         DeleteObject(dib);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    if (!copied)
+    return rgb;
+}
+
+} // namespace
+
+// A program in another process paints when its thread gets to it, and Wine
+// shows the result on the display a little later: the picture is taken
+// once two captures 250 ms apart agree (up to 10 s; a window that keeps
+// changing is then taken as it last was), not after a fixed wait.
+bool screenshot(const RECT& area, const std::wstring& pngPath) {
+    const int w = area.right - area.left, h = area.bottom - area.top;
+    if (w <= 0 || h <= 0)
+        return false;
+    std::vector<uint8_t> rgb = captureRgb(area);
+    for (int i = 0; i < 40 && !rgb.empty(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(250));
+        std::vector<uint8_t> again = captureRgb(area);
+        const bool settled = again == rgb;
+        rgb = std::move(again);
+        if (settled)
+            break;
+    }
+    if (rgb.empty())
         return false;
     const std::vector<uint8_t> png =
         encodePng(rgb, static_cast<uint32_t>(w), static_cast<uint32_t>(h));

@@ -62,7 +62,8 @@ HWND fileNameEdit(HWND dialog);
 bool answerSaveDialog(HWND owner, const std::wstring& path, std::wstring& proposed,
                       std::chrono::milliseconds limit);
 
-// The screen inside `area` (screen coordinates) as a PNG file.
+// The screen inside `area` (screen coordinates) as a PNG file, taken once
+// the picture has stopped changing.
 bool screenshot(const RECT& area, const std::wstring& pngPath);
 
 } // namespace gripline::test

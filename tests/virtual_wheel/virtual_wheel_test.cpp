@@ -77,6 +77,17 @@ LONG steering(IDirectInputDevice8W* device) {
     return state.lX;
 }
 
+// The rim turns in real time and a starved axis thread drops what it cannot
+// catch up, so a turn is waited for (up to 30 s), not timed.
+template <class Reached> LONG steeringUntil(IDirectInputDevice8W* device, Reached reached) {
+    LONG x = steering(device);
+    for (int i = 0; i < 3000 && !reached(x); ++i) {
+        Sleep(10);
+        x = steering(device);
+    }
+    return x;
+}
+
 // The program's opening sequence, up to a playing constant force.
 class OpenWheel : public ::testing::Test {
   protected:
@@ -239,21 +250,18 @@ TEST_F(OpenWheel, SustainedForceTurnsTheWheelItsWayAndSignalsEachMove) {
     EXPECT_EQ(centre, 32767);
     // A negative magnitude comes from the left and turns the wheel right.
     ASSERT_EQ(setMagnitude(effect.get(), -5000), DI_OK);
-    EXPECT_EQ(WaitForSingleObject(moved, 1000), WAIT_OBJECT_0) << "lX moved, event signalled";
-    Sleep(200);
-    const LONG right = steering(device.get());
+    EXPECT_EQ(WaitForSingleObject(moved, 30000), WAIT_OBJECT_0) << "lX moved, event signalled";
+    const LONG right = steeringUntil(device.get(), [&](LONG x) { return x > centre + 500; });
     EXPECT_GT(right, centre + 500);
 
     ASSERT_EQ(setMagnitude(effect.get(), 5000), DI_OK);
-    Sleep(400);
-    const LONG back = steering(device.get());
+    const LONG back = steeringUntil(device.get(), [&](LONG x) { return x < right - 500; });
     EXPECT_LT(back, right - 500);
     EXPECT_EQ(environment.log().back().event + " " + environment.log().back().value,
               "state " + std::to_string(back));
 
     // Unacquired, the motor stops and the program hears no more moves.
     ASSERT_EQ(device->Unacquire(), DI_OK);
-    Sleep(50);
     ResetEvent(moved);
     EXPECT_EQ(WaitForSingleObject(moved, 100), static_cast<DWORD>(WAIT_TIMEOUT));
 }

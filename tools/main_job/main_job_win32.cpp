@@ -10,6 +10,7 @@
 #include "analyzer/analyzer_controls.h"
 #include "tests/support/gui_driver_win32.h"
 #include "tests/support/standin_child_win32.h"
+#include "tests/support/wheel_log.h"
 #include "ui/control_ids.h"
 
 #include <windows.h>
@@ -53,17 +54,15 @@ class GriplineWindow {
     explicit GriplineWindow(HWND window) : window_(window) {}
     HWND item(int id) const { return GetDlgItem(window_, id); }
     std::wstring log() const { return test::windowText(test::childAt(window_, {48, 718, 1548, 774})); }
-    bool waitForLine(const std::wstring& line, size_t times = 1,
-                     std::chrono::milliseconds limit = kLimit) const {
-        return test::waitFor(
-            [&] {
-                const std::wstring text = log();
-                size_t n = 0;
-                for (size_t at = 0; (at = text.find(line + L"\r\n", at)) != std::wstring::npos; ++at)
-                    ++n;
-                return n >= times;
-            },
-            limit);
+    size_t count(const std::wstring& line) const {
+        const std::wstring text = log();
+        size_t n = 0;
+        for (size_t at = 0; (at = text.find(line + L"\r\n", at)) != std::wstring::npos; ++at)
+            ++n;
+        return n;
+    }
+    bool waitForLine(const std::wstring& line, size_t times = 1) const {
+        return test::waitFor([&] { return count(line) >= times; }, kLimit);
     }
     void expectLine(const std::wstring& line, size_t times = 1) const {
         if (!waitForLine(line, times))
@@ -98,6 +97,14 @@ void startStandin(test::StandinChild& standin, const std::vector<std::wstring>& 
         fail("the simulator stand-in did not start");
     if (!test::waitFor([] { return FindWindowW(kStandinClass, nullptr) != nullptr; }, kLimit))
         fail("the stand-in's window never appeared: " + standin.err());
+}
+
+// True once the wheel has received force for `span` since its first update
+// (the start delay and fade-in are behind it), read from its log.
+bool forceFlowingFor(const std::wstring& wheelLog, std::chrono::microseconds span) {
+    const auto sent = test::magnitudes(test::parseWheelLog(test::readFile(wheelLog)));
+    return !sent.empty() && sent.back().number() != 0 &&
+           sent.back().atUs - sent.front().atUs >= span.count();
 }
 
 // The program prefers the dinput8.dll beside it: the virtual wheel.
@@ -176,7 +183,10 @@ int drive(int argc, wchar_t** argv) {
     test::click(window.item(kStartButton));
     window.expectLine(L"FFB engine started.");
     window.expectLine(L"Telemetry: On track.");
-    std::this_thread::sleep_for(6s); // the wheel's start delay and fade-in, then force
+    // The picture shows the drive with force on the wheel: past the start
+    // delay and the fade-in, however long a busy machine takes to get there.
+    if (!test::waitFor([&] { return forceFlowingFor(out + L"\\wheel.log", 3s); }, kLimit))
+        fail("the wheel received no force");
     window.screenshot(out + L"\\gripline_on_track.png");
 
     say("simulator stand-in: a lap of corners, kerbs, ABS braking and a crash in the F4");
@@ -185,10 +195,11 @@ int drive(int argc, wchar_t** argv) {
                            L"--exit-after", L"600"});
     // The F4 replaces the Mercedes: the window takes the new car's settings.
     window.expectLine(L"Using driver profile settings for this car.", 2);
-    std::this_thread::sleep_for(3s);
 
     // Record as the driver does, again a moment later while the engine has
-    // not yet seen the new car on track.
+    // not yet seen the new car on track. Each press ends in one of the two
+    // lines; which one is waited for as long as a busy machine needs.
+    const std::wstring started = L"Telemetry recording started.";
     const std::wstring notOnTrack = L"Could not start telemetry recording. Enter the track first.";
     for (size_t attempt = 1;; ++attempt) {
         PostMessageW(handle, WM_COMMAND, MAKEWPARAM(kRecordButton, BN_CLICKED),
@@ -197,9 +208,12 @@ int drive(int argc, wchar_t** argv) {
         if (!test::answerSaveDialog(handle, out + L"\\drive.kvtrec", proposed, kLimit))
             fail("the save dialog was not answered");
         say("save dialog proposed " + narrow(proposed));
-        if (window.waitForLine(L"Telemetry recording started.", 1, 5s))
+        const bool answered = test::waitFor(
+            [&] { return window.count(started) > 0 || window.count(notOnTrack) >= attempt; },
+            kLimit);
+        if (window.count(started) > 0)
             break;
-        if (attempt == 10 || !window.waitForLine(notOnTrack, attempt, 1s))
+        if (!answered || attempt == 10)
             fail("the recording did not start; the log holds:\n" + narrow(window.log()));
         say("not on track yet, Record again in 2 s");
         std::this_thread::sleep_for(2s);
@@ -220,7 +234,6 @@ int drive(int argc, wchar_t** argv) {
         fail("the Analyzer did not open");
     if (!analyzerShowsReport(analyzer))
         fail("the Analyzer shows no report");
-    std::this_thread::sleep_for(1s);
     RECT area;
     GetWindowRect(analyzer, &area);
     if (!test::screenshot(area, out + L"\\analyzer.png"))
@@ -232,7 +245,6 @@ int drive(int argc, wchar_t** argv) {
     // applies it to the profile and the car and saves.
     PostMessageW(analyzer, WM_COMMAND, MAKEWPARAM(kAdviceButtonId, BN_CLICKED), 0);
     window.expectLine(L"Analyzer advice applied to profile Default for car formulair04.");
-    std::this_thread::sleep_for(1s);
     window.screenshot(out + L"\\gripline_advice_applied.png");
     if (HWND notice = test::findOwnedWindow(L"#32770", analyzer))
         PostMessageW(notice, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);

@@ -72,7 +72,11 @@ std::optional<HRESULT> WheelDevice::scriptedFailure(ScriptedCall call) {
 // starts (downloads) it again after the next Acquire.
 void WheelDevice::unacquireLocked() {
     state_.acquired = false;
-    signalMoves_.store(false);
+    {
+        // Under notifyMutex_: once Unacquire returns, no move is signalled.
+        std::scoped_lock lock(notifyMutex_);
+        signalMoves_.store(false);
+    }
     state_.paused = false;
     for (WheelEffect* effect : state_.effects)
         effect->unloadLocked();
@@ -99,13 +103,12 @@ MotorCommand WheelDevice::motorCommandLocked(int64_t nowNs) {
     return command;
 }
 
-// Signalled under notifyMutex_ so that SetEventNotification cannot close
-// the handle between the check and SetEvent.
+// Checked and signalled under notifyMutex_ so that SetEventNotification
+// cannot close the handle between the check and SetEvent, and a move the
+// axis thread computed just before Unacquire is not signalled after it.
 void WheelDevice::axisMoved(int32_t) {
-    if (!signalMoves_.load())
-        return;
     std::scoped_lock lock(notifyMutex_);
-    if (notifyEvent_)
+    if (signalMoves_.load() && notifyEvent_)
         SetEvent(notifyEvent_.get());
 }
 
