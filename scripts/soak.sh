@@ -1,16 +1,23 @@
 #!/usr/bin/env bash
-# Soak: shows whether the main job and the Wine test suite hold on a busy
-# machine. Runs the main job (scripts/demo.sh) N times in a row, then the
-# Windows tests under Wine once, all with two busy processes beside them
-# (the shared 2-core machines are rarely idle, and load shakes out races a
-# quiet machine hides). Each run's log is kept in build/soak/. Not run by CI.
+# Soak: shows whether the main job and the Wine test suite hold, on a quiet
+# machine and on a busy one. Runs the main job (scripts/demo.sh) N times in a
+# row, then the Windows tests under Wine once with two busy processes beside
+# them (the shared 2-core machines are rarely idle, and load shakes out races
+# a quiet machine hides). With --busy the main-job runs have the two busy
+# processes beside them too. Each run's log is kept in build/soak/. Not run
+# by CI.
 #
-#   bash scripts/soak.sh N
+#   bash scripts/soak.sh [--busy] N
 set -uo pipefail
 cd "$(dirname "$0")/.."
+busy_main=no
+if [ "${1:-}" = --busy ]; then
+  busy_main=yes
+  shift
+fi
 runs=${1:-}
 if ! [[ "$runs" =~ ^[0-9]+$ ]] || [ "$runs" -lt 1 ]; then
-  echo "usage: scripts/soak.sh N   (N main-job runs, then the Wine tests once)" >&2
+  echo "usage: scripts/soak.sh [--busy] N   (N main-job runs, then the Wine tests once)" >&2
   exit 2
 fi
 
@@ -23,12 +30,14 @@ stop_load() {
   for pid in "${load_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   load_pids=()
 }
+start_load() {
+  for _ in 1 2; do
+    yes >/dev/null &
+    load_pids+=($!)
+  done
+}
 trap stop_load EXIT
 trap 'stop_load; exit 130' INT TERM
-for _ in 1 2; do
-  yes >/dev/null &
-  load_pids+=($!)
-done
 
 passed=0
 failed=0
@@ -42,12 +51,18 @@ judge() { # NAME LOG STATUS
   fi
 }
 
+beside="a quiet machine"
+if [ "$busy_main" = yes ]; then
+  start_load
+  beside="2 busy processes beside it"
+fi
 for i in $(seq "$runs"); do
   log="$logs/main-job-$i.log"
-  echo "== main job $i of $runs (2 busy processes beside it)"
+  echo "== main job $i of $runs ($beside)"
   bash scripts/demo.sh >"$log" 2>&1
   judge "main job $i" "$log" $?
 done
+[ ${#load_pids[@]} -eq 0 ] && start_load
 
 # The Wine tests as scripts/test.sh builds and runs them, in a subshell so
 # the Wine session (prefix, Xvfb) is torn down when it ends.
