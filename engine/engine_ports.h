@@ -1,11 +1,11 @@
 #pragma once
 // Everything the engine thread reaches outside the portable core. The Win32
 // program passes the real adapters; tests pass doubles and virtual time.
-#include "engine/session_identity.h"
 #include "engine/tick_record.h"
 #include "engine/wheel_output.h"
 #include "settings/car_coefficients.h"
 #include "settings/ffb_settings.h"
+#include "telemetry/session_identity.h"
 #include "telemetry/telemetry_snapshot.h"
 
 #include <cstdint>

@@ -1,13 +1,12 @@
 #pragma once
 // What the engine publishes to the window: written by the engine thread under
 // the status lock, copied whole by the window thread every 250 ms.
+#include "telemetry/session_identity.h"
+
 #include <cstdint>
 #include <string>
 
 namespace gripline {
-
-inline constexpr const wchar_t* kGenericCar = L"generic";
-inline constexpr const wchar_t* kUnknownDriver = L"unknown";
 
 struct EngineStatus {
     bool Connected = false;         // simulator reports connected and the wheel is open

@@ -1,7 +1,7 @@
 #pragma once
 // Finds who drives which car in the simulator's session-information text: a
 // line scan over "Key: value" lines and the driver list, not a YAML parser.
-#include "engine/session_identity.h"
+#include "telemetry/session_identity.h"
 
 #include <cstddef>
 #include <cstdint>

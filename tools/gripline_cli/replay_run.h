@@ -2,7 +2,7 @@
 // Runs the real engine loop over every stored line of a recorded telemetry
 // file, as the engine would have run over the same ticks live, but in
 // virtual time: no sleeping, no spinning, the same magnitudes.
-#include "engine/session_identity.h"
+#include "telemetry/session_identity.h"
 #include "recording/recording_format.h"
 #include "settings/car_coefficients.h"
 #include "settings/ffb_settings.h"

@@ -1,12 +1,16 @@
 #pragma once
-// Who drives which car, as scanned from the simulator's session text.
-#include "engine/engine_status.h"
-
+// Who drives which car, as scanned from the simulator's session text, and the
+// port that scans it. The engine reads it through the port; the status record
+// shows it.
 #include <cstdint>
 #include <span>
 #include <string>
 
 namespace gripline {
+
+// Shown until the session text names a car and a driver.
+inline constexpr const wchar_t* kGenericCar = L"generic";
+inline constexpr const wchar_t* kUnknownDriver = L"unknown";
 
 struct SessionIdentity {
     std::wstring CarPath = kGenericCar;
