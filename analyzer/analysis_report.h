@@ -1,9 +1,9 @@
 #pragma once
 // The analysis of one recording as the user reads it: the report text and
 // the advice the analyzer can hand to the force-feedback program.
-#include "analyzer/analyzer_advice.h"
 #include "analyzer/recording_statistics.h"
 #include "recording/recording_format.h"
+#include "settings/analyzer_advice.h"
 
 #include <span>
 #include <string>

@@ -2,8 +2,8 @@
 // The advice file: how the Analyzer hands its ticked advice to the
 // force-feedback program. One "Advice" section in a temporary INI file,
 // written by the Analyzer and read (then deleted) by the program.
-#include "analyzer/analyzer_advice.h"
 #include "settings/advice_choice.h"
+#include "settings/analyzer_advice.h"
 #include "settings/profile_store.h"
 
 #include <filesystem>

@@ -1,7 +1,8 @@
 #pragma once
 // What the analyzer recommends, as it is handed to the force-feedback
 // program in an advice file: six profile settings and the car's five
-// coefficients. Filled by the analysis report.
+// coefficients. Filled by the analysis report; kept here beside the advice
+// file that carries it, which both programs share.
 #include <cstdint>
 #include <string>
 
