@@ -3,7 +3,7 @@
 // engine, and what they tell the driver. The window supplies the controls;
 // the rules live here and are tested without a window.
 #include "engine/ffb_engine.h"
-#include "ui/view.h"
+#include "settings/settings_view.h"
 
 #include <filesystem>
 #include <optional>
@@ -46,7 +46,7 @@ std::wstring trimmedProfileName(const std::wstring& text);
 
 class RecordCommands {
   public:
-    RecordCommands(FfbEngine& engine, View& view, RecordControls& controls)
+    RecordCommands(FfbEngine& engine, SettingsView& view, RecordControls& controls)
         : engine_(engine), view_(view), controls_(controls) {}
 
     void record(const LocalTime& now);
@@ -58,7 +58,7 @@ class RecordCommands {
 
   private:
     FfbEngine& engine_;
-    View& view_;
+    SettingsView& view_;
     RecordControls& controls_;
     std::filesystem::path lastRecording_;
 };

@@ -2,7 +2,7 @@
 // Taking over the Analyzer's advice in the force-feedback program.
 #include "settings/profile_store.h"
 #include "settings/settings_keeper.h"
-#include "ui/view.h"
+#include "settings/settings_view.h"
 
 #include <filesystem>
 #include <functional>
@@ -11,11 +11,11 @@ namespace gripline {
 
 // What applying advice touches: the settings logic's state and the keeper
 // that saves it, shows the car and hands copies to the engine, the window,
-// and the window's profile list, which the View port does not cover.
+// and the window's profile list, which the SettingsView port does not cover.
 struct AdviceTarget {
     SettingsState& State;
     SettingsKeeper& Keeper; // must have been built on State and Window
-    View& Window;
+    SettingsView& Window;
     ProfileStore& Store;                // reads the advice file
     std::function<void()> FillProfiles; // refill the profile list, select the active one
 };

@@ -11,7 +11,7 @@ namespace gripline {
 namespace {
 
 // No window and no engine: the logic's calls to them go nowhere.
-class NoView final : public View {
+class NoView final : public SettingsView {
   public:
     void refreshControls(const FfbSettings&) override {}
     void log(const std::wstring&) override {}

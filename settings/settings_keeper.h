@@ -7,7 +7,7 @@
 #include "settings/driver_profiles.h"
 #include "settings/settings_file.h"
 #include "settings/settings_hand_over.h"
-#include "ui/view.h"
+#include "settings/settings_view.h"
 
 #include <string>
 #include <string_view>
@@ -26,7 +26,8 @@ struct SettingsState {
 
 class SettingsKeeper {
   public:
-    SettingsKeeper(SettingsState& state, SettingsFile file, View& view, SettingsHandOver& engine)
+    SettingsKeeper(SettingsState& state, SettingsFile file, SettingsView& view,
+                   SettingsHandOver& engine)
         : state_(state), file_(std::move(file)), view_(view), engine_(engine) {}
 
     SettingsFile& file() { return file_; }
@@ -61,7 +62,7 @@ class SettingsKeeper {
   private:
     SettingsState& state_;
     SettingsFile file_;
-    View& view_;
+    SettingsView& view_;
     SettingsHandOver& engine_;
 };
 

@@ -15,6 +15,7 @@
 #include "settings/profile_store_win32.h"
 #include "settings/run_on_startup_win32.h"
 #include "settings/settings_keeper.h"
+#include "settings/settings_view.h"
 #include "telemetry/session_scanner.h"
 #include "telemetry/telemetry_source_win32.h"
 #include "ui/binding_controls.h"
@@ -24,7 +25,6 @@
 #include "ui/session_log_win32.h"
 #include "ui/slider_win32.h"
 #include "ui/status_refresh.h"
-#include "ui/view.h"
 #include "updater/updater_win32.h"
 
 #include <windows.h>
@@ -36,7 +36,7 @@
 
 namespace gripline {
 
-class Application final : public View, public BindingControls, public RecordControls {
+class Application final : public SettingsView, public BindingControls, public RecordControls {
   public:
     explicit Application(HINSTANCE instance);
     ~Application() override;
@@ -49,7 +49,7 @@ class Application final : public View, public BindingControls, public RecordCont
     // The main window's procedure, from WM_NCCREATE's successor on.
     LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-    // View
+    // SettingsView
     void refreshControls(const FfbSettings& settings) override;
     void log(const std::wstring& line) override;
     void showCar(const std::wstring& label, const CarCoefficients& coefficients) override;

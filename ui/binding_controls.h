@@ -1,5 +1,5 @@
 #pragma once
-// What the control binding asks of the window's controls besides the View:
+// What the control binding asks of the window's controls besides the SettingsView:
 // slider values and their labels, check marks, the combo boxes and the
 // wheelbase field. The main window implements it; tests record the calls.
 #include <cstdint>

@@ -5,8 +5,8 @@
 // Window thread only.
 #include "settings/run_on_startup.h"
 #include "settings/settings_keeper.h"
+#include "settings/settings_view.h"
 #include "ui/binding_controls.h"
-#include "ui/view.h"
 
 #include <cstdint>
 #include <string>
@@ -15,7 +15,7 @@ namespace gripline {
 
 class ControlBinding {
   public:
-    ControlBinding(SettingsState& state, SettingsKeeper& keeper, View& view,
+    ControlBinding(SettingsState& state, SettingsKeeper& keeper, SettingsView& view,
                    BindingControls& controls, StartupEntry& startup, std::wstring executablePath)
         : state_(state), keeper_(keeper), view_(view), controls_(controls), startup_(startup),
           executablePath_(std::move(executablePath)) {}
@@ -43,7 +43,7 @@ class ControlBinding {
 
     SettingsState& state_;
     SettingsKeeper& keeper_;
-    View& view_;
+    SettingsView& view_;
     BindingControls& controls_;
     StartupEntry& startup_;
     std::wstring executablePath_;

@@ -4,8 +4,8 @@
 // the diagnostic log lines, each report logged once. Window thread only.
 #include "engine/engine_status.h"
 #include "settings/settings_keeper.h"
+#include "settings/settings_view.h"
 #include "ui/session_log_text.h"
-#include "ui/view.h"
 
 #include <cstdint>
 #include <string>
@@ -30,7 +30,7 @@ struct LastSeenCounters {
 
 class StatusRefresh {
   public:
-    StatusRefresh(SettingsState& state, SettingsKeeper& keeper, View& view)
+    StatusRefresh(SettingsState& state, SettingsKeeper& keeper, SettingsView& view)
         : state_(state), keeper_(keeper), view_(view) {}
 
     // Takes one status copy: caches the driver's name, follows the car,
@@ -47,7 +47,7 @@ class StatusRefresh {
 
     SettingsState& state_;
     SettingsKeeper& keeper_;
-    View& view_;
+    SettingsView& view_;
     LastSeenCounters lastSeen_;
     ClipReporter clipReporter_;
 };

@@ -26,7 +26,7 @@ using namespace std::chrono_literals;
 using test::StandinChild;
 using test::waitFor;
 
-class DriverWindow final : public View, public RecordControls {
+class DriverWindow final : public SettingsView, public RecordControls {
   public:
     void refreshControls(const FfbSettings&) override {}
     void log(const std::wstring& line) override { lines.push_back(line); }

@@ -18,7 +18,7 @@ namespace {
 
 using namespace gripline::test;
 
-class FakeWindow final : public View, public RecordControls {
+class FakeWindow final : public SettingsView, public RecordControls {
   public:
     void refreshControls(const FfbSettings&) override {}
     void log(const std::wstring& line) override { lines.push_back(line); }

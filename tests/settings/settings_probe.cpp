@@ -34,7 +34,7 @@ const std::wstring kDriverName = L"Mika Häkkinen 東京";
 // The cars whose entries are printed, in this order; the file is read lazily.
 const std::vector<std::wstring> kCars = {L"skippy", L"mx5 mx52016", L"Ärger car", L"rt2000"};
 
-class NoView final : public View {
+class NoView final : public SettingsView {
   public:
     void refreshControls(const FfbSettings&) override {}
     void log(const std::wstring& line) override { std::cerr << wideToUtf8(line) << "\n"; }

@@ -5,8 +5,8 @@
 #include "settings/car_coefficients_store.h"
 #include "settings/profile_store.h"
 #include "settings/settings_hand_over.h"
+#include "settings/settings_view.h"
 #include "tests/settings/test_files.h"
-#include "ui/view.h"
 
 #include <string>
 #include <vector>
@@ -16,7 +16,7 @@ namespace gripline::test {
 // Defined once per test program: which store the shared test bodies use.
 ProfileStore& storeUnderTest();
 
-class RecordingView final : public View {
+class RecordingView final : public SettingsView {
   public:
     void refreshControls(const FfbSettings& settings) override { Refreshed.push_back(settings); }
     void log(const std::wstring& line) override { Lines.push_back(line); }

@@ -1,5 +1,6 @@
 #pragma once
-// What the settings and profile logic asks of the main window. The window
+// What the settings and profile logic asks of the main window: a port of
+// settings/ itself, so the logic needs nothing from ui/. The window
 // implements it; tests record the calls.
 #include "settings/car_coefficients.h"
 #include "settings/ffb_settings.h"
@@ -8,9 +9,9 @@
 
 namespace gripline {
 
-class View {
+class SettingsView {
   public:
-    virtual ~View() = default;
+    virtual ~SettingsView() = default;
     // Shows `settings` in every control.
     virtual void refreshControls(const FfbSettings& settings) = 0;
     // Appends one line to the session log.
