@@ -1,8 +1,8 @@
 #include "ui/control_binding.h"
 
-#include "recording/record_commands.h"
 #include "settings/car_key.h"
 #include "ui/control_ids.h"
+#include "ui/record_commands.h"
 #include "ui/slider_math.h"
 #include "ui/slider_values.h"
 #include "ui/wheelbase_text.h"

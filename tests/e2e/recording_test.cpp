@@ -7,11 +7,11 @@
 #include "engine/engine_platform_win32.h"
 #include "engine/ffb_engine.h"
 #include "engine/ffb_output.h"
-#include "recording/record_commands.h"
 #include "recording/recording_file.h"
 #include "telemetry/telemetry_source_win32.h"
 #include "tests/support/drive_log.h"
 #include "tests/support/standin_child_win32.h"
+#include "ui/record_commands.h"
 
 #include <gtest/gtest.h>
 

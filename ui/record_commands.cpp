@@ -1,4 +1,4 @@
-#include "recording/record_commands.h"
+#include "ui/record_commands.h"
 
 #include <cwchar>
 

@@ -1,6 +1,6 @@
 // Record and Stop rec against an engine loop fed tick by tick: what the
 // driver is told, what the buttons show, and what reaches the file.
-#include "recording/record_commands.h"
+#include "ui/record_commands.h"
 
 #include "engine/engine_loop.h"
 #include "recording/recording_file.h"
