@@ -6,6 +6,10 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/bootstrap.sh
 
+# Dependencies point down (docs/architecture.md, "Folder order"): checked
+# before anything is built, from the #include lines alone.
+python3 scripts/check_includes.py
+
 cmake --preset linux >/dev/null
 cmake --build --preset linux
 ctest --preset linux
