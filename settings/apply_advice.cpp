@@ -31,37 +31,34 @@ void chooseProfile(ProfileSet& profiles, const std::wstring& adviceName) {
     profiles.active().Name = name;
 }
 
+// One advised value replaces its field when its box was ticked.
+template <typename T>
+void takeIfTicked(const AdviceChoice& choice, AdviceItem item, T& field, T advised) {
+    if (choice.ticked(item))
+        field = advised;
+}
+
 void replaceTickedSettings(FfbSettings& s, const AdviceFileContent& content) {
     const AnalyzerAdvice& a = content.Advice;
     const AdviceChoice& c = content.Choice;
     // Taken as they are: the sliders show values outside their range limited.
-    if (c.ticked(AdviceItem::ForceStrength))
-        s.ForceStrength = a.ForceStrength;
-    if (c.ticked(AdviceItem::CarForceBalance))
-        s.CarForceBalance = a.CarForceBalance;
-    if (c.ticked(AdviceItem::RoadTexture))
-        s.Bumps = a.Bumps;
-    if (c.ticked(AdviceItem::ImpactTexture))
-        s.BumpImpacts = a.BumpImpacts;
-    if (c.ticked(AdviceItem::SuspensionDetailPriority))
-        s.SuspensionDetailPriority = a.SuspensionDetailPriority;
-    if (c.ticked(AdviceItem::AbsVibration))
-        s.AbsVibration = a.AbsVibration;
+    takeIfTicked(c, AdviceItem::ForceStrength, s.ForceStrength, a.ForceStrength);
+    takeIfTicked(c, AdviceItem::CarForceBalance, s.CarForceBalance, a.CarForceBalance);
+    takeIfTicked(c, AdviceItem::RoadTexture, s.Bumps, a.Bumps);
+    takeIfTicked(c, AdviceItem::ImpactTexture, s.BumpImpacts, a.BumpImpacts);
+    takeIfTicked(c, AdviceItem::SuspensionDetailPriority, s.SuspensionDetailPriority,
+                 a.SuspensionDetailPriority);
+    takeIfTicked(c, AdviceItem::AbsVibration, s.AbsVibration, a.AbsVibration);
 }
 
 void replaceTickedCoefficients(CarCoefficients& v, const AdviceFileContent& content) {
     const AnalyzerAdvice& a = content.Advice;
     const AdviceChoice& c = content.Choice;
-    if (c.ticked(AdviceItem::YawRateMultiplier))
-        v.YawRateMultiplier = a.YawRateMultiplier;
-    if (c.ticked(AdviceItem::YawSteerGain))
-        v.YawSteerGain = a.YawSteerGain;
-    if (c.ticked(AdviceItem::LateralAccelDivisor))
-        v.LateralAccelDivisor = a.LateralAccelDivisor;
-    if (c.ticked(AdviceItem::ResistanceGain))
-        v.ResistanceGain = a.ResistanceGain;
-    if (c.ticked(AdviceItem::SteerMarginBias))
-        v.SteerMarginBias = a.SteerMarginBias;
+    takeIfTicked(c, AdviceItem::YawRateMultiplier, v.YawRateMultiplier, a.YawRateMultiplier);
+    takeIfTicked(c, AdviceItem::YawSteerGain, v.YawSteerGain, a.YawSteerGain);
+    takeIfTicked(c, AdviceItem::LateralAccelDivisor, v.LateralAccelDivisor, a.LateralAccelDivisor);
+    takeIfTicked(c, AdviceItem::ResistanceGain, v.ResistanceGain, a.ResistanceGain);
+    takeIfTicked(c, AdviceItem::SteerMarginBias, v.SteerMarginBias, a.SteerMarginBias);
 }
 
 // Profile advice for a car goes to that car's own settings in the active
