@@ -1,6 +1,7 @@
 #include "ui/checkbox_win32.h"
 
 #include "ui/control_ids.h"
+#include "ui/control_record_win32.h"
 #include "ui/gdi_scope_win32.h"
 #include "ui/window_layout.h"
 
@@ -15,10 +16,6 @@ constexpr COLORREF kEmptyBox = RGB(9, 12, 16);
 constexpr COLORREF kTick = RGB(13, 15, 18);
 constexpr COLORREF kCaption = RGB(218, 226, 236);
 constexpr COLORREF kHoverCaption = RGB(232, 238, 246);
-
-CheckboxRecord* recordOf(HWND window) {
-    return reinterpret_cast<CheckboxRecord*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-}
 
 void drawBox(HDC dc, const CheckboxRecord& r, bool focused) {
     GdiObject<HPEN> edge(CreatePen(PS_SOLID, 1, (r.hover || focused) ? kAccent : kIdleEdge));
@@ -73,22 +70,16 @@ void onMouseMove(HWND window, CheckboxRecord& r) {
 }
 
 LRESULT CALLBACK checkboxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    CheckboxRecord* r = controlRecord<CheckboxRecord>(window, message, lParam);
     if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
         // The default handling also keeps the caption as the window text,
         // where accessibility tools and the GUI tests read it.
         DefWindowProcW(window, message, wParam, lParam);
         return 1;
     }
-    CheckboxRecord* r = recordOf(window);
     if (!r)
         return DefWindowProcW(window, message, wParam, lParam);
     switch (message) {
-    case WM_NCDESTROY:
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        return DefWindowProcW(window, message, wParam, lParam);
     case WM_ERASEBKGND:
         return 1;
     // The default procedure keeps no font: it lives in the window's extra bytes.

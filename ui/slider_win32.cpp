@@ -1,6 +1,7 @@
 #include "ui/slider_win32.h"
 
 #include "ui/control_ids.h"
+#include "ui/control_record_win32.h"
 #include "ui/gdi_scope_win32.h"
 #include "ui/slider_math.h"
 #include "ui/window_layout.h"
@@ -15,10 +16,6 @@ constexpr COLORREF kSliderBack = RGB(24, 28, 34);
 constexpr COLORREF kTrackColour = RGB(206, 214, 224);
 constexpr COLORREF kFillColour = RGB(28, 142, 236);
 constexpr COLORREF kActiveFillColour = RGB(45, 102, 194); // hovered or dragged
-
-SliderRecord* recordOf(HWND window) {
-    return reinterpret_cast<SliderRecord*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-}
 
 SliderRange rangeOf(const SliderRecord& r) {
     return {r.minimum, r.maximum};
@@ -128,19 +125,12 @@ void onKeyDown(HWND window, SliderRecord& r, WPARAM key) {
 }
 
 LRESULT CALLBACK sliderProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    SliderRecord* r = controlRecord<SliderRecord>(window, message, lParam);
+    if (message == WM_NCCREATE)
         return 1;
-    }
-    SliderRecord* r = recordOf(window);
     if (!r)
         return DefWindowProcW(window, message, wParam, lParam);
     switch (message) {
-    case WM_NCDESTROY:
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-        return DefWindowProcW(window, message, wParam, lParam);
     case WM_ERASEBKGND:
         return 1;
     case WM_PAINT:
