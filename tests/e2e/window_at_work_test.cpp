@@ -104,13 +104,7 @@ class WindowAtWork : public ::testing::Test {
     std::wstring logText() const {
         return test::windowText(test::childAt(window, place(48, 718, 1500, 56)));
     }
-    size_t count(const std::wstring& line) const {
-        const std::wstring text = logText();
-        size_t n = 0;
-        for (size_t at = 0; (at = text.find(line + L"\r\n", at)) != std::wstring::npos; ++at)
-            ++n;
-        return n;
-    }
+    size_t count(const std::wstring& line) const { return test::countLines(logText(), line); }
     bool waitForLine(const std::wstring& line, size_t times = 1) const {
         return waitFor([&] { return count(line) >= times; }, kEventLimit);
     }

@@ -100,6 +100,13 @@ std::wstring windowText(HWND window) {
     return text;
 }
 
+size_t countLines(const std::wstring& text, const std::wstring& line) {
+    size_t n = 0;
+    for (size_t at = 0; (at = text.find(line + L"\r\n", at)) != std::wstring::npos; ++at)
+        ++n;
+    return n;
+}
+
 std::wstring className(HWND window) {
     wchar_t name[128] = {};
     GetClassNameW(window, name, 128);

@@ -41,6 +41,8 @@ HWND findOwnedWindow(const wchar_t* cls, HWND owner);
 // A child's rectangle in its parent's client coordinates.
 RECT placeInParent(HWND child);
 std::wstring windowText(HWND window);
+// How many whole lines of `text` (each ended by CR LF) are `line`.
+size_t countLines(const std::wstring& text, const std::wstring& line);
 std::wstring className(HWND window);
 // The child of `parent` whose rectangle is exactly `place`, or null.
 HWND childAt(HWND parent, const RECT& place);

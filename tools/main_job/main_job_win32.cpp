@@ -54,13 +54,7 @@ class GriplineWindow {
     explicit GriplineWindow(HWND window) : window_(window) {}
     HWND item(int id) const { return GetDlgItem(window_, id); }
     std::wstring log() const { return test::windowText(test::childAt(window_, {48, 718, 1548, 774})); }
-    size_t count(const std::wstring& line) const {
-        const std::wstring text = log();
-        size_t n = 0;
-        for (size_t at = 0; (at = text.find(line + L"\r\n", at)) != std::wstring::npos; ++at)
-            ++n;
-        return n;
-    }
+    size_t count(const std::wstring& line) const { return test::countLines(log(), line); }
     bool waitForLine(const std::wstring& line, size_t times = 1) const {
         return test::waitFor([&] { return count(line) >= times; }, kLimit);
     }
