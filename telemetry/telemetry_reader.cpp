@@ -38,7 +38,7 @@ void TelemetryReader::close() {
     places_ = {};
     resolvedFrom_ = {};
     settling_ = false;
-    haveTick_ = false;
+    lastTick_.reset();
 }
 
 void TelemetryReader::refreshVariables() {
@@ -144,10 +144,10 @@ bool TelemetryReader::readLatest(TelemetrySnapshot& snapshot) {
         }
         // A simulator's ticks only grow: a newest tick below the last one
         // read is a simulator started anew, whose table may look the same.
-        if (haveTick_ && tick < lastTick_) {
+        if (lastTick_ && tick < *lastTick_) {
             resolve(false);
             ++replaced_;
-            haveTick_ = false;
+            lastTick_.reset();
         }
         const int64_t offset =
             headerField(irsdk::kVarBuf + irsdk::kVarBufStride * newest + irsdk::kVarBufOffset);
@@ -161,7 +161,6 @@ bool TelemetryReader::readLatest(TelemetrySnapshot& snapshot) {
         if (tickAt(newest) == tick) {
             decodeLine(image(), vars_, line_, tick, snapshot);
             lastTick_ = tick;
-            haveTick_ = true;
             return true;
         }
         // The simulator rewrote this buffer while we copied it: try once more.

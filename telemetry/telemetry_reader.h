@@ -6,6 +6,7 @@
 #include "telemetry/telemetry_variables.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 #include <vector>
@@ -80,8 +81,7 @@ class TelemetryReader {
     TelemetryVarPlaces places_{};  // where vars_ pointed when resolved
     LayoutFields resolvedFrom_;    // the header as it was then
     bool settling_ = false;        // resolve again until two resolutions agree
-    int32_t lastTick_ = 0;         // newest tick read since attaching
-    bool haveTick_ = false;
+    std::optional<int32_t> lastTick_; // newest tick read since attaching
     uint32_t replaced_ = 0;
     std::vector<uint8_t> line_; // one copied data line, reused across reads
 };

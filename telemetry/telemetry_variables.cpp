@@ -32,6 +32,24 @@ int64_t varHeaderAt(std::span<const uint8_t> image, int32_t index) {
     return fits(at, irsdk::kVarHeaderSize, image.size()) ? at : -1;
 }
 
+// The name in the variable header at byte offset `header`: up to its zero, at
+// most 32 characters.
+std::string_view varName(std::span<const uint8_t> image, int64_t header) {
+    const char* stored = reinterpret_cast<const char*>(image.data() + header + irsdk::kVarName);
+    return {stored, strnlen(stored, irsdk::kVarNameSize)};
+}
+
+// Where variable `index` lies as its header says; index -1 and zeros when
+// the header is not inside the image.
+TelemetryVarPlace placeAt(std::span<const uint8_t> image, int32_t index) {
+    const int64_t header = varHeaderAt(image, index);
+    if (header < 0)
+        return {};
+    const auto at = static_cast<size_t>(header);
+    return {index, loadInt32(image, at + irsdk::kVarType), loadInt32(image, at + irsdk::kVarOffset),
+            loadInt32(image, at + irsdk::kVarCount)};
+}
+
 // How the snapshot reads a value: flags as one byte, everything else as
 // 4-byte floats. A header that declares another type (a table rewritten
 // under a stale index, a damaged block) is not read as if it were one.
@@ -101,10 +119,7 @@ int32_t findVariable(std::span<const uint8_t> image, std::string_view name) {
         const int64_t header = varHeaderAt(image, k);
         if (header < 0)
             return -1; // the rest of the table lies outside the image too
-        const char* stored =
-            reinterpret_cast<const char*>(image.data() + header + irsdk::kVarName);
-        const size_t length = strnlen(stored, irsdk::kVarNameSize);
-        if (std::string_view(stored, length) == name.substr(0, irsdk::kVarNameSize))
+        if (varName(image, header) == name.substr(0, irsdk::kVarNameSize))
             return k;
     }
     return -1;
@@ -112,14 +127,8 @@ int32_t findVariable(std::span<const uint8_t> image, std::string_view name) {
 
 TelemetryVarPlaces placesOf(std::span<const uint8_t> image, const TelemetryVarIndices& vars) {
     TelemetryVarPlaces places{};
-    for (int i = 0; i < kTelemetryVarCount; ++i) {
-        const int64_t header = varHeaderAt(image, vars[i]);
-        if (header < 0)
-            continue; // absent: index -1 and zeros
-        const auto at = static_cast<size_t>(header);
-        places[i] = {vars[i], loadInt32(image, at + irsdk::kVarType),
-                     loadInt32(image, at + irsdk::kVarOffset), loadInt32(image, at + irsdk::kVarCount)};
-    }
+    for (int i = 0; i < kTelemetryVarCount; ++i)
+        places[i] = placeAt(image, vars[i]);
     return places;
 }
 
@@ -129,14 +138,8 @@ bool placesHold(std::span<const uint8_t> image, const TelemetryVarPlaces& places
         if (place.index < 0)
             continue;
         const int64_t header = varHeaderAt(image, place.index);
-        if (header < 0)
-            return false;
-        const auto at = static_cast<size_t>(header);
-        const char* stored = reinterpret_cast<const char*>(image.data() + at + irsdk::kVarName);
-        const std::string_view name(stored, strnlen(stored, irsdk::kVarNameSize));
-        if (name != kTelemetryVarNames[i] || loadInt32(image, at + irsdk::kVarType) != place.type ||
-            loadInt32(image, at + irsdk::kVarOffset) != place.offset ||
-            loadInt32(image, at + irsdk::kVarCount) != place.count)
+        if (header < 0 || varName(image, header) != kTelemetryVarNames[i] ||
+            placeAt(image, place.index) != place)
             return false;
     }
     return true;

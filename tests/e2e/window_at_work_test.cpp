@@ -151,10 +151,14 @@ class WindowAtWork : public ::testing::Test {
         return test::readFile(path);
     }
 
+    // Everything the virtual wheel has logged so far.
+    std::vector<test::WheelEvent> wheelEvents() const {
+        return test::parseWheelLog(test::readFile(wheelLog));
+    }
     // The largest absolute magnitude the wheel received after its first
     // `before` updates.
     int32_t peakForceSince(size_t before) const {
-        const auto all = test::magnitudes(test::parseWheelLog(test::readFile(wheelLog)));
+        const auto all = test::magnitudes(wheelEvents());
         int32_t peak = 0;
         for (size_t i = before; i < all.size(); ++i)
             peak = std::max(peak, std::abs(all[i].number()));
@@ -162,8 +166,7 @@ class WindowAtWork : public ::testing::Test {
     }
     // The largest absolute magnitude the wheel receives over the next `span`.
     int32_t peakForceOver(std::chrono::milliseconds span) const {
-        const size_t before =
-            test::magnitudes(test::parseWheelLog(test::readFile(wheelLog))).size();
+        const size_t before = test::magnitudes(wheelEvents()).size();
         std::this_thread::sleep_for(span);
         return peakForceSince(before);
     }
@@ -220,7 +223,7 @@ TEST_F(WindowAtWork, StartDriveRecordChangeCarStopAndKeepTheSettings) {
     // judged by its peak over a whole loop, and 100% by the peak since the
     // click, waited for as long as a busy machine needs to reach the corner.
     const int32_t at50 = peakForceOver(10500ms);
-    const size_t clickedAt = test::magnitudes(test::parseWheelLog(test::readFile(wheelLog))).size();
+    const size_t clickedAt = test::magnitudes(wheelEvents()).size();
     clickAt(1101, 234, 15);
     EXPECT_EQ(sliderText(374, 288), L"100%");
     int32_t at100 = 0;
@@ -395,7 +398,7 @@ TEST_F(WindowAtWork, ASimulatorRestartedIntoAnotherLayoutIsFollowedAtOnce) {
         int64_t restartedUs = 0;
         ASSERT_TRUE(waitFor(
             [&] {
-                for (const test::WheelEvent& e : test::parseWheelLog(test::readFile(wheelLog)))
+                for (const test::WheelEvent& e : wheelEvents())
                     if (e.name == "start" && e.atUs * 1000 > firstTick) {
                         restartedUs = e.atUs;
                         return true;

@@ -137,7 +137,7 @@ TEST(TelemetryReader, SubSampleArraysFollowTheirDeclaredCounts) {
 // value: a stale index into a rewritten table never reads a wrong kind.
 TEST(TelemetryReader, VariablesOfAnotherTypeOrNoElementsAreAbsent) {
     struct Case {
-        TelemetryVarSpec spec;
+        TelemetryVarSpec declared;
         std::function<bool(const TelemetrySnapshot&)> absent;
     };
     const std::vector<Case> cases = {
@@ -151,11 +151,11 @@ TEST(TelemetryReader, VariablesOfAnotherTypeOrNoElementsAreAbsent) {
         {{"LFshockDefl_ST", irsdk::kDouble, 6}, [](const auto& s) { return s.ShockStCount == 0; }},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.spec.name + " of type " + std::to_string(c.spec.type) + ", count " +
-                     std::to_string(c.spec.count));
+        SCOPED_TRACE(c.declared.name + " of type " + std::to_string(c.declared.type) +
+                     ", count " + std::to_string(c.declared.count));
         // The variable under test is followed by others, so its offset
         // always lies inside the line with bytes written at it.
-        SimulatedBlock sim(varsWith({c.spec, {"SteeringWheelTorque", irsdk::kFloat, 1},
+        SimulatedBlock sim(varsWith({c.declared, {"SteeringWheelTorque", irsdk::kFloat, 1},
                                      floatArray("RFshockDefl_ST", 6), floatArray("Filler", 12)}));
         std::vector<uint8_t> line = sim.image.newLine();
         std::fill(line.begin(), line.end(), uint8_t{0x41}); // every byte non-zero
