@@ -1,5 +1,7 @@
 #include "common/clock.h"
 
+#include "common/wait_margin.h"
+
 #include <chrono>
 #include <thread>
 
@@ -27,6 +29,18 @@ void SteadyClock::sleepNs(int64_t ns) {
 void SteadyClock::spinUntil(int64_t deadlineNs) {
     while (nowNs() < deadlineNs)
         pauseHint();
+}
+
+// Each waiting thread learns its own sleeps' lateness.
+void SteadyClock::waitUntil(int64_t deadlineNs) {
+    thread_local WaitMargin margin;
+    const int64_t start = nowNs();
+    const int64_t sleepNs = deadlineNs - start - margin.marginNs();
+    if (sleepNs > 0) {
+        std::this_thread::sleep_for(std::chrono::nanoseconds(sleepNs));
+        margin.note(nowNs() - start - sleepNs);
+    }
+    spinUntil(deadlineNs);
 }
 
 Clock& steadyClock() {

@@ -15,6 +15,10 @@ class Clock {
     virtual void sleepNs(int64_t ns) = 0;
     // Busy-waits, with a processor pause hint, until nowNs() >= deadline.
     virtual void spinUntil(int64_t deadlineNs) = 0;
+    // Returns at, or within microseconds after, the deadline: sleeps with the
+    // finest sleep the system offers until shortly before it and spins the
+    // last stretch, so the processor rests for most of the wait.
+    virtual void waitUntil(int64_t deadlineNs) = 0;
 };
 
 // The system's steady clock (QueryPerformanceCounter on Windows).
@@ -23,6 +27,7 @@ class SteadyClock final : public Clock {
     int64_t nowNs() override;
     void sleepNs(int64_t ns) override;
     void spinUntil(int64_t deadlineNs) override;
+    void waitUntil(int64_t deadlineNs) override;
 };
 
 Clock& steadyClock();

@@ -32,6 +32,15 @@ void QpcClock::spinUntil(int64_t deadlineNs) {
         YieldProcessor();
 }
 
+PreciseSleep& QpcClock::threadSleep() {
+    thread_local PreciseSleep sleep;
+    return sleep;
+}
+
+void QpcClock::waitUntil(int64_t deadlineNs) { threadSleep().waitUntil(*this, deadlineNs); }
+
+SleepChoice QpcClock::calibrateWaits() { return threadSleep().calibrate(*this); }
+
 QpcClock& qpcClock() {
     static QpcClock clock;
     return clock;

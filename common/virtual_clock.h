@@ -17,9 +17,14 @@ class VirtualClock final : public Clock {
         now += std::max<int64_t>(ns, 0);
     }
     void spinUntil(int64_t deadlineNs) override { now = std::max(now, deadlineNs); }
+    void waitUntil(int64_t deadlineNs) override {
+        waits.push_back(deadlineNs);
+        now = std::max(now, deadlineNs);
+    }
 
     int64_t now = 1'000'000'000; // ns
     std::vector<int64_t> sleeps; // every sleep asked for, ns; clear it when not wanted
+    std::vector<int64_t> waits;  // every deadline waited for, ns
 };
 
 } // namespace gripline

@@ -1,5 +1,8 @@
 #include "engine/dinput_wheel_win32.h"
 
+#include "common/qpc_clock_win32.h"
+#include "common/word_wait_win32.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -136,9 +139,24 @@ HResult DirectInputWheel::readAxisX(int32_t& x) {
     return hr;
 }
 
-bool DirectInputWheel::waitDeviceEvent(int timeoutMs) {
-    return deviceEvent_ &&
-           WaitForSingleObject(deviceEvent_.get(), static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0;
+// The output thread sleeps on the force word, not on an event: the engine's
+// wake reaches it in microseconds, and its time-out is precise where an
+// event's is rounded up to whole milliseconds. The time-out is aimed early
+// by the lateness it has shown, so an unchanged force is still re-sent at
+// least once a millisecond. The device event is looked at, not waited on:
+// input that arrives during a wait is read on the next loop, within 1 ms.
+bool DirectInputWheel::waitForWork(const std::atomic<uint32_t>& forceWrites, uint32_t seen,
+                                   int64_t timeoutNs) {
+    const int64_t start = qpcClock().nowNs();
+    const int64_t asked = timeoutNs - periodMargin_.marginNs();
+    waitForWordChange(forceWrites, seen, asked);
+    if (forceWrites.load() == seen)
+        periodMargin_.note(qpcClock().nowNs() - start - asked);
+    return deviceEvent_ && WaitForSingleObject(deviceEvent_.get(), 0) == WAIT_OBJECT_0;
+}
+
+void DirectInputWheel::wakeOutputThread(const std::atomic<uint32_t>& forceWrites) {
+    wakeWordWaiter(forceWrites);
 }
 
 void DirectInputWheel::releaseAll() {

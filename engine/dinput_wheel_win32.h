@@ -3,6 +3,7 @@
 // background-acquired device and its constant-force effect. Every call is a
 // thin translation; the rules live in FfbOutput.
 #include "common/scoped_handle_win32.h"
+#include "common/wait_margin.h"
 #include "engine/ffb_device_list.h"
 #include "engine/wheel_port.h"
 
@@ -66,7 +67,9 @@ class DirectInputWheel final : public WheelPort {
     HResult startEffect() override;
     void stopEffect() override;
     HResult readAxisX(int32_t& x) override;
-    bool waitDeviceEvent(int timeoutMs) override;
+    bool waitForWork(const std::atomic<uint32_t>& forceWrites, uint32_t seen,
+                     int64_t timeoutNs) override;
+    void wakeOutputThread(const std::atomic<uint32_t>& forceWrites) override;
     void releaseAll() override;
     void enterOutputThread() override;
 
@@ -76,6 +79,7 @@ class DirectInputWheel final : public WheelPort {
     ComRef<IDirectInputDevice8W> device_;
     ComRef<IDirectInputEffect> effect_;
     ScopedHandle deviceEvent_;
+    WaitMargin periodMargin_; // output thread: how early its time-outs are aimed
     // The effect's parameters, kept for its life and re-sent on every update.
     DICONSTANTFORCE constantForce_{};
     DWORD axes_[1] = {DIJOFS_X};

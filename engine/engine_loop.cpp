@@ -14,8 +14,11 @@ EngineLoop::EngineLoop(FfbEngine& engine, const EnginePorts& ports)
 
 void EngineLoop::begin() {
     engine_.setRunning(true);
-    if (ports_.platform)
-        ports_.platform->enterRealTime();
+    if (ports_.platform) {
+        const std::wstring timing = ports_.platform->enterRealTime();
+        if (!timing.empty())
+            engine_.publishSampleTiming(timing);
+    }
     engine_.publishStatus(false, false, kGenericCar, kUnknownDriver, 0, true);
     // The wheel outlives a run but is closed between runs, so nothing else
     // writes its error counters now. They begin at 0 like the status, or the
@@ -294,7 +297,7 @@ CarCoefficients EngineLoop::resolveCoefficients(const FfbSettings& settings) con
 // Past the lock the end-stop force is the tick's only output: written at
 // once, neither counted in the stint's reports nor recorded.
 void EngineLoop::sendEndStop(int32_t magnitude) {
-    ports_.wheel->requestedForce.exchange(magnitude);
+    ports_.wheel->requestForce(magnitude);
     if (ports_.observer)
         ports_.observer->onSample(0, ports_.clock->nowNs(), magnitude);
 }
@@ -302,7 +305,9 @@ void EngineLoop::sendEndStop(int32_t magnitude) {
 // Places the tick's samples on their schedule from TickStart; each value is
 // computed at its time. The first goes out at once. A stop request skips
 // what is left but the last sample, which is still written so the wheel
-// ends on the tick's final value.
+// ends on the tick's final value (in the interpolated mode at its time).
+// The thread sleeps between samples and spins only the last stretch to
+// each: a sim-racing PC is short of processor time for the simulator.
 void EngineLoop::deliverSamples(const TickSamples& samples) {
     Clock& clock = *ports_.clock;
     const int last = samples.count - 1;
@@ -310,22 +315,19 @@ void EngineLoop::deliverSamples(const TickSamples& samples) {
         const bool stopTested = i != last && !(samples.interpolated && i == 0);
         if (stopTested && engine_.stopRequested()) {
             if (samples.interpolated)
-                clock.spinUntil(tickStartNs_ + last * samples.spacingNs());
+                clock.waitUntil(tickStartNs_ + last * samples.spacingNs());
             sendSample(last);
             return;
         }
-        if (i > 0) {
-            if (!samples.interpolated)
-                clock.sleepNs(kTelemetrySleepNs);
-            clock.spinUntil(tickStartNs_ + i * samples.spacingNs());
-        }
+        if (i > 0)
+            clock.waitUntil(tickStartNs_ + i * samples.spacingNs());
         sendSample(i);
     }
 }
 
 void EngineLoop::sendSample(int index) {
     const int32_t magnitude = model_.publishSample(index, engine_.accumulators);
-    ports_.wheel->requestedForce.exchange(magnitude);
+    ports_.wheel->requestForce(magnitude);
     if (ports_.observer)
         ports_.observer->onSample(index, ports_.clock->nowNs(), magnitude);
 }

@@ -9,6 +9,7 @@
 #include "telemetry/telemetry_snapshot.h"
 
 #include <cstdint>
+#include <string>
 
 namespace gripline {
 
@@ -23,11 +24,14 @@ class SimulatorHandOff {
     virtual void connectionEnded() = 0;
 };
 
-// Thread priority and timer resolution for the engine thread's whole life.
+// Thread priority, timer resolution and the choice of sleep for the engine
+// thread's whole life.
 class EnginePlatform {
   public:
     virtual ~EnginePlatform() = default;
-    virtual void enterRealTime() {}
+    // Returns a line for the debug log on how the thread will wait for its
+    // sample deadlines; empty when there is nothing to say.
+    virtual std::wstring enterRealTime() { return {}; }
     virtual void leaveRealTime() {}
 };
 

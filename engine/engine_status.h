@@ -21,6 +21,10 @@ struct EngineStatus {
     uint32_t ReportSamples = 0;
     uint32_t ReportNonZero = 0;
     int32_t ReportPeak = 0; // magnitude units
+    // How the engine thread waits for its sample deadlines, measured at its
+    // start: one line for the debug log, new when the count changes.
+    std::wstring SampleTiming;
+    uint32_t SampleTimingCount = 0;
     std::wstring CarName = kGenericCar;
     std::wstring DriverName = kUnknownDriver;
     int32_t DriverUserId = 0;

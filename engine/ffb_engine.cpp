@@ -137,6 +137,12 @@ void FfbEngine::publishOutputReport() {
     accumulators.OutPeak = 0;
 }
 
+void FfbEngine::publishSampleTiming(const std::wstring& line) {
+    std::lock_guard lock(statusLock_);
+    status_.SampleTiming = line;
+    ++status_.SampleTimingCount;
+}
+
 void FfbEngine::publishOutputErrors(uint32_t errorCount, int32_t lastError) {
     std::lock_guard lock(statusLock_);
     status_.OutputErrorCount = errorCount;

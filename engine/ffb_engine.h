@@ -70,6 +70,7 @@ class FfbEngine {
     void publishClipReport();
     void publishOutputReport();
     void publishOutputErrors(uint32_t errorCount, int32_t lastError);
+    void publishSampleTiming(const std::wstring& line);
 
     // Runs the engine thread's body on the calling thread; start() uses it,
     // tests call it directly.

@@ -37,6 +37,7 @@ bool FfbOutput::open(void* window, const DeviceGuid& device) {
     errorCount.store(0);
     outputEnabled.store(false);
     seenQuiesceCount_ = quiesceCount.load();
+    seenForceWrites_ = forceWrites.load();
     effectStarted_ = false;
     running_ = false;
     lastOutput_ = 0;
@@ -109,7 +110,11 @@ void FfbOutput::loopOnce() {
         clock_.sleepNs(kEffectRetryNs);
         return;
     }
-    const bool fresh = port_.hasDeviceEvent() && port_.waitDeviceEvent(kLoopWaitMs);
+    // With a device event the loop waits first, so its input is read fresh;
+    // without one it sends first and waits after.
+    const bool eventPaced = port_.hasDeviceEvent();
+    const bool fresh = eventPaced && waitForWork();
+    seenForceWrites_ = forceWrites.load();
     const int32_t force =
         clampToFullScale(int64_t{requestedForce.load()} + int64_t{readDamping(fresh)});
     const int64_t now = clock_.nowNs();
@@ -123,9 +128,13 @@ void FfbOutput::loopOnce() {
     } else if (!effectStarted_ && clock_.nowNs() >= rampStart_ && port_.hasEffect()) {
         startEffect();
     }
-    if (!port_.hasDeviceEvent())
-        clock_.sleepNs(kLoopWaitMs * kNsPerMs);
+    if (!eventPaced)
+        waitForWork();
 }
+
+bool FfbOutput::waitForWork() { return port_.waitForWork(forceWrites, seenForceWrites_, kLoopPeriodNs); }
+
+void FfbOutput::wakeOutput() { port_.wakeOutputThread(forceWrites); }
 
 void FfbOutput::becomeEnabled(int64_t now) {
     effectStarted_ = false;

@@ -5,6 +5,8 @@
 // the start of output so the wheel never jerks:
 //   nothing for 1.2 s after enabling, then a fade-in to full scale at 3.0 s
 //   changing by at most 120 per loop, then at most 1200 per loop.
+// Between loops the thread sleeps until the engine writes a new force or
+// its 1 ms period ends, so a new force goes out within microseconds.
 // Threads: the engine thread opens, closes and writes the four words of
 // WheelOutput; the output thread owns everything else between open() and
 // close(), including every device call.
@@ -29,7 +31,7 @@ class FfbOutput final : public WheelOutput {
     static constexpr int64_t kRampLengthMs = 1800;
     static constexpr int64_t kIdlePollNs = 5 * kNsPerMs;
     static constexpr int64_t kEffectRetryNs = 50 * kNsPerMs;
-    static constexpr int kLoopWaitMs = 1;
+    static constexpr int64_t kLoopPeriodNs = 1 * kNsPerMs;
     static constexpr int32_t kRampSlewLimit = 120;
     static constexpr int32_t kSlewLimit = 1200;
     static constexpr int32_t kFullScale = 10000;
@@ -51,6 +53,7 @@ class FfbOutput final : public WheelOutput {
     void reacquire();
     void recordError(HResult hr);
     int32_t readDamping(bool fresh);
+    bool waitForWork();
 
     // What the output thread holds, for tests.
     int32_t magnitude() const { return magnitude_; }
@@ -61,6 +64,7 @@ class FfbOutput final : public WheelOutput {
     int32_t dampingForce() const { return dampingForce_; }
 
   private:
+    void wakeOutput() override;
     void runOutputThread();
     void becomeEnabled(int64_t now);
     void becomeDisabled();
@@ -78,6 +82,7 @@ class FfbOutput final : public WheelOutput {
     bool effectStarted_ = false;
     bool running_ = false;  // the output thread's copy of outputEnabled
     uint32_t seenQuiesceCount_ = 0;
+    uint32_t seenForceWrites_ = 0; // forceWrites when requestedForce was last read
     int32_t lastOutput_ = 0; // base of the slew limit
     int64_t rampStart_ = 0;  // steady ns
     int64_t rampEnd_ = 0;

@@ -10,8 +10,6 @@ namespace gripline {
 inline constexpr int kMaxTickSamples = 12;
 inline constexpr int64_t kTelemetrySpacingNs = 2760 * 1000;
 inline constexpr int64_t kInterpolatedSpacingNs = 1380 * 1000;
-// Telemetry mode: sleep this long after a sample, then spin to the next one.
-inline constexpr int64_t kTelemetrySleepNs = 2000 * 1000;
 
 struct TickSamples {
     int count = 0;          // 1..12

@@ -2,6 +2,8 @@
 // The engine's side of the wheel: open/close of the chosen device and the
 // four words the engine hands to the output thread. Each word is written
 // with one atomic exchange and read atomically: newest value wins, no queue.
+// A new force is also counted and the output thread woken, so it reaches
+// the device at once rather than at the thread's next loop.
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -24,6 +26,9 @@ class WheelOutput {
     virtual void close() = 0;
 
     std::atomic<int32_t> requestedForce{0}; // magnitude units, |value| <= 9996
+    // Counts the forces written through requestForce() and quiesce(); the
+    // output thread sleeps until it changes or its period ends.
+    std::atomic<uint32_t> forceWrites{0};
     std::atomic<int32_t> dampingPercent{0};
     std::atomic<bool> endStopActive{false};
     std::atomic<bool> outputEnabled{false};
@@ -39,6 +44,13 @@ class WheelOutput {
     // and starts again from rest whenever it grew.
     std::atomic<uint32_t> quiesceCount{0};
 
+    // Engine thread: the newest force for the wheel.
+    void requestForce(int32_t magnitude) {
+        requestedForce.exchange(magnitude);
+        forceWrites.fetch_add(1);
+        wakeOutput();
+    }
+
     // Clears the enable flag and zeroes the three values, twice in a row so
     // that a reader racing the first write still ends on zero.
     void quiesce() {
@@ -49,7 +61,13 @@ class WheelOutput {
             endStopActive.exchange(false);
         }
         quiesceCount.fetch_add(1);
+        forceWrites.fetch_add(1);
+        wakeOutput();
     }
+
+  protected:
+    // Wakes the output thread, if there is one.
+    virtual void wakeOutput() {}
 };
 
 // Stands in for the DirectInput wheel until the device layer exists: opening

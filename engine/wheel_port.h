@@ -5,6 +5,7 @@
 // All methods but the opening ones run on the output thread.
 #include "engine/wheel_output.h"
 
+#include <atomic>
 #include <cstdint>
 
 namespace gripline {
@@ -49,9 +50,14 @@ class WheelPort {
 
     // The wheel's X axis in the device's raw units.
     virtual HResult readAxisX(int32_t& x) = 0;
-    // Waits up to `timeoutMs` for the device to report an input change;
-    // false on a time-out or when there is no event.
-    virtual bool waitDeviceEvent(int timeoutMs) = 0;
+    // Waits up to about `timeoutNs` (never much longer, so the output stage
+    // keeps its period) or until the engine writes a new force, i.e.
+    // `forceWrites` no longer holds `seen`. True when the device has
+    // reported an input change meanwhile, so the axis is worth reading.
+    virtual bool waitForWork(const std::atomic<uint32_t>& forceWrites, uint32_t seen,
+                             int64_t timeoutNs) = 0;
+    // Engine thread, after counting up `forceWrites`: wakes the wait above.
+    virtual void wakeOutputThread(const std::atomic<uint32_t>& forceWrites) = 0;
 
     // Stops and releases the effect, unacquires and releases the device,
     // releases DirectInput and closes the event.

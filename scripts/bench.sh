@@ -1,31 +1,65 @@
 #!/usr/bin/env bash
 # Prints the benchmark figures: the cost of one telemetry read natively and
 # under Wine, and the delay from the simulator's SetEvent to the engine's
-# tick start with the real engine thread under Wine. Then the cost of one
-# tick of the force model natively and under Wine, and under Wine the
-# lateness of every output sample and the engine thread's CPU use, a minute
-# in each mode. Then the cost of a recording push and the writer's pace, and
-# the time and peak memory to analyse recordings of 1 and 10 hours, natively
-# and under Wine.
+# tick start with the real engine thread under Wine; how many updates a
+# second the output stage sends to the (virtual) wheel and how long a new
+# force takes to reach it. Then the cost of one tick of the force model
+# natively and under Wine, and under Wine the lateness of every output
+# sample and the engine thread's CPU use, a minute in each mode and a minute
+# of the busy-wait baseline. Then the cost of a recording push and the
+# writer's pace, and the time and peak memory to analyse recordings of 1 and
+# 10 hours, natively and under Wine.
+#
+# The timing figures also go to build/bench/figures.json, one object of
+# named numbers. `bash scripts/bench.sh timing` runs only those benchmarks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+only_timing=false
+[ "${1:-}" = timing ] && only_timing=true
 bash scripts/bootstrap.sh
 cmake --preset linux >/dev/null && cmake --build --preset linux >/dev/null
 cmake --preset windows >/dev/null && cmake --build --preset windows >/dev/null
 source scripts/wine-session.sh
 start_wine_session "$PWD/build/windows/wineprefix-bench"
 
-echo "native:  $(build/linux/bench/read_latest_bench)"
+mkdir -p build/bench
+figures=build/bench/figures.txt
+: >"$figures"
+# Runs one benchmark: its "@figure NAME VALUE" lines are kept for
+# figures.json, the others printed under the label, continued lines indented.
+show() {
+  local label=$1 out
+  shift
+  out=$("$@")
+  grep '^@figure ' <<<"$out" | cut -d' ' -f2- >>"$figures" || true
+  grep -v '^@figure ' <<<"$out" | sed "1s/^/$label/; 2,\$s/^/         /"
+}
+
 fixture="Z:$(cd ../shared/fixtures && pwd | tr / '\\')\\irsdk_live_w13_monza.bin"
-echo "wine:    $(scripts/wine-run.sh build/windows/bench/read_latest_bench.exe "$fixture")"
-echo "wine:    $(scripts/wine-run.sh build/windows/bench/tick_latency_bench.exe)"
-echo "wine:    $(WINEDLLOVERRIDES='dinput8=n,b' scripts/wine-run.sh build/windows/bench/wheel_output_bench.exe | tr '\n' ';' | sed 's/;$//; s/;/\n         /g')"
-echo "native:  $(build/linux/bench/force_model_bench | sed '2,$s/^/         /')"
-echo "wine:    $(scripts/wine-run.sh build/windows/bench/force_model_bench.exe | sed '2,$s/^/         /')"
-echo "wine:    $(scripts/wine-run.sh build/windows/bench/sample_schedule_bench.exe | sed '2,$s/^/         /')"
-echo "native:  $(build/linux/bench/recording_bench | sed '2,$s/^/         /')"
-echo "wine:    $(scripts/wine-run.sh build/windows/bench/recording_bench.exe | sed '2,$s/^/         /')"
-for hours in 1 10; do
-  echo "native:  $(build/linux/bench/analyze_bench $hours)"
-  echo "wine:    $(scripts/wine-run.sh build/windows/bench/analyze_bench.exe $hours)"
-done
+$only_timing || show "native:  " build/linux/bench/read_latest_bench
+$only_timing || show "wine:    " scripts/wine-run.sh build/windows/bench/read_latest_bench.exe "$fixture"
+show "wine:    " scripts/wine-run.sh build/windows/bench/tick_latency_bench.exe
+show "wine:    " env WINEDLLOVERRIDES='dinput8=n,b' scripts/wine-run.sh build/windows/bench/wheel_output_bench.exe
+$only_timing || show "native:  " build/linux/bench/force_model_bench
+$only_timing || show "wine:    " scripts/wine-run.sh build/windows/bench/force_model_bench.exe
+show "wine:    " scripts/wine-run.sh build/windows/bench/sample_schedule_bench.exe
+if ! $only_timing; then
+  show "native:  " build/linux/bench/recording_bench
+  show "wine:    " scripts/wine-run.sh build/windows/bench/recording_bench.exe
+  for hours in 1 10; do
+    show "native:  " build/linux/bench/analyze_bench $hours
+    show "wine:    " scripts/wine-run.sh build/windows/bench/analyze_bench.exe $hours
+  done
+fi
+
+python3 - "$figures" build/bench/figures.json <<'PY'
+import json, sys
+figures = {}
+for line in open(sys.argv[1]):
+    name, value = line.split()
+    figures[name] = float(value)
+with open(sys.argv[2], "w") as out:
+    json.dump(figures, out, indent=2)
+    out.write("\n")
+PY
+echo "figures: build/bench/figures.json"

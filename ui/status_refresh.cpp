@@ -75,6 +75,8 @@ std::wstring StatusRefresh::displayName(const EngineStatus& status) const {
 void StatusRefresh::logDebugLines(const EngineStatus& status) {
     if (state_.Profiles.InUse.DebugLogging == 0)
         return;
+    if (isNew(status.SampleTimingCount, lastSeen_.SampleTimingCount))
+        view_.log(status.SampleTiming);
     if (isNew(status.OnTrackChanges, lastSeen_.OnTrackChanges))
         view_.log(status.OnTrack ? L"Telemetry: On track." : L"Telemetry: Not on track.");
     if (!isNew(status.OutputReportCount, lastSeen_.OutputReportCount))

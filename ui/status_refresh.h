@@ -26,6 +26,7 @@ struct LastSeenCounters {
     uint32_t OutputErrorCount = 0;
     uint32_t OnTrackChanges = 0;
     uint32_t OutputReportCount = 0;
+    uint32_t SampleTimingCount = 0;
 };
 
 class StatusRefresh {

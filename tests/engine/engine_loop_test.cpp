@@ -169,18 +169,20 @@ TEST_F(EngineLoopTest, TelemetryModeSpacesSixSamples2760usApart) {
         EXPECT_EQ(observer.samples[i].index, i);
         EXPECT_EQ(observer.samples[i].sentNs - start, i * 2'760'000) << "sample " << i;
     }
-    // Between samples the thread sleeps 2000 µs before spinning.
-    EXPECT_EQ(std::count(clock.sleeps.begin(), clock.sleeps.end(), 2'000'000), 5);
+    // Each later sample is waited for by its own deadline, never by a
+    // fixed sleep that could drift past it.
+    EXPECT_EQ(clock.waits, (std::vector<int64_t>{start + 2'760'000, start + 5'520'000,
+                                                 start + 8'280'000, start + 11'040'000,
+                                                 start + 13'800'000}));
 }
 
-TEST_F(EngineLoopTest, InterpolatedModeSendsTwelveSamples1380usApartWithoutSleeping) {
+TEST_F(EngineLoopTest, InterpolatedModeSendsTwelveSamples1380usApart) {
     setMode(1);
     tick(1);
     ASSERT_EQ(observer.samples.size(), 12u);
     const int64_t start = observer.tickStarts[0];
     for (int i = 0; i < 12; ++i)
         EXPECT_EQ(observer.samples[i].sentNs - start, i * 1'380'000) << "sample " << i;
-    EXPECT_TRUE(clock.sleeps.empty());
 }
 
 TEST(EngineLoopSchedule, OneSubSampleGivesOneSampleInEitherMode) {

@@ -4,8 +4,10 @@
 #include "engine/wheel_port.h"
 #include "tests/support/virtual_clock.h"
 
+#include <functional>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace gripline::test {
@@ -54,10 +56,17 @@ class FakeWheelPort final : public WheelPort {
         x = axisX;
         return call("readAxisX", x);
     }
-    bool waitDeviceEvent(int timeoutMs) override {
-        clock_.now += timeoutMs * kNsPerMs; // the device reports at the end of the wait
+    // A force written since `seen` ends the wait at once; otherwise it runs
+    // its whole time-out and the device reports at its end.
+    bool waitForWork(const std::atomic<uint32_t>& forceWrites, uint32_t seen,
+                     int64_t timeoutNs) override {
+        if (duringNextWait)
+            std::exchange(duringNextWait, nullptr)();
+        if (forceWrites.load() == seen)
+            clock_.now += timeoutNs;
         return event_ && eventFires;
     }
+    void wakeOutputThread(const std::atomic<uint32_t>&) override { ++wakes; }
     void releaseAll() override {
         call("releaseAll");
         device_ = effect_ = event_ = false;
@@ -73,6 +82,8 @@ class FakeWheelPort final : public WheelPort {
     bool withEvent = false;  // whether the device has an input event
     bool eventFires = true;  // whether a wait sees input
     int32_t axisX = 32767;
+    int wakes = 0; // calls of wakeOutputThread
+    std::function<void()> duringNextWait; // runs once, as the engine would mid-wait
     std::vector<Call> calls;
     std::vector<Call> magnitudes; // every setMagnitude, failed or not
 

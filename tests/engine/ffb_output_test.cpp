@@ -99,6 +99,49 @@ TEST_F(FfbOutputTest, AfterTheRampAJumpToFullForceTakesNineLoops) {
     EXPECT_EQ(sent, (std::vector<int32_t>{1200, 2400, 3600, 4800, 6000, 7200, 8400, 9600, 9996}));
 }
 
+// The engine's write wakes the output thread: a new force goes out at the
+// moment it is written, an unchanged one once per 1 ms period, and the slew
+// goes on from there as before; with the device's event or without.
+TEST(FfbOutputWake, ANewForceGoesOutAtOnceAndAnUnchangedOneEveryMillisecond) {
+    for (const bool withEvent : {false, true}) {
+        SCOPED_TRACE(withEvent ? "with a device event" : "without a device event");
+        VirtualClock clock;
+        FakeWheelPort port(clock);
+        port.withEvent = withEvent;
+        FfbOutput output(port, clock, OutputPacing::Manual);
+        ASSERT_TRUE(output.open(nullptr, DeviceGuid{}));
+        output.requestForce(6000);
+        output.outputEnabled.store(true);
+        const int64_t enabledAt = clock.now;
+        while (clock.now < enabledAt + 3100 * kMs)
+            output.loopOnce();
+        ASSERT_EQ(output.magnitude(), 6000);
+
+        const size_t steadyFrom = port.magnitudes.size();
+        const int64_t steadyAt = clock.now;
+        while (clock.now < steadyAt + 10 * kMs)
+            output.loopOnce();
+        EXPECT_EQ(port.magnitudes.size() - steadyFrom, 10u) << "one update a millisecond";
+
+        const int wakesBefore = port.wakes;
+        int64_t writtenAt = 0;
+        port.duringNextWait = [&] {
+            writtenAt = clock.now;
+            output.requestForce(8400);
+        };
+        const size_t before = port.magnitudes.size();
+        while (port.magnitudes.size() < before + 3)
+            output.loopOnce();
+        EXPECT_EQ(port.wakes, wakesBefore + 1);
+        std::vector<std::pair<int64_t, int32_t>> sent;
+        for (size_t i = before; i < port.magnitudes.size(); ++i)
+            sent.emplace_back(port.magnitudes[i].atNs - writtenAt, port.magnitudes[i].value);
+        const size_t first = withEvent ? 0 : 1; // without an event the loop sent before waiting
+        EXPECT_EQ(std::vector(sent.begin() + first, sent.begin() + first + 2),
+                  (std::vector<std::pair<int64_t, int32_t>>{{0, 7200}, {1 * kMs, 8400}}));
+    }
+}
+
 TEST_F(FfbOutputTest, DisablingStopsAtOnceAndReenablingRestartsTheDelay) {
     openWheel();
     output.requestedForce.store(8000);

@@ -129,6 +129,7 @@ ReplayTotals replayTelemetryLines(const IbtFile& file, const FfbSettings& settin
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         clock.now = n * kReplayTickNs;
         clock.sleeps.clear();
+        clock.waits.clear();
         layout.publishLine(source.bytes(), file.line(n), n);
         loop.pass();
         if (loop.wasOnTrack()) {

@@ -1,0 +1,161 @@
+#include "common/precise_sleep_win32.h"
+
+#include "common/clock.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+namespace gripline {
+
+namespace {
+
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+
+// Asking for lengths that are not whole milliseconds shows a timer that
+// rounds to them; 8 of each is enough to see a method's nature and keeps
+// the whole trial near 100 ms.
+constexpr int64_t kTrialLengthsNs[] = {400'000, 900'000, 1'300'000};
+constexpr int kTrialsPerLength = 8;
+// Below this a sleep call costs more than it saves.
+constexpr int64_t kShortestSleepNs = 50'000;
+
+const wchar_t* methodName(SleepMethod method) {
+    switch (method) {
+    case SleepMethod::HighResolutionTimer:
+        return L"high-resolution timer";
+    case SleepMethod::NtDelayExecution:
+        return L"NtDelayExecution";
+    case SleepMethod::TimerPeriodSleep:
+        return L"Sleep at 1 ms timer period";
+    }
+    return L"?";
+}
+
+int64_t percentile(std::vector<int64_t> values, double p) {
+    std::sort(values.begin(), values.end());
+    return values[static_cast<size_t>(p * static_cast<double>(values.size() - 1))];
+}
+
+} // namespace
+
+std::wstring describeSleepChoice(const SleepChoice& choice) {
+    std::wstring text = L"Sample timing: ";
+    text += methodName(choice.method);
+    text += L" (spread p90:";
+    for (int m = 0; m < kSleepMethods; ++m) {
+        wchar_t part[80];
+        const int64_t spread = choice.spreadNs[m];
+        if (spread < 0)
+            std::swprintf(part, std::size(part), L" %ls n/a", methodName(SleepMethod(m)));
+        else
+            std::swprintf(part, std::size(part), L" %ls %lld us", methodName(SleepMethod(m)),
+                          static_cast<long long>(spread / 1000));
+        text += part;
+        text += m + 1 < kSleepMethods ? L"," : L");";
+    }
+    wchar_t margin[48];
+    std::swprintf(margin, std::size(margin), L" margin %lld us.",
+                  static_cast<long long>(choice.marginNs / 1000));
+    return text + margin;
+}
+
+PreciseSleep::PreciseSleep() {
+    timer_.reset(CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
+                                        TIMER_ALL_ACCESS));
+    if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll"))
+        ntDelayExecution_ = reinterpret_cast<NtDelayExecutionFn>(
+            reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDelayExecution")));
+}
+
+bool PreciseSleep::available(SleepMethod method) const {
+    switch (method) {
+    case SleepMethod::HighResolutionTimer:
+        return static_cast<bool>(timer_);
+    case SleepMethod::NtDelayExecution:
+        return ntDelayExecution_ != nullptr;
+    case SleepMethod::TimerPeriodSleep:
+        return true;
+    }
+    return false;
+}
+
+int64_t PreciseSleep::sleepFor(SleepMethod method, int64_t ns) {
+    if (ns < kShortestSleepNs)
+        return 0;
+    LARGE_INTEGER relative;
+    relative.QuadPart = -(ns / 100); // 100 ns units, negative: relative
+    switch (method) {
+    case SleepMethod::HighResolutionTimer:
+        if (!SetWaitableTimer(timer_.get(), &relative, 0, nullptr, nullptr, FALSE))
+            return 0;
+        WaitForSingleObject(timer_.get(), INFINITE);
+        return ns;
+    case SleepMethod::NtDelayExecution:
+        ntDelayExecution_(FALSE, &relative);
+        return ns;
+    case SleepMethod::TimerPeriodSleep:
+        if (ns < kNsPerMs)
+            return 0;
+        Sleep(static_cast<DWORD>(ns / kNsPerMs));
+        return ns / kNsPerMs * kNsPerMs;
+    }
+    return 0;
+}
+
+// The score is how far from the asked length a method wakes, either way:
+// waking late costs accuracy (or a wider margin spun through), waking early
+// costs the same spin. The margin starts from the chosen method's 97th
+// percentile of lateness and follows what the waits see from then on.
+SleepChoice PreciseSleep::calibrate(Clock& clock) {
+    SleepChoice choice;
+    std::vector<int64_t> bestLateness;
+    int64_t bestSpread = -1;
+    for (int m = 0; m < kSleepMethods; ++m) {
+        const SleepMethod method = SleepMethod(m);
+        if (!available(method))
+            continue;
+        std::vector<int64_t> spread;
+        std::vector<int64_t> lateness;
+        for (int i = 0; i < kTrialsPerLength; ++i)
+            for (const int64_t length : kTrialLengthsNs) {
+                const int64_t start = clock.nowNs();
+                const int64_t asked = sleepFor(method, length);
+                const int64_t slept = clock.nowNs() - start;
+                spread.push_back(std::abs(slept - length));
+                if (asked > 0)
+                    lateness.push_back(slept - asked);
+            }
+        choice.spreadNs[m] = percentile(spread, 0.9);
+        if (bestSpread < 0 || choice.spreadNs[m] < bestSpread) {
+            bestSpread = choice.spreadNs[m];
+            choice.method = method;
+            bestLateness = lateness;
+        }
+    }
+    method_ = choice.method;
+    margin_ = WaitMargin(bestLateness.empty() ? 0 : percentile(bestLateness, 0.97));
+    choice.marginNs = margin_.marginNs();
+    calibrated_ = true;
+    return choice;
+}
+
+void PreciseSleep::waitUntil(Clock& clock, int64_t deadlineNs) {
+    if (!calibrated_)
+        calibrate(clock);
+    for (;;) {
+        const int64_t start = clock.nowNs();
+        const int64_t asked = sleepFor(method_, deadlineNs - start - margin_.marginNs());
+        if (asked == 0)
+            break;
+        margin_.note(clock.nowNs() - start - asked);
+    }
+    clock.spinUntil(deadlineNs);
+}
+
+} // namespace gripline

@@ -1,0 +1,56 @@
+#pragma once
+// The finest sleep this system offers, found by measuring. Windows 10 and
+// later wake a high-resolution waitable timer within tens of microseconds;
+// Wine fires timers on whole milliseconds but NtDelayExecution sleeps any
+// length with a steady overshoot; elsewhere only Sleep at a 1 ms timer
+// period is left. No one choice is best everywhere, so calibrate() times a
+// few dozen short waits of each and keeps the one that lands closest.
+// Owner: one thread (each waiting thread has its own).
+#include "common/scoped_handle_win32.h"
+#include "common/wait_margin.h"
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+namespace gripline {
+
+class Clock;
+
+enum class SleepMethod { HighResolutionTimer, NtDelayExecution, TimerPeriodSleep };
+inline constexpr int kSleepMethods = 3;
+
+struct SleepChoice {
+    SleepMethod method = SleepMethod::TimerPeriodSleep;
+    // Per method, the 90th percentile of |woke − asked| over the trial, ns;
+    // -1 when the system lacks the method.
+    std::array<int64_t, kSleepMethods> spreadNs{-1, -1, -1};
+    int64_t marginNs = 0; // how early the chosen one is asked to wake
+};
+
+// "Sample timing: NtDelayExecution (spread p90: ...); margin 96 us."
+std::wstring describeSleepChoice(const SleepChoice& choice);
+
+class PreciseSleep {
+  public:
+    PreciseSleep();
+
+    SleepChoice calibrate(Clock& clock);
+    // Sleeps until shortly before the deadline, then spins to it.
+    void waitUntil(Clock& clock, int64_t deadlineNs);
+
+  private:
+    // Sleeps about `ns` with `method`; returns the length it could ask for
+    // (Sleep has whole milliseconds), 0 when it did not sleep.
+    int64_t sleepFor(SleepMethod method, int64_t ns);
+    bool available(SleepMethod method) const;
+
+    using NtDelayExecutionFn = long(__stdcall*)(unsigned char, const LARGE_INTEGER*);
+    ScopedHandle timer_; // high-resolution waitable timer, when the system has one
+    NtDelayExecutionFn ntDelayExecution_ = nullptr;
+    SleepMethod method_ = SleepMethod::TimerPeriodSleep;
+    WaitMargin margin_;
+    bool calibrated_ = false;
+};
+
+} // namespace gripline
