@@ -358,6 +358,11 @@ TEST_F(WindowAtWork, ASimulatorRestartedIntoAnotherLayoutIsFollowedAtOnce) {
     ASSERT_TRUE(waitForLine(L"Debug logging enabled."));
     test::click(item(kStartButton));
     ASSERT_TRUE(waitForLine(L"Telemetry: On track.")) << narrow(logText());
+    // The engine thread's measured choice of sleep, once per start.
+    const std::wstring log = logText();
+    const size_t timing = log.find(L"Sample timing: ");
+    EXPECT_TRUE(timing != std::wstring::npos && log.find(L"Sample timing: ", timing + 1) == std::wstring::npos)
+        << narrow(log);
 
     // What each recorded sample must hold when read from the new places: the
     // F4 corners at 22 m/s; the W13 drive's speed is that of its line.
