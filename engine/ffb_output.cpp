@@ -226,7 +226,10 @@ void FfbOutput::reacquire() {
         recordError(acquired);
     if (!port_.hasEffect() && !createEffect())
         return;
+    // The wheel restarts from the zero sent here: the slew limit counts from
+    // it, so the force climbs back instead of jumping to the last output.
     magnitude_ = 0;
+    lastOutput_ = 0;
     const HResult hr = port_.setMagnitude(magnitude_);
     if (failed(hr)) {
         recordError(hr);
