@@ -47,7 +47,7 @@ int64_t percentile(std::vector<int64_t> values, double p) {
 std::wstring describeSleepChoice(const SleepChoice& choice) {
     std::wstring text = L"Sample timing: ";
     text += methodName(choice.method);
-    text += L" (spread p90:";
+    text += L" (median miss:";
     for (int m = 0; m < kSleepMethods; ++m) {
         wchar_t part[80];
         const int64_t spread = choice.spreadNs[m];
@@ -108,38 +108,40 @@ int64_t PreciseSleep::sleepFor(SleepMethod method, int64_t ns) {
     return 0;
 }
 
-// The score is how far from the asked length a method wakes, either way:
-// waking late costs accuracy (or a wider margin spun through), waking early
-// costs the same spin. The margin starts from the chosen method's 97th
-// percentile of lateness and follows what the waits see from then on.
+// The score is how far from the asked length a method usually wakes, either
+// way: waking late costs accuracy (or a wider margin spun through), waking
+// early costs the same spin. The methods take turns, wait by wait, and the
+// score is the median, so a moment of a busy machine during the trial falls
+// on all of them alike and does not decide. The margin starts from the
+// chosen method's 97th percentile of lateness and follows what the waits
+// see from then on.
 SleepChoice PreciseSleep::calibrate(Clock& clock) {
-    SleepChoice choice;
-    std::vector<int64_t> bestLateness;
-    int64_t bestSpread = -1;
-    for (int m = 0; m < kSleepMethods; ++m) {
-        const SleepMethod method = SleepMethod(m);
-        if (!available(method))
-            continue;
-        std::vector<int64_t> spread;
-        std::vector<int64_t> lateness;
-        for (int i = 0; i < kTrialsPerLength; ++i)
-            for (const int64_t length : kTrialLengthsNs) {
+    std::array<std::vector<int64_t>, kSleepMethods> spread;
+    std::array<std::vector<int64_t>, kSleepMethods> lateness;
+    for (int i = 0; i < kTrialsPerLength; ++i)
+        for (const int64_t length : kTrialLengthsNs)
+            for (int m = 0; m < kSleepMethods; ++m) {
+                if (!available(SleepMethod(m)))
+                    continue;
                 const int64_t start = clock.nowNs();
-                const int64_t asked = sleepFor(method, length);
+                const int64_t asked = sleepFor(SleepMethod(m), length);
                 const int64_t slept = clock.nowNs() - start;
-                spread.push_back(std::abs(slept - length));
+                spread[m].push_back(std::abs(slept - length));
                 if (asked > 0)
-                    lateness.push_back(slept - asked);
+                    lateness[m].push_back(slept - asked);
             }
-        choice.spreadNs[m] = percentile(spread, 0.9);
-        if (bestSpread < 0 || choice.spreadNs[m] < bestSpread) {
-            bestSpread = choice.spreadNs[m];
-            choice.method = method;
-            bestLateness = lateness;
-        }
+    SleepChoice choice;
+    int best = -1;
+    for (int m = 0; m < kSleepMethods; ++m) {
+        if (spread[m].empty())
+            continue;
+        choice.spreadNs[m] = percentile(spread[m], 0.5);
+        if (best < 0 || choice.spreadNs[m] < choice.spreadNs[best])
+            best = m;
     }
+    choice.method = SleepMethod(best); // Sleep is always there
     method_ = choice.method;
-    margin_ = WaitMargin(bestLateness.empty() ? 0 : percentile(bestLateness, 0.97));
+    margin_ = WaitMargin(lateness[best].empty() ? 0 : percentile(lateness[best], 0.97));
     choice.marginNs = margin_.marginNs();
     calibrated_ = true;
     return choice;
