@@ -2,7 +2,7 @@
 # Runs every test: installs what is missing, builds the native and the
 # Windows presets, runs the native tests and a short fuzzing campaign, then
 # the Windows tests under Wine with a private prefix and a virtual X display
-# of their own.
+# of their own, and a 2-minute fault soak.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/bootstrap.sh
@@ -36,3 +36,6 @@ source scripts/wine-session.sh
 start_wine_session "$PWD/build/windows/wineprefix"
 ctest --preset windows
 
+# The fault soak for 2 minutes, in a Wine session of its own (a long one:
+# bash scripts/soak-faults.sh 20).
+bash scripts/soak-faults.sh 2
