@@ -50,6 +50,7 @@ class EngineClock final : public Clock {
         runUntil_(deadlineNs);
         shared_.now = std::max(shared_.now, deadlineNs);
     }
+    void waitUntil(int64_t deadlineNs) override { spinUntil(deadlineNs); }
 
   private:
     VirtualClock& shared_;
