@@ -128,7 +128,7 @@ class Rig {
     void tick(FuzzedDataProvider& in) {
         // Mostly the next tick; sometimes a repeat or a jump (backwards: a
         // new simulator).
-        int32_t next = tick_ + 1;
+        int32_t next = nextTick();
         if (in.ConsumeIntegralInRange<int>(0, 15) == 0)
             next = in.ConsumeIntegral<int32_t>();
         std::vector<uint8_t> line = sim_.image.newLine();
@@ -153,8 +153,12 @@ class Rig {
             return;
         trace("holding for %d ticks", ticks);
         for (int i = 0; i < ticks; ++i)
-            publish(tick_ + 1);
+            publish(nextTick());
     }
+
+    // The simulator's tick count wraps to 0 after 2^31 - 1 (the engine then
+    // sees a new simulator).
+    int32_t nextTick() const { return tick_ == INT32_MAX ? 0 : tick_ + 1; }
 
     void publish(int32_t next) {
         sim_.image.publishLine(sim_.block(), line_, next);
