@@ -2,7 +2,9 @@
 # Installs what a fresh Debian 12 machine lacks to build and test Gripline:
 # the native toolchain, the mingw-w64 cross compiler, Wine (with a condensed
 # font that stands in for Segoe UI), Xvfb, openssl (the updater test makes
-# its own certificates) and the GoogleTest sources. Does nothing (and asks no registry) when all is there.
+# its own certificates), the GoogleTest sources, and clang with its
+# libFuzzer and sanitizer runtimes (libclang-rt-14-dev) for scripts/fuzz.sh.
+# Does nothing (and asks no registry) when all is there.
 set -euo pipefail
 
 packages=(
@@ -12,6 +14,7 @@ packages=(
   wine64 fonts-wine fonts-dejavu-extra
   xvfb x11-utils imagemagick xdotool
   librsvg2-bin
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every test: installs what is missing, builds the native and the
-# Windows presets, runs the native tests, then the Windows tests under Wine
-# with a private prefix and a virtual X display of their own.
+# Windows presets, runs the native tests and a short fuzzing campaign, then
+# the Windows tests under Wine with a private prefix and a virtual X display
+# of their own, and a 2-minute fault soak.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/bootstrap.sh
@@ -25,8 +26,16 @@ cmake --preset linux-tsan >/dev/null
 cmake --build --preset linux-tsan
 ctest --preset linux-tsan
 
+# A short fuzzing campaign: every target of tests/fuzz for 10 s (clang,
+# libFuzzer, ASan+UBSan). A long one: bash scripts/fuzz.sh 600.
+bash scripts/fuzz.sh 10
+
 cmake --preset windows >/dev/null
 cmake --build --preset windows
 source scripts/wine-session.sh
 start_wine_session "$PWD/build/windows/wineprefix"
 ctest --preset windows
+
+# The fault soak for 2 minutes, in a Wine session of its own (a long one:
+# bash scripts/soak-faults.sh 20).
+bash scripts/soak-faults.sh 2

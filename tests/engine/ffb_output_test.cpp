@@ -250,6 +250,28 @@ TEST_F(FfbOutputTest, FailedUpdateIsRecordedAndTheWheelReacquired) {
     EXPECT_EQ(output.errorCount.load(), 1u);
 }
 
+// Found by fuzz_engine (tests/fuzz): after a failed update the reacquire
+// sends a zero, and the next loop sends the last output again at once: full
+// force off and back on within two milliseconds, a jolt the slew limit is
+// there to prevent. Disabled until the output stage takes the mend
+// (docs/departures.md, "Found by fuzzing": lastOutput := 0 in reacquire, so
+// the force climbs back 1200 per loop).
+TEST_F(FfbOutputTest, DISABLED_AfterAReacquireTheForceClimbsBackWithinTheSlewLimit) {
+    openWheel();
+    output.requestedForce.store(9000);
+    enableAndRunFor(3500 * kMs);
+    port.failNext("setMagnitude", kDierrInputLost);
+    const size_t before = port.magnitudes.size();
+    runUntil(clock.now + 20 * kMs);
+    for (size_t i = before + 1; i < port.magnitudes.size(); ++i) {
+        const int32_t step = port.magnitudes[i].value - port.magnitudes[i - 1].value;
+        if (port.magnitudes[i].value != 0) {
+            EXPECT_LE(std::abs(step), 1200) << "update " << i - before;
+        }
+    }
+    EXPECT_EQ(output.magnitude(), 9000) << "and it gets there";
+}
+
 TEST_F(FfbOutputTest, NoDampingReadsNoDeviceState) {
     port.withEvent = true;
     openWheel();

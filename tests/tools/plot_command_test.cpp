@@ -8,7 +8,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <fstream>
+#include <functional>
+#include <limits>
+#include <regex>
 #include <sstream>
 
 namespace {
@@ -134,6 +138,95 @@ TEST_F(PlotCommand, WritesThePictureOrSaysWhyNot) {
     const fs::path nowhere = dir_ / "no" / "dir" / "x.svg";
     EXPECT_EQ(run({recording_, "-o", nowhere}, out, err), 1);
     EXPECT_FALSE(fs::exists(nowhere.parent_path()));
+}
+
+// Damaged copies of a drive, as a user may hand them over: each gives a
+// picture (with gaps where values are missing) or one "gripline: " line,
+// and the picture's size follows the number of samples, whatever the times
+// and values claim. The Analyzer's load (the same reader and analysis as
+// `gripline analyze`) answers them too.
+struct Damage {
+    const char* name;
+    std::function<void(RecordingHeader&, std::vector<RecordingSample>&)> apply;
+    size_t keepBytes = std::numeric_limits<size_t>::max(); // the file cut there
+};
+
+void everyFloat(RecordingHeader& h, std::vector<RecordingSample>& drive, float value) {
+    for (float* f : {&h.YawRateMultiplier, &h.LateralAccelDivisor, &h.ResistanceGain,
+                     &h.SteerMarginBias, &h.WheelbaseMaxTorqueNm, &h.YawSteerGain})
+        *f = value;
+    for (RecordingSample& s : drive)
+        for (size_t at = offsetof(RecordingSample, Speed); at < offsetof(RecordingSample, Clipped); at += 4)
+            std::memcpy(reinterpret_cast<char*>(&s) + at, &value, sizeof value);
+}
+
+const std::vector<Damage>& damages() {
+    using H = RecordingHeader;
+    using D = std::vector<RecordingSample>;
+    constexpr float kInf = std::numeric_limits<float>::infinity();
+    static const std::vector<Damage> table = {
+        {"every float NaN", [](H& h, D& d) { everyFloat(h, d, std::nanf("")); }},
+        {"every float +inf", [](H& h, D& d) { everyFloat(h, d, kInf); }},
+        {"every float -inf", [](H& h, D& d) { everyFloat(h, d, -kInf); }},
+        {"every float 3e38", [](H& h, D& d) { everyFloat(h, d, 3e38f); }},
+        {"every float -3e38", [](H& h, D& d) { everyFloat(h, d, -3e38f); }},
+        {"every other force NaN", [](H&, D& d) { for (size_t i = 0; i < d.size(); i += 2) d[i].FinalForce = std::nanf(""); }},
+        {"last time's top bit flipped", [](H&, D& d) { d.back().TimeUs ^= 1ULL << 61; }},
+        {"first time after the last", [](H&, D& d) { d.front().TimeUs = 1ULL << 63; }},
+        {"every time the largest", [](H&, D& d) { for (auto& s : d) s.TimeUs = ~0ULL; }},
+        {"times backwards", [](H&, D& d) { for (size_t i = 0; i < d.size(); ++i) d[i].TimeUs = (d.size() - i) * 16'667; }},
+        {"extreme header words", [](H& h, D&) {
+             h.ForceStrength = std::numeric_limits<int32_t>::min();
+             h.CarForceBalance = h.Bumps = h.AbsVibration = std::numeric_limits<int32_t>::max();
+             h.StartTimeMs = ~0ULL;
+             h.HeaderSize = h.TickRateHz = ~0U;
+         }},
+        {"cut inside a sample", [](H&, D&) {}, kRecordingHeaderSize + 100 * kRecordingSampleSize + 40},
+        {"cut inside the header", [](H&, D&) {}, 200},
+        {"version beyond ours", [](H& h, D&) { h.Version = ~0U; }},
+    };
+    return table;
+}
+
+TEST_F(PlotCommand, DamagedRecordingsGiveAPictureWithGapsOrOneLineAndNoMore) {
+    const fs::path svg = dir_ / "damaged.svg";
+    // A wheel log from the ends of time as well: it is matched onto the
+    // recording's clock in bounded steps, without overflow.
+    const fs::path log = dir_ / "wheel.log";
+    std::ofstream(log) << "-9223372036854775808 magnitude 100\n0 magnitude 2000\n"
+                          "9223372036854775807 magnitude -300\n";
+    const std::regex hugeCoordinate(R"([-\d]{6,}\.\d,|,[-\d]{6,}\.\d)");
+    for (const Damage& damage : damages()) {
+        SCOPED_TRACE(damage.name);
+        RecordingHeader header = makeRecordingHeader();
+        std::vector<RecordingSample> drive = weave(600);
+        damage.apply(header, drive);
+        std::string bytes(reinterpret_cast<const char*>(&header), sizeof header);
+        bytes.append(reinterpret_cast<const char*>(drive.data()), drive.size() * sizeof drive[0]);
+        std::ofstream(recording_, std::ios::binary | std::ios::trunc)
+            .write(bytes.data(), static_cast<std::streamsize>(std::min(bytes.size(), damage.keepBytes)));
+
+        std::string out, err;
+        fs::remove(svg);
+        const int code = run({recording_, "-o", svg}, out, err);
+        if (code != 0) {
+            EXPECT_EQ(code, 1);
+            EXPECT_EQ(err.rfind("gripline: ", 0), 0u) << err;
+            EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+            EXPECT_FALSE(fs::exists(svg));
+        } else {
+            std::ifstream in(svg, std::ios::binary);
+            const std::string picture((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            EXPECT_LT(picture.size(), 100'000u) << "600 samples make a small picture";
+            EXPECT_EQ(picture.find("nan"), std::string::npos);
+            EXPECT_EQ(picture.find("inf"), std::string::npos);
+            EXPECT_FALSE(std::regex_search(picture, hugeCoordinate)) << "every point inside the canvas";
+        }
+        EXPECT_EQ(run({recording_, "--wheel-log", log, "-o", svg}, out, err), code) << err;
+        std::vector<fs::path> analyze = {"analyze", recording_};
+        std::ostringstream report, analyzeErr;
+        EXPECT_EQ(cli::runGripline(analyze, report, analyzeErr), code) << analyzeErr.str();
+    }
 }
 
 } // namespace

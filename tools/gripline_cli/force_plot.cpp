@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <functional>
+#include <limits>
 
 namespace gripline {
 
@@ -46,10 +47,16 @@ std::string escaped(const std::string& text) {
     return out;
 }
 
+// The time axis. A recording's times only grow, so the first and the last
+// sample span it (when the last lies before the first, a damaged file, the
+// smallest and the largest time do). A damaged time anywhere else is drawn
+// at the plot's edge: every point lands inside the plot, however absurd.
 class Scale {
   public:
     Scale(double startUs, double endUs) : startUs_(startUs), spanUs_(std::max(endUs - startUs, 1.0)) {}
-    double x(double us) const { return kLeft + (us - startUs_) / spanUs_ * kPlotWidth; }
+    double x(double us) const {
+        return kLeft + std::clamp((us - startUs_) / spanUs_, 0.0, 1.0) * kPlotWidth;
+    }
     static double y(double percent) {
         const double clamped = std::clamp(percent, -kPercentRange, kPercentRange);
         return kTop + (kPercentRange - clamped) / (2 * kPercentRange) * kPlotHeight;
@@ -61,40 +68,70 @@ class Scale {
     double startUs_, spanUs_;
 };
 
+Scale timeScale(const std::vector<RecordingSample>& samples) {
+    uint64_t first = samples.front().TimeUs, last = samples.back().TimeUs;
+    if (last < first) {
+        const auto [low, high] = std::minmax_element(
+            samples.begin(), samples.end(),
+            [](const RecordingSample& a, const RecordingSample& b) { return a.TimeUs < b.TimeUs; });
+        first = low->TimeUs;
+        last = high->TimeUs;
+    }
+    return Scale(static_cast<double>(first), static_cast<double>(last));
+}
+
+// Not a number when the sample holds no usable force: drawn as a gap.
 double percentOfFullScale(float forceNm, float fullScaleNm) {
-    if (!(fullScaleNm > 0) || !std::isfinite(forceNm))
-        return 0;
+    if (!(fullScaleNm > 0) || !std::isfinite(fullScaleNm) || !std::isfinite(forceNm))
+        return std::numeric_limits<double>::quiet_NaN();
     return static_cast<double>(forceNm) / fullScaleNm * 100.0;
 }
 
-// A trace as one polyline. Long drives are drawn as each pixel column's
-// lowest and highest value, so no spike is lost and the file stays small.
+// A trace as polylines, broken where a value is missing (not a number).
+// Long drives are drawn as each pixel column's lowest and highest value, so
+// no spike is lost and the file stays small; either way the work and the
+// text grow with the number of points at most.
 std::string polyline(size_t count, const std::function<double(size_t)>& timeUs,
                      const std::function<double(size_t)>& percent, const Scale& scale,
                      const char* colour, double width) {
-    std::string points;
+    std::string out, points;
     auto add = [&](double x, double p) { points += number(x) + "," + number(Scale::y(p)) + " "; };
+    auto endLine = [&] {
+        if (!points.empty())
+            out += "<polyline fill=\"none\" stroke=\"" + std::string(colour) + "\" stroke-width=\"" +
+                   number(width) + "\" stroke-linejoin=\"round\" points=\"" + points + "\"/>\n";
+        points.clear();
+    };
     if (count <= static_cast<size_t>(kPlotWidth) * 2) {
-        for (size_t i = 0; i < count; ++i)
-            add(scale.x(timeUs(i)), percent(i));
+        for (size_t i = 0; i < count; ++i) {
+            const double p = percent(i);
+            if (std::isnan(p))
+                endLine();
+            else
+                add(scale.x(timeUs(i)), p);
+        }
     } else {
         size_t i = 0;
         while (i < count) {
             const int column = static_cast<int>(scale.x(timeUs(i)));
-            double low = percent(i), high = low;
+            double low = std::numeric_limits<double>::infinity(), high = -low;
             size_t lowAt = i, highAt = i;
-            for (++i; i < count && static_cast<int>(scale.x(timeUs(i))) == column; ++i) {
+            for (; i < count && static_cast<int>(scale.x(timeUs(i))) == column; ++i) {
                 const double p = percent(i);
                 if (p < low) low = p, lowAt = i;
                 if (p > high) high = p, highAt = i;
+            }
+            if (low > high) { // nothing but gaps in this column
+                endLine();
+                continue;
             }
             const bool lowFirst = lowAt <= highAt;
             add(column, lowFirst ? low : high);
             add(column + 0.5, lowFirst ? high : low);
         }
     }
-    return "<polyline fill=\"none\" stroke=\"" + std::string(colour) + "\" stroke-width=\"" +
-           number(width) + "\" stroke-linejoin=\"round\" points=\"" + points + "\"/>\n";
+    endLine();
+    return out;
 }
 
 // Runs of flagged samples as bars in their own row beneath the plot.
@@ -136,8 +173,14 @@ std::string axes(const Scale& scale) {
                std::to_string(percent) + " %</text>\n";
     }
     const double seconds = scale.seconds();
-    const double step = seconds <= 20 ? 1 : seconds <= 120 ? 10 : seconds <= 1200 ? 60 : 600;
-    for (double s = 0; s <= seconds + 1e-9; s += step) {
+    double step = seconds <= 20 ? 1 : seconds <= 120 ? 10 : seconds <= 1200 ? 60 : 600;
+    // At most 20 lines however long the span: a damaged time may claim
+    // millions of years.
+    while (seconds / step > 20)
+        step *= 10;
+    const int lines = static_cast<int>(seconds / step + 1e-9);
+    for (int line = 0; line <= lines; ++line) {
+        const double s = line * step;
         const double x = scale.x(scale.startUs() + s * 1e6);
         out += "<line x1=\"" + number(x) + "\" x2=\"" + number(x) + "\" y1=\"" + number(kTop) +
                "\" y2=\"" + number(kTop + kPlotHeight) + "\" stroke=\"" + kGrid + "\"/>\n";
@@ -159,8 +202,7 @@ std::string legendEntry(double x, const char* colour, const std::string& text) {
 std::string forcePlotSvg(const ForcePlotInput& input) {
     const RecordingHeader& header = *input.header;
     const std::vector<RecordingSample>& samples = *input.samples;
-    const Scale scale(static_cast<double>(samples.front().TimeUs),
-                      static_cast<double>(samples.back().TimeUs));
+    const Scale scale = timeScale(samples);
 
     std::string svg = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + number(kWidth) +
                       "\" height=\"" + number(kHeight) + "\" viewBox=\"0 0 " + number(kWidth) +
@@ -184,14 +226,13 @@ std::string forcePlotSvg(const ForcePlotInput& input) {
         scale, kSimulatorColour, 1.2);
     if (input.wheel && !input.wheel->empty()) {
         const std::vector<WheelForcePoint>& wheel = *input.wheel;
-        // Only what falls inside the recording.
-        auto begin = std::lower_bound(wheel.begin(), wheel.end(), samples.front().TimeUs,
-                                      [](const WheelForcePoint& p, uint64_t t) {
-                                          return p.atUs < static_cast<int64_t>(t);
-                                      });
+        // Only what falls inside the recording (the log is untrusted too:
+        // its times need not be in order).
+        const double endUs = scale.startUs() + scale.seconds() * 1e6;
         std::vector<WheelForcePoint> inside;
-        for (auto it = begin; it != wheel.end() && it->atUs <= static_cast<int64_t>(samples.back().TimeUs); ++it)
-            inside.push_back(*it);
+        for (const WheelForcePoint& p : wheel)
+            if (static_cast<double>(p.atUs) >= scale.startUs() && static_cast<double>(p.atUs) <= endUs)
+                inside.push_back(p);
         svg += polyline(
             inside.size(), [&](size_t i) { return static_cast<double>(inside[i].atUs); },
             [&](size_t i) { return inside[i].magnitude / 100.0; }, scale, kWheelColour, 1.0);

@@ -6,6 +6,7 @@
 #include "tools/gripline_cli/gripline_cli.h"
 
 #include <fstream>
+#include <limits>
 #include <optional>
 #include <ostream>
 #include <system_error>
@@ -61,8 +62,11 @@ bool loadWheelTrace(const fs::path& path, const std::vector<RecordingSample>& sa
         return false;
     }
     offsetUs = alignRecordingToWheel(samples, trace);
-    for (WheelForcePoint& point : trace)
-        point.atUs -= offsetUs;
+    // Saturating: a damaged log or recording may put either anywhere.
+    for (WheelForcePoint& point : trace) {
+        if (__builtin_sub_overflow(point.atUs, offsetUs, &point.atUs))
+            point.atUs = offsetUs > 0 ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
+    }
     return true;
 }
 

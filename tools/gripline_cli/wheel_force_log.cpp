@@ -35,6 +35,21 @@ double requestedMagnitude(const RecordingSample& s) {
                       9996.0);
 }
 
+// Times from damaged files may lie anywhere in 64 bits: sums and differences
+// stop at the ends of the range instead of overflowing.
+int64_t saturated(uint64_t us) {
+    return us > static_cast<uint64_t>(std::numeric_limits<int64_t>::max())
+               ? std::numeric_limits<int64_t>::max()
+               : static_cast<int64_t>(us);
+}
+
+int64_t saturatedSum(int64_t a, int64_t b) {
+    int64_t sum;
+    if (__builtin_add_overflow(a, b, &sum))
+        return b > 0 ? std::numeric_limits<int64_t>::max() : std::numeric_limits<int64_t>::min();
+    return sum;
+}
+
 // What the device held at `atUs`: the last magnitude received by then.
 int32_t heldAt(const std::vector<WheelForcePoint>& wheel, int64_t atUs) {
     const auto after = std::upper_bound(
@@ -47,19 +62,22 @@ double mismatch(const std::vector<RecordingSample>& samples, size_t stride,
                 const std::vector<WheelForcePoint>& wheel, int64_t offsetUs) {
     double sum = 0;
     for (size_t i = 0; i < samples.size(); i += stride) {
-        const double d = heldAt(wheel, static_cast<int64_t>(samples[i].TimeUs) + offsetUs) -
+        const double d = heldAt(wheel, saturatedSum(saturated(samples[i].TimeUs), offsetUs)) -
                          requestedMagnitude(samples[i]);
         sum += d * d;
     }
     return sum;
 }
 
+// The best of `steps` + 1 offsets from `from` on, `step` apart.
 int64_t bestOffset(const std::vector<RecordingSample>& samples, size_t stride,
-                   const std::vector<WheelForcePoint>& wheel, int64_t from, int64_t to,
+                   const std::vector<WheelForcePoint>& wheel, int64_t from, uint64_t steps,
                    int64_t step) {
     int64_t best = from;
     double bestCost = std::numeric_limits<double>::infinity();
-    for (int64_t offset = from; offset <= to; offset += step) {
+    for (uint64_t k = 0; k <= steps; ++k) {
+        // In unsigned arithmetic: the result lies between from and to.
+        const auto offset = static_cast<int64_t>(static_cast<uint64_t>(from) + k * static_cast<uint64_t>(step));
         const double cost = mismatch(samples, stride, wheel, offset);
         if (cost < bestCost) {
             bestCost = cost;
@@ -67,6 +85,16 @@ int64_t bestOffset(const std::vector<RecordingSample>& samples, size_t stride,
         }
     }
     return best;
+}
+
+// Offsets from `from` to `to` at least `step` apart, at most `most` + 1 of
+// them: the step grows with a span no real drive has.
+int64_t bestOffsetBetween(const std::vector<RecordingSample>& samples, size_t stride,
+                          const std::vector<WheelForcePoint>& wheel, int64_t from, int64_t to,
+                          int64_t step, uint64_t most, int64_t& usedStep) {
+    const uint64_t span = static_cast<uint64_t>(to) - static_cast<uint64_t>(from);
+    usedStep = static_cast<int64_t>(std::max(static_cast<uint64_t>(step), span / most + (span % most != 0)));
+    return bestOffset(samples, stride, wheel, from, span / static_cast<uint64_t>(usedStep), usedStep);
 }
 
 } // namespace
@@ -92,6 +120,10 @@ bool parseWheelForceLog(std::string_view text, std::vector<WheelForcePoint>& out
         }
         out.push_back(point);
     }
+    // A log is written in time order; a damaged one is put in order, which
+    // every lookup on it assumes.
+    std::stable_sort(out.begin(), out.end(),
+                     [](const WheelForcePoint& a, const WheelForcePoint& b) { return a.atUs < b.atUs; });
     return true;
 }
 
@@ -101,16 +133,24 @@ int64_t alignRecordingToWheel(const std::vector<RecordingSample>& samples,
         return 0;
     // Every offset that keeps the recording inside the log; a recording
     // longer than the log starts with it.
-    const auto first = static_cast<int64_t>(samples.front().TimeUs);
-    const auto last = static_cast<int64_t>(samples.back().TimeUs);
-    const int64_t from = wheel.front().atUs - first;
-    const int64_t to = std::max(from, wheel.back().atUs - last);
-    // Coarse on a few hundred samples, then to the millisecond on all.
+    const int64_t first = saturated(samples.front().TimeUs);
+    const int64_t last = saturated(samples.back().TimeUs);
+    const int64_t from = saturatedSum(wheel.front().atUs, -first);
+    const int64_t to = std::max(from, saturatedSum(wheel.back().atUs, -last));
+    // Coarse on a few hundred samples (10 ms apart; at most 20 000 offsets,
+    // so a span of years from a damaged file costs no more than 200 s of
+    // log), then on all around the best, finer each time, to the half
+    // millisecond.
     const size_t coarseStride = std::max<size_t>(1, samples.size() / 300);
-    const int64_t coarse = bestOffset(samples, coarseStride, wheel, from, to, 10'000);
+    int64_t step = 0;
+    int64_t best = bestOffsetBetween(samples, coarseStride, wheel, from, to, 10'000, 20'000, step);
     const size_t fineStride = std::max<size_t>(1, samples.size() / 5000);
-    return bestOffset(samples, fineStride, wheel, std::max(from, coarse - 10'000),
-                      std::min(to, coarse + 10'000), 500);
+    while (step > 500) {
+        const int64_t around = step;
+        best = bestOffsetBetween(samples, fineStride, wheel, std::max(from, saturatedSum(best, -around)),
+                                 std::min(to, saturatedSum(best, around)), 500, 40, step);
+    }
+    return best;
 }
 
 } // namespace gripline

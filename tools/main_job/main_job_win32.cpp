@@ -11,6 +11,7 @@
 #include "tests/support/gui_driver_win32.h"
 #include "tests/support/standin_child_win32.h"
 #include "tests/support/wheel_log.h"
+#include "tools/main_job/window_job_win32.h"
 #include "ui/control_ids.h"
 
 #include <windows.h>
@@ -24,73 +25,18 @@ using namespace std::chrono_literals;
 
 namespace {
 
-constexpr auto kLimit = 90s; // a cold Wine start on a busy machine
-constexpr const wchar_t* kStandinClass = L"GriplineSimulatorStandin";
+using test::closeStandin;
+using test::failJob;
+using test::GriplineWindow;
+using test::narrow;
+using test::startStandin;
+
+constexpr auto kLimit = test::kJobLimit;
 constexpr const wchar_t* kLap = L"straight,left-corner,kerbs,abs-braking,right-corner,crash";
 
 void say(const std::string& line) {
     std::printf("main job: %s\n", line.c_str());
     std::fflush(stdout);
-}
-
-std::string narrow(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text)
-        out += c < 128 ? static_cast<char>(c) : '?';
-    return out;
-}
-
-// Unwinds to the entry point, so the programs started are ended on the way.
-struct Failure {
-    std::string why;
-};
-
-[[noreturn]] void fail(const std::string& why) {
-    throw Failure{why};
-}
-
-class GriplineWindow {
-  public:
-    explicit GriplineWindow(HWND window) : window_(window) {}
-    HWND item(int id) const { return GetDlgItem(window_, id); }
-    std::wstring log() const { return test::windowText(test::childAt(window_, {48, 718, 1548, 774})); }
-    size_t count(const std::wstring& line) const { return test::countLines(log(), line); }
-    bool waitForLine(const std::wstring& line, size_t times = 1) const {
-        return test::waitFor([&] { return count(line) >= times; }, kLimit);
-    }
-    void expectLine(const std::wstring& line, size_t times = 1) const {
-        if (!waitForLine(line, times))
-            fail("the log never showed \"" + narrow(line) + "\"; it holds:\n" + narrow(log()));
-        say("log: " + narrow(line));
-    }
-    void tick(int id) const {
-        test::mouse(item(id), WM_LBUTTONDOWN, 12, 12);
-        test::mouse(item(id), WM_LBUTTONUP, 12, 12);
-    }
-    void screenshot(const std::wstring& path) const {
-        RECT area;
-        GetWindowRect(window_, &area);
-        if (!test::screenshot(area, path))
-            fail("no screenshot " + narrow(path));
-        say("screenshot " + narrow(path));
-    }
-    HWND handle() const { return window_; }
-
-  private:
-    HWND window_;
-};
-
-void closeStandin(test::StandinChild& standin) {
-    if (HWND w = FindWindowW(kStandinClass, nullptr))
-        PostMessageW(w, WM_CLOSE, 0, 0);
-    standin.waitExit(30s);
-}
-
-void startStandin(test::StandinChild& standin, const std::vector<std::wstring>& args) {
-    if (!standin.start(args))
-        fail("the simulator stand-in did not start");
-    if (!test::waitFor([] { return FindWindowW(kStandinClass, nullptr) != nullptr; }, kLimit))
-        fail("the stand-in's window never appeared: " + standin.err());
 }
 
 // True once the wheel has received force for `span` since its first update
@@ -99,14 +45,6 @@ bool forceFlowingFor(const std::wstring& wheelLog, std::chrono::microseconds spa
     const auto sent = test::magnitudes(test::parseWheelLog(test::readFile(wheelLog)));
     return !sent.empty() && sent.back().number() != 0 &&
            sent.back().atUs - sent.front().atUs >= span.count();
-}
-
-// The program prefers the dinput8.dll beside it: the virtual wheel.
-void useVirtualWheel() {
-    const wchar_t order[] = L"native,builtin";
-    RegSetKeyValueW(HKEY_CURRENT_USER,
-                    L"Software\\Wine\\AppDefaults\\Torvix_Commercial.exe\\DllOverrides",
-                    L"dinput8", REG_SZ, order, sizeof order);
 }
 
 HWND waitForAnalyzer() {
@@ -143,7 +81,7 @@ int drive(int argc, wchar_t** argv);
 int wmain(int argc, wchar_t** argv) {
     try {
         return drive(argc, argv);
-    } catch (const Failure& failure) {
+    } catch (const test::JobFailure& failure) {
         say("FAILED: " + failure.why);
         return 1;
     }
@@ -156,7 +94,7 @@ int drive(int argc, wchar_t** argv) {
     }
     const std::wstring out = argv[1], program = argv[2], ibt = argv[3], session = argv[4];
     const int recordSeconds = _wtoi(argv[5]);
-    useVirtualWheel();
+    test::useVirtualWheel();
     SetEnvironmentVariableW(L"GRIPLINE_WHEEL_LOG", (out + L"\\wheel.log").c_str());
 
     test::StandinChild standin;
@@ -164,12 +102,8 @@ int drive(int argc, wchar_t** argv) {
     startStandin(standin, {L"--ibt", ibt, L"--loop", L"--exit-after", L"600"});
 
     test::ProgramProcess gripline;
-    if (!gripline.start(program + L"\\Torvix_Commercial.exe"))
-        fail("Torvix_Commercial.exe did not start");
-    const HWND handle = test::waitForTopWindow(L"TorvixCommercialWindow", gripline.id(), kLimit);
-    if (!handle)
-        fail("no Gripline window appeared");
-    const GriplineWindow window(handle);
+    const HWND handle = test::startGripline(gripline, program);
+    const GriplineWindow window(handle, say);
     window.expectLine(L"Force feedback devices found.");
     window.tick(kDebugLoggingCheck);
     window.expectLine(L"Debug logging enabled.");
@@ -180,7 +114,7 @@ int drive(int argc, wchar_t** argv) {
     // The picture shows the drive with force on the wheel: past the start
     // delay and the fade-in, however long a busy machine takes to get there.
     if (!test::waitFor([&] { return forceFlowingFor(out + L"\\wheel.log", 3s); }, kLimit))
-        fail("the wheel received no force");
+        failJob("the wheel received no force");
     window.screenshot(out + L"\\gripline_on_track.png");
 
     say("simulator stand-in: a lap of corners, kerbs, ABS braking and a crash in the F4");
@@ -200,7 +134,7 @@ int drive(int argc, wchar_t** argv) {
                      reinterpret_cast<LPARAM>(window.item(kRecordButton)));
         std::wstring proposed;
         if (!test::answerSaveDialog(handle, out + L"\\drive.kvtrec", proposed, kLimit))
-            fail("the save dialog was not answered");
+            failJob("the save dialog was not answered");
         say("save dialog proposed " + narrow(proposed));
         const bool answered = test::waitFor(
             [&] { return window.count(started) > 0 || window.count(notOnTrack) >= attempt; },
@@ -208,7 +142,7 @@ int drive(int argc, wchar_t** argv) {
         if (window.count(started) > 0)
             break;
         if (!answered || attempt == 10)
-            fail("the recording did not start; the log holds:\n" + narrow(window.log()));
+            failJob("the recording did not start; the log holds:\n" + narrow(window.log()));
         say("not on track yet, Record again in 2 s");
         std::this_thread::sleep_for(2s);
     }
@@ -225,13 +159,13 @@ int drive(int argc, wchar_t** argv) {
     test::click(window.item(kAnalyzerButton));
     const HWND analyzer = waitForAnalyzer();
     if (!analyzer)
-        fail("the Analyzer did not open");
+        failJob("the Analyzer did not open");
     if (!analyzerShowsReport(analyzer))
-        fail("the Analyzer shows no report");
+        failJob("the Analyzer shows no report");
     RECT area;
     GetWindowRect(analyzer, &area);
     if (!test::screenshot(area, out + L"\\analyzer.png"))
-        fail("no screenshot of the Analyzer");
+        failJob("no screenshot of the Analyzer");
     say("screenshot analyzer.png");
 
     // "Use advise": the Analyzer starts a second Gripline with the advice
@@ -247,7 +181,7 @@ int drive(int argc, wchar_t** argv) {
 
     PostMessageW(handle, WM_CLOSE, 0, 0);
     if (gripline.waitExit(60s) != 0)
-        fail("Gripline did not close cleanly");
+        failJob("Gripline did not close cleanly");
     say("Gripline closed, settings saved");
     return 0;
 }
