@@ -33,6 +33,14 @@ class WheelOutput {
     std::atomic<bool> endStopActive{false};
     std::atomic<bool> outputEnabled{false};
 
+    // The held wheel's buttons, for the window's button bindings. While
+    // watchButtons is set the output thread reads them every few
+    // milliseconds and ORs each button that went down into buttonPresses
+    // (bit n: button n), which the window takes with an exchange: a press
+    // shorter than the window's poll is not lost, a held one counts once.
+    std::atomic<bool> watchButtons{false};
+    std::atomic<uint32_t> buttonPresses{0};
+
     // DirectInput failures, counted by the output stage (owner: output thread).
     std::atomic<uint32_t> errorCount{0};
     std::atomic<int32_t> lastError{0}; // HRESULT

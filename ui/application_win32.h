@@ -18,6 +18,10 @@
 #include "telemetry/session_scanner.h"
 #include "telemetry/telemetry_source_win32.h"
 #include "ui/binding_controls.h"
+#include "ui/button_commands.h"
+#include "ui/button_reader_win32.h"
+#include "ui/button_watch.h"
+#include "ui/buttons_dialog_win32.h"
 #include "ui/checkbox_win32.h"
 #include "ui/control_binding.h"
 #include "ui/drawing_resources_win32.h"
@@ -101,6 +105,13 @@ class Application final : public SettingsView, public BindingControls, public Re
     void update();
     void enableButton(int id, bool on);
 
+    // Button bindings.
+    void openButtonsDialog();
+    void updateButtonWatch();
+    void reopenButtonReader();
+    void pollButtons();
+    std::wstring productOf(const DeviceGuid& device) const;
+
     HINSTANCE instance_ = nullptr;
     HWND window_ = nullptr;
     HWND deviceCombo_ = nullptr, outputModeCombo_ = nullptr, profileCombo_ = nullptr;
@@ -134,6 +145,12 @@ class Application final : public SettingsView, public BindingControls, public Re
     ControlBinding binding_;
     StatusRefresh statusRefresh_{settings_, keeper_, *this};
     RecordCommands recordCommands_{engine_, *this, *this};
+    ButtonCommands buttonCommands_;
+    ButtonWatch buttonWatch_{keeper_.file(), *this, buttonCommands_};
+    ButtonReader buttonReader_;
+    PressTracker pressTracker_;
+    std::optional<DeviceGuid> heldWheel_; // the wheel the running engine holds
+    std::unique_ptr<ButtonsDialog> buttonsDialog_;
     // Made once the main window exists: its notices are owned by it.
     std::unique_ptr<Win32Updater> updater_;
 };

@@ -65,6 +65,10 @@ void Application::start() {
         return;
     }
     statusRefresh_.resetCounters();
+    heldWheel_ = ports.device; // its buttons now come through the output stage
+    if (buttonReader_.isOpen())
+        reopenButtonReader();
+    enableButton(kWheelTestButton, false);
     enableButton(kStartButton, false);
     enableButton(kStopButton, true);
     enableButton(kRecordButton, true);
@@ -79,11 +83,17 @@ void Application::stop() {
     if (recordCommands_.recording())
         stopRecording();
     engine_.stop();
+    heldWheel_.reset();
+    if (buttonReader_.isOpen())
+        reopenButtonReader();
+    enableButton(kWheelTestButton, true);
     enableButton(kStartButton, true);
     enableButton(kStopButton, false);
     enableButton(kRecordButton, false);
     enableButton(kStopRecordButton, false);
-    setStatusTexts(StatusTexts{});
+    StatusTexts idle;
+    idle.forceOff = engine_.forceOff();
+    setStatusTexts(idle);
     // The last seen counters stay: the reports the engine published as it
     // ended are logged by the next refresh, and nothing already logged is
     // repeated. Start sets both sides back to 0.

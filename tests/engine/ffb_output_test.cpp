@@ -260,6 +260,31 @@ TEST_F(FfbOutputTest, NoDampingReadsNoDeviceState) {
     EXPECT_EQ(port.count("readAxisX"), 0);
 }
 
+// The wheel's buttons for the window's bindings: read only while watched,
+// whether or not output runs; each press latched once until the window
+// takes it, a held button never again, one held at the first read not at all.
+TEST_F(FfbOutputTest, WatchedButtonsAreLatchedOncePerPressForTheWindow) {
+    openWheel();
+    port.buttons = 1u << 7; // held as the wheel opens
+    runUntil(clock.now + 100 * kMs);
+    EXPECT_EQ(port.count("readButtons"), 0) << "unwatched: no reads";
+    output.watchButtons.store(true);
+    runUntil(clock.now + 100 * kMs);
+    EXPECT_GE(port.count("readButtons"), 5);
+    EXPECT_EQ(output.buttonPresses.exchange(0), 0u);
+
+    port.buttons |= 1u << 4; // pressed and released before the window looks
+    runUntil(clock.now + 20 * kMs);
+    port.buttons &= ~(1u << 4);
+    runUntil(clock.now + 20 * kMs);
+    port.buttons |= 1u; // and another held on while driving
+    output.outputEnabled.store(true);
+    runUntil(clock.now + 500 * kMs);
+    EXPECT_EQ(output.buttonPresses.exchange(0), (1u << 4) | 1u);
+    runUntil(clock.now + 100 * kMs);
+    EXPECT_EQ(output.buttonPresses.exchange(0), 0u) << "held: once";
+}
+
 // The wheel turning at a steady 125 raw units per ms: every filter stage
 // settles on 0.125 units/µs.
 int32_t settledDamping(FfbOutput& output, FakeWheelPort& port, VirtualClock& clock) {
