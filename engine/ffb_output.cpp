@@ -153,7 +153,9 @@ void FfbOutput::pollButtons() {
     if (failed(port_.readButtons(down)))
         return;
     if (buttonsSeen_)
-        buttonPresses.fetch_or(down & ~buttonsDown_);
+        for (int b = 0; b < kWatchedButtons; ++b)
+            if (down & ~buttonsDown_ & (1u << b))
+                buttonPresses[static_cast<size_t>(b)].fetch_add(1);
     buttonsSeen_ = true;
     buttonsDown_ = down;
 }

@@ -12,9 +12,10 @@ namespace gripline {
 
 class ForceGate {
   public:
-    // Short enough that the force is gone within 100 ms of the switch, long
+    // Short enough that the force is gone within 100 ms of the button (the
+    // window polls every 25 ms, the engine looks once a tick, 17 ms), long
     // enough that the rim is not let go with a jolt.
-    static constexpr int64_t kFadeNs = 80 * kNsPerMs;
+    static constexpr int64_t kFadeNs = 50 * kNsPerMs;
 
     // The switch as it stands now, once per on-track tick.
     void follow(bool off, int64_t nowNs);

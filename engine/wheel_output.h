@@ -35,11 +35,13 @@ class WheelOutput {
 
     // The held wheel's buttons, for the window's button bindings. While
     // watchButtons is set the output thread reads them every few
-    // milliseconds and ORs each button that went down into buttonPresses
-    // (bit n: button n), which the window takes with an exchange: a press
-    // shorter than the window's poll is not lost, a held one counts once.
+    // milliseconds and counts each time button n goes down in
+    // buttonPresses[n]; the window compares the counts with the last it
+    // saw. So no press is lost to the window's poll, however short or
+    // however late the window looks, and a held button counts once.
+    static constexpr int kWatchedButtons = 32;
     std::atomic<bool> watchButtons{false};
-    std::atomic<uint32_t> buttonPresses{0};
+    std::array<std::atomic<uint32_t>, kWatchedButtons> buttonPresses{};
 
     // DirectInput failures, counted by the output stage (owner: output thread).
     std::atomic<uint32_t> errorCount{0};

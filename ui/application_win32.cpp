@@ -205,6 +205,9 @@ LRESULT Application::onCommand(HWND window, UINT message, WPARAM wParam, LPARAM 
     case kButtonsButton:
         openButtonsDialog();
         return 0;
+    case kWheelTestButton:
+        testWheel();
+        return 0;
     case kDonateButton:
         openDonationPage();
         return 0;
@@ -239,6 +242,7 @@ void Application::applyAdviceFile(const std::wstring& path) {
 }
 
 void Application::refreshStatus() {
+    finishWheelTest();
     setStatusTexts(statusRefresh_.refresh(engine_.readStatus(), engine_.forceOff()));
 }
 
@@ -262,6 +266,9 @@ void Application::shutdown() {
         buttonsDialog_->destroy();
     KillTimer(window_, kButtonTimer);
     buttonReader_.close();
+    if (wheelTest_.joinable())
+        wheelTest_.join(); // a few seconds at most: the pattern ends by itself
+    finishWheelTest();
     commitWheelbaseField();
     stop();
     keeper_.saveAll();
@@ -278,8 +285,9 @@ void Application::openButtonsDialog() {
 // the controllers are opened then and closed again when nothing is.
 void Application::updateButtonWatch() {
     const bool watching = buttonWatch_.watching();
-    if (watching && !output_.watchButtons.load())
-        output_.buttonPresses.exchange(0); // nothing from an earlier watch
+    if (watching && !output_.watchButtons.load()) // nothing from an earlier watch
+        for (int b = 0; b < WheelOutput::kWatchedButtons; ++b)
+            seenWheelPresses_[b] = output_.buttonPresses[static_cast<size_t>(b)].load();
     output_.watchButtons.store(watching);
     if (!watching) {
         KillTimer(window_, kButtonTimer);
@@ -307,7 +315,7 @@ std::wstring Application::productOf(const DeviceGuid& device) const {
 }
 
 // Every 25 ms while watching: the presses since the last poll, from the
-// devices read here and from the held wheel's latch, in that order.
+// devices read here and from the held wheel's counts, in that order.
 void Application::pollButtons() {
     std::vector<NamedPress> presses;
     for (const PolledDevice& d : buttonReader_.poll()) {
@@ -321,10 +329,11 @@ void Application::pollButtons() {
     if (heldWheel_) {
         const std::wstring product = productOf(*heldWheel_);
         attached.push_back({*heldWheel_, product});
-        const uint32_t latched = output_.buttonPresses.exchange(0);
-        for (int32_t b = 0; b < 32; ++b)
-            if (latched & (1u << b))
+        for (int32_t b = 0; b < WheelOutput::kWatchedButtons; ++b) {
+            const uint32_t count = output_.buttonPresses[static_cast<size_t>(b)].load();
+            for (; seenWheelPresses_[b] != count; ++seenWheelPresses_[b])
                 presses.push_back({{*heldWheel_, product, b}, L"Button " + std::to_wstring(b + 1)});
+        }
     }
     SYSTEMTIME t;
     GetLocalTime(&t);

@@ -11,6 +11,7 @@
 #include "engine/ffb_output.h"
 #include "engine/simulator_commands_win32.h"
 #include "engine/simulator_handoff.h"
+#include "engine/wheel_test.h"
 #include "settings/profile_store_win32.h"
 #include "settings/run_on_startup_win32.h"
 #include "settings/settings_keeper.h"
@@ -33,9 +34,11 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace gripline {
@@ -105,6 +108,10 @@ class Application final : public SettingsView, public BindingControls, public Re
     void update();
     void enableButton(int id, bool on);
 
+    // The wheel test, on a thread of its own while the engine is stopped.
+    void testWheel();
+    void finishWheelTest();
+
     // Button bindings.
     void openButtonsDialog();
     void updateButtonWatch();
@@ -150,7 +157,13 @@ class Application final : public SettingsView, public BindingControls, public Re
     ButtonReader buttonReader_;
     PressTracker pressTracker_;
     std::optional<DeviceGuid> heldWheel_; // the wheel the running engine holds
+    uint32_t seenWheelPresses_[WheelOutput::kWatchedButtons] = {}; // its counts taken
     std::unique_ptr<ButtonsDialog> buttonsDialog_;
+    // The wheel test's thread writes the result, then raises the flag; the
+    // status refresh joins it and logs.
+    std::thread wheelTest_;
+    WheelTestResult wheelTestResult_;
+    std::atomic<bool> wheelTestDone_{false};
     // Made once the main window exists: its notices are owned by it.
     std::unique_ptr<Win32Updater> updater_;
 };

@@ -1,6 +1,7 @@
 #include "ui/button_reader_win32.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace gripline {
 
@@ -21,6 +22,18 @@ BOOL CALLBACK appendController(LPCDIDEVICEINSTANCEW instance, LPVOID list) {
     static_cast<std::vector<Found>*>(list)->push_back(
         {instance->guidInstance, instance->tszProductName});
     return DIENUM_CONTINUE;
+}
+
+// One read, acquiring the device again when it was lost (another program
+// took the focus, the device was re-plugged).
+bool readState(IDirectInputDevice8W* device, DWORD size, void* data) {
+    device->Poll(); // polled devices need it; the others answer DI_NOEFFECT
+    HRESULT hr = device->GetDeviceState(size, data);
+    if (hr == DIERR_INPUTLOST || hr == DIERR_NOTACQUIRED) {
+        device->Acquire();
+        hr = device->GetDeviceState(size, data);
+    }
+    return SUCCEEDED(hr);
 }
 
 } // namespace
@@ -60,32 +73,18 @@ void ButtonReader::close() {
 std::vector<PolledDevice> ButtonReader::poll() {
     std::vector<PolledDevice> states;
     for (Device& d : devices_) {
-        IDirectInputDevice8W* device = d.device->get();
-        device->Poll(); // polled devices need it; the others answer DI_NOEFFECT
+        // A keyboard's state is a byte per key, a joystick's its DIJOYSTATE,
+        // whose buttons are 32 bytes at rgbButtons.
+        DIJOYSTATE joy{};
+        BYTE keys[256] = {};
+        BYTE* buttons = d.keyboard ? keys : joy.rgbButtons;
+        const size_t count = d.keyboard ? std::size(keys) : std::size(joy.rgbButtons);
+        if (!readState(d.device->get(), d.keyboard ? sizeof keys : sizeof joy,
+                       d.keyboard ? static_cast<void*>(keys) : static_cast<void*>(&joy)))
+            continue;
         PolledDevice state{d.guid, d.product, {}};
-        if (d.keyboard) {
-            BYTE keys[256] = {};
-            HRESULT hr = device->GetDeviceState(sizeof keys, keys);
-            if (hr == DIERR_INPUTLOST || hr == DIERR_NOTACQUIRED) {
-                device->Acquire();
-                hr = device->GetDeviceState(sizeof keys, keys);
-            }
-            if (FAILED(hr))
-                continue;
-            for (size_t i = 0; i < 256; ++i)
-                state.down[i] = (keys[i] & 0x80) != 0;
-        } else {
-            DIJOYSTATE joy{};
-            HRESULT hr = device->GetDeviceState(sizeof joy, &joy);
-            if (hr == DIERR_INPUTLOST || hr == DIERR_NOTACQUIRED) {
-                device->Acquire();
-                hr = device->GetDeviceState(sizeof joy, &joy);
-            }
-            if (FAILED(hr))
-                continue;
-            for (size_t i = 0; i < 32; ++i)
-                state.down[i] = (joy.rgbButtons[i] & 0x80) != 0;
-        }
+        for (size_t i = 0; i < count; ++i)
+            state.down[i] = (buttons[i] & 0x80) != 0;
         states.push_back(state);
     }
     return states;

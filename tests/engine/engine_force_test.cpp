@@ -260,7 +260,7 @@ TEST_F(EngineForceTest, TheSessionsCarGetsTheCoefficientsHandedOver) {
     EXPECT_NEAR(observer.records.back().UndersteerMargin, 1.0f - (0.5f + 0.11f) - 0.175f, 1e-5f);
 }
 
-// The driver's force switch: off fades every sample out within 80 ms and
+// The driver's force switch: off fades every sample out within 50 ms and
 // then switches the wheel's output off, while the ticks are still recorded
 // and the meter follows what was sent; on again enables the output, whose
 // stage then starts from rest.
@@ -271,13 +271,19 @@ TEST_F(EngineForceTest, ForceOffFadesOutAndSwitchesOffWhileTheEngineRunsOn) {
         tick(t, v);
     ASSERT_TRUE(wheel.outputEnabled.load());
     EXPECT_GT(engine.readStatus().MeterPeak, 1000) << "the meter shows what was sent";
+    EXPECT_FALSE(engine.readStatus().MeterClipping);
+    settle([](FfbSettings& s) { s.ForceStrength = 1000; }); // full scale at 2 N·m
+    tick(5, v);
+    tick(6, v);
+    EXPECT_EQ(engine.readStatus().MeterPeak, 9996);
+    EXPECT_TRUE(engine.readStatus().MeterClipping);
 
     engine.setForceOff(true);
     const int64_t offAt = nextTickNs_;
     const size_t firstOff = observer.samples.size();
     const uint32_t quiesced = wheel.quiesceCount.load();
     const size_t records = observer.records.size();
-    for (int32_t t = 5; t <= 70; ++t)
+    for (int32_t t = 7; t <= 72; ++t)
         tick(t, v);
     for (size_t i = firstOff; i < observer.samples.size(); ++i) {
         const SentSample& s = observer.samples[i];
@@ -291,8 +297,10 @@ TEST_F(EngineForceTest, ForceOffFadesOutAndSwitchesOffWhileTheEngineRunsOn) {
     EXPECT_EQ(observer.records.size(), records + 66) << "every tick still recorded";
     EXPECT_EQ(engine.readStatus().MeterPeak, 0);
 
+    EXPECT_FALSE(engine.readStatus().MeterClipping) << "nothing sent, nothing clipped";
+
     engine.setForceOff(false);
-    tick(71, v);
+    tick(73, v);
     EXPECT_TRUE(wheel.outputEnabled.load());
     EXPECT_GT(observer.samples.back().magnitude, 1000);
 }

@@ -6,6 +6,7 @@
 
 #include <dinput.h>
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
