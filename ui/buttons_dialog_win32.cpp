@@ -1,5 +1,7 @@
 #include "ui/buttons_dialog_win32.h"
 
+#include "ui/control_record_win32.h"
+
 namespace gripline {
 
 namespace {
@@ -95,14 +97,7 @@ void ButtonsDialog::refresh() {
 }
 
 LRESULT CALLBACK ButtonsDialog::proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
-    auto* dialog = reinterpret_cast<ButtonsDialog*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-    if (message == WM_NCDESTROY)
-        SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+    ButtonsDialog* dialog = controlRecord<ButtonsDialog>(window, message, lParam);
     return dialog ? dialog->handle(window, message, wParam, lParam)
                   : DefWindowProcW(window, message, wParam, lParam);
 }

@@ -559,6 +559,7 @@ TEST_F(WindowAtWork, ButtonsBoundInTheDialogDriveTheWindowAndSurviveARestart) {
                 static_cast<long long>((stoppedUs - offUs) / 1000));
     EXPECT_EQ(peakForceOver(1500ms), 0);
     EXPECT_LT(lastForceUs, stoppedUs);
+    screenshot("gripline_force_off.png"); // "Force off" in the status bar, the meter at 0
 
     const int64_t onUs = press(6);
     ASSERT_TRUE(waitForLine(L"Force on (button)."));
