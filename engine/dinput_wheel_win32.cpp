@@ -159,6 +159,19 @@ void DirectInputWheel::wakeOutputThread(const std::atomic<uint32_t>& forceWrites
     wakeWordWaiter(forceWrites);
 }
 
+HResult DirectInputWheel::readButtons(uint32_t& down) {
+    down = 0;
+    if (!device_)
+        return E_POINTER;
+    DIJOYSTATE state{};
+    const HRESULT hr = device_->GetDeviceState(sizeof state, &state);
+    if (SUCCEEDED(hr))
+        for (int i = 0; i < 32; ++i)
+            if (state.rgbButtons[i] & 0x80)
+                down |= 1u << i;
+    return hr;
+}
+
 void DirectInputWheel::releaseAll() {
     if (effect_)
         effect_->Stop();

@@ -70,6 +70,7 @@ class DirectInputWheel final : public WheelPort {
     bool waitForWork(const std::atomic<uint32_t>& forceWrites, uint32_t seen,
                      int64_t timeoutNs) override;
     void wakeOutputThread(const std::atomic<uint32_t>& forceWrites) override;
+    HResult readButtons(uint32_t& down) override;
     void releaseAll() override;
     void enterOutputThread() override;
 

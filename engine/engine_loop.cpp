@@ -233,7 +233,8 @@ void EngineLoop::releaseStaleForce() {
 
 void EngineLoop::publish(bool onTrack) {
     engine_.publishStatus(connected_, onTrack, identity_.CarPath, identity_.DriverName,
-                          identity_.DriverUserId, identity_.IdentityConsistent);
+                          identity_.DriverUserId, identity_.IdentityConsistent,
+                          meter_.read(ports_.clock->nowNs()));
 }
 
 void EngineLoop::leaveTrack() {
@@ -255,7 +256,7 @@ void EngineLoop::runOnTrackTick() {
     const FfbSettings settings = engine_.copySettings();
     const CarCoefficients coefficients = resolveCoefficients(settings);
     WheelOutput& wheel = *ports_.wheel;
-    wheel.outputEnabled.exchange(true);
+    enableOutput();
 
     const TickPlan plan = model_.computeTick(current_, previous_, settings, coefficients,
                                              ports_.clock->nowNs(), engine_.CrashHoldUntil);
@@ -269,6 +270,28 @@ void EngineLoop::runOnTrackTick() {
         model_.finishTick();
     }
     previous_ = current_;
+}
+
+// Output goes on with every on-track tick, unless the driver switched the
+// force off: then the samples fade out and the output goes off once they
+// have, until the switch is on again (the stage then starts from rest).
+void EngineLoop::enableOutput() {
+    const int64_t now = ports_.clock->nowNs();
+    forceGate_.follow(engine_.forceOff(), now);
+    WheelOutput& wheel = *ports_.wheel;
+    if (!forceGate_.off())
+        wheel.outputEnabled.exchange(true);
+    else if (wheel.outputEnabled.load() && forceGate_.faded(now))
+        wheel.quiesce();
+}
+
+// A sample on its way to the wheel: faded while the force goes off, and
+// counted by the live meter as sent.
+int32_t EngineLoop::toWheel(int32_t magnitude, bool clipped) {
+    const int64_t now = ports_.clock->nowNs();
+    const int32_t sent = forceGate_.apply(magnitude, now);
+    meter_.add(sent, clipped && sent != 0, now);
+    return sent;
 }
 
 // While recording, the tick's values go to the recorder's ring; a full ring
@@ -296,7 +319,8 @@ CarCoefficients EngineLoop::resolveCoefficients(const FfbSettings& settings) con
 
 // Past the lock the end-stop force is the tick's only output: written at
 // once, neither counted in the stint's reports nor recorded.
-void EngineLoop::sendEndStop(int32_t magnitude) {
+void EngineLoop::sendEndStop(int32_t computed) {
+    const int32_t magnitude = toWheel(computed, false);
     ports_.wheel->requestForce(magnitude);
     if (ports_.observer)
         ports_.observer->onSample(0, ports_.clock->nowNs(), magnitude);
@@ -326,7 +350,9 @@ void EngineLoop::deliverSamples(const TickSamples& samples) {
 }
 
 void EngineLoop::sendSample(int index) {
-    const int32_t magnitude = model_.publishSample(index, engine_.accumulators);
+    const uint32_t clippedBefore = engine_.accumulators.ClipCount;
+    const int32_t computed = model_.publishSample(index, engine_.accumulators);
+    const int32_t magnitude = toWheel(computed, engine_.accumulators.ClipCount != clippedBefore);
     ports_.wheel->requestForce(magnitude);
     if (ports_.observer)
         ports_.observer->onSample(index, ports_.clock->nowNs(), magnitude);

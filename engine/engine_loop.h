@@ -4,7 +4,9 @@
 // samples placed on a fixed schedule. Everything here lives on the engine
 // thread's stack and is touched by that thread alone.
 #include "engine/engine_ports.h"
+#include "engine/force_gate.h"
 #include "engine/force_model.h"
+#include "engine/output_meter.h"
 #include "engine/tick_samples.h"
 #include "telemetry/telemetry_reader.h"
 #include "telemetry/telemetry_snapshot.h"
@@ -54,6 +56,8 @@ class EngineLoop {
     void releaseStaleForce();
     void leaveTrack();
     void runOnTrackTick();
+    void enableOutput();
+    int32_t toWheel(int32_t magnitude, bool clipped);
     CarCoefficients resolveCoefficients(const FfbSettings& settings) const;
     void recordTick();
     void sendEndStop(int32_t magnitude);
@@ -68,6 +72,8 @@ class EngineLoop {
     TelemetrySnapshot current_;
     TelemetrySnapshot previous_;
     ForceModel model_; // its state carries across the ticks of a stint
+    ForceGate forceGate_; // the driver's force off / on
+    OutputMeter meter_;   // what went to the wheel in the last second
     SessionIdentity identity_;
     int32_t lastTick_ = -1;
     int32_t lastSessionInfoUpdate_ = -1;

@@ -25,6 +25,10 @@ struct EngineStatus {
     // start: one line for the debug log, new when the count changes.
     std::wstring SampleTiming;
     uint32_t SampleTimingCount = 0;
+    // The live meter: the largest magnitude sent to the wheel in the last
+    // second, and whether a sample of that second was clipped.
+    int32_t MeterPeak = 0; // magnitude units, 0..10000
+    bool MeterClipping = false;
     std::wstring CarName = kGenericCar;
     std::wstring DriverName = kUnknownDriver;
     int32_t DriverUserId = 0;

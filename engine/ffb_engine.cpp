@@ -90,7 +90,7 @@ EngineStatus FfbEngine::readStatus() const {
 
 void FfbEngine::publishStatus(bool connected, bool onTrack, const std::wstring& carName,
                               const std::wstring& driverName, int32_t driverUserId,
-                              bool identityConsistent) {
+                              bool identityConsistent, const MeterReading& meter) {
     std::lock_guard lock(statusLock_);
     status_.Connected = connected;
     if (connected && onTrack != status_.OnTrack)
@@ -109,6 +109,8 @@ void FfbEngine::publishStatus(bool connected, bool onTrack, const std::wstring& 
     status_.IdentityConsistent = identityConsistent;
     if (!connected)
         status_.ClipPercent = 0;
+    status_.MeterPeak = meter.Peak;
+    status_.MeterClipping = meter.Clipping;
 }
 
 void FfbEngine::publishClipReport() {

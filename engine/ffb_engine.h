@@ -6,6 +6,7 @@
 // The two locks are never held together and never held while computing.
 #include "engine/engine_ports.h"
 #include "engine/engine_status.h"
+#include "engine/output_meter.h"
 #include "recording/recorder.h"
 #include "settings/car_coefficients_store.h"
 #include "settings/ffb_settings.h"
@@ -66,7 +67,7 @@ class FfbEngine {
     // Engine thread.
     void publishStatus(bool connected, bool onTrack, const std::wstring& carName,
                        const std::wstring& driverName, int32_t driverUserId,
-                       bool identityConsistent);
+                       bool identityConsistent, const MeterReading& meter = {});
     void publishClipReport();
     void publishOutputReport();
     void publishOutputErrors(uint32_t errorCount, int32_t lastError);
@@ -76,6 +77,11 @@ class FfbEngine {
     // tests call it directly.
     void run(const EnginePorts& ports);
     void requestStop() { stop_.store(true); }
+
+    // The driver's force off / on switch (window thread); the engine fades
+    // the force out and back in on its next ticks.
+    void setForceOff(bool off) { forceOff_.store(off); }
+    bool forceOff() const { return forceOff_.load(); }
 
     Recorder recorder;              // fed by the engine thread while active
     StintAccumulators accumulators; // engine thread only
@@ -93,6 +99,7 @@ class FfbEngine {
     EngineStatus status_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> running_{false};
+    std::atomic<bool> forceOff_{false};
     std::thread thread_;
 };
 

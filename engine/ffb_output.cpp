@@ -43,6 +43,8 @@ bool FfbOutput::open(void* window, const DeviceGuid& device) {
     lastOutput_ = 0;
     rampStart_ = rampEnd_ = clock_.nowNs() + 600 * kNsPerMs;
     lastReacquire_ = lastErrorTime_ = 0;
+    lastButtonPollNs_ = 0;
+    buttonsSeen_ = false;
 
     port_.createDeviceEvent();
     // A failure releases whatever the earlier steps acquired; the engine
@@ -87,6 +89,7 @@ void FfbOutput::runOutputThread() {
 }
 
 void FfbOutput::loopOnce() {
+    pollButtons();
     // A quiesce seen only by its count: the output stops as if the flag had
     // been seen low, and the ramp starts over if it is high again.
     const uint32_t quiesced = quiesceCount.load();
@@ -135,6 +138,27 @@ void FfbOutput::loopOnce() {
 bool FfbOutput::waitForWork() { return port_.waitForWork(forceWrites, seenForceWrites_, kLoopPeriodNs); }
 
 void FfbOutput::wakeOutput() { port_.wakeOutputThread(forceWrites); }
+
+// The window reads the wheel's buttons through us: the device is ours and
+// only this thread calls it. A failed read is left to the damping read and
+// the updates, which re-acquire.
+void FfbOutput::pollButtons() {
+    if (!watchButtons.load() || !port_.hasDevice())
+        return;
+    const int64_t now = clock_.nowNs();
+    if (lastButtonPollNs_ != 0 && now - lastButtonPollNs_ < kButtonPollNs)
+        return;
+    lastButtonPollNs_ = now;
+    uint32_t down = 0;
+    if (failed(port_.readButtons(down)))
+        return;
+    if (buttonsSeen_)
+        for (int b = 0; b < kWatchedButtons; ++b)
+            if (down & ~buttonsDown_ & (1u << b))
+                buttonPresses[static_cast<size_t>(b)].fetch_add(1);
+    buttonsSeen_ = true;
+    buttonsDown_ = down;
+}
 
 void FfbOutput::becomeEnabled(int64_t now) {
     effectStarted_ = false;

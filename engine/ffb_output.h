@@ -39,6 +39,7 @@ class FfbOutput final : public WheelOutput {
     static constexpr int64_t kErrorRepeatNs = 1000 * kNsPerMs;
     static constexpr float kEndStopDampingGain = 150000.0f;
     static constexpr float kDampingGainPerPercent = 800.0f;
+    static constexpr int64_t kButtonPollNs = 8 * kNsPerMs;
 
     FfbOutput(WheelPort& port, Clock& clock, OutputPacing pacing = OutputPacing::Thread);
     ~FfbOutput() override;
@@ -54,6 +55,7 @@ class FfbOutput final : public WheelOutput {
     void recordError(HResult hr);
     int32_t readDamping(bool fresh);
     bool waitForWork();
+    void pollButtons();
 
     // What the output thread holds, for tests.
     int32_t magnitude() const { return magnitude_; }
@@ -95,6 +97,9 @@ class FfbOutput final : public WheelOutput {
     int32_t dampingForce_ = 0; // magnitude units
     int32_t lastAxisX_ = 0;
     int64_t lastAxisReadNs_ = 0; // 0 = none
+    int64_t lastButtonPollNs_ = 0;
+    bool buttonsSeen_ = false; // what is held at the first read is no press
+    uint32_t buttonsDown_ = 0;
 };
 
 } // namespace gripline

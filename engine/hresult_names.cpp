@@ -12,6 +12,10 @@ const char* hresultName(HResult hr) {
         return "DIERR_NOTEXCLUSIVEACQUIRED";
     case 0x80040208:
         return "DIERR_EFFECTPLAYING";
+    case 0x80040209:
+        return "DIERR_UNPLUGGED";
+    case 0x80070005:
+        return "DIERR_OTHERAPPHASPRIO";
     default:
         return "unknown";
     }

@@ -33,6 +33,16 @@ class WheelOutput {
     std::atomic<bool> endStopActive{false};
     std::atomic<bool> outputEnabled{false};
 
+    // The held wheel's buttons, for the window's button bindings. While
+    // watchButtons is set the output thread reads them every few
+    // milliseconds and counts each time button n goes down in
+    // buttonPresses[n]; the window compares the counts with the last it
+    // saw. So no press is lost to the window's poll, however short or
+    // however late the window looks, and a held button counts once.
+    static constexpr int kWatchedButtons = 32;
+    std::atomic<bool> watchButtons{false};
+    std::array<std::atomic<uint32_t>, kWatchedButtons> buttonPresses{};
+
     // DirectInput failures, counted by the output stage (owner: output thread).
     std::atomic<uint32_t> errorCount{0};
     std::atomic<int32_t> lastError{0}; // HRESULT

@@ -58,6 +58,12 @@ class WheelPort {
                              int64_t timeoutNs) = 0;
     // Engine thread, after counting up `forceWrites`: wakes the wait above.
     virtual void wakeOutputThread(const std::atomic<uint32_t>& forceWrites) = 0;
+    // The first 32 buttons, bit n for button n held down. A port without
+    // buttons reports none.
+    virtual HResult readButtons(uint32_t& down) {
+        down = 0;
+        return kEFail;
+    }
 
     // Stops and releases the effect, unacquires and releases the device,
     // releases DirectInput and closes the event.

@@ -78,6 +78,10 @@ bool SettingsFile::writeString(const std::wstring& section, const std::wstring& 
     return store_->writeString(path_, section, key, value);
 }
 
+bool SettingsFile::deleteKey(const std::wstring& section, const std::wstring& key) {
+    return store_->deleteKey(path_, section, key);
+}
+
 bool SettingsFile::writeInt(const std::wstring& section, const std::wstring& key, int32_t value) {
     return writeString(section, key, decimal(value));
 }

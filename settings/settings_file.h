@@ -44,6 +44,7 @@ class SettingsFile {
     bool writeString(const std::wstring& section, const std::wstring& key,
                      const std::wstring& value);
     bool writeInt(const std::wstring& section, const std::wstring& key, int32_t value);
+    bool deleteKey(const std::wstring& section, const std::wstring& key);
 
   private:
     ProfileStore* store_;

@@ -11,6 +11,7 @@
 #include "engine/ffb_output.h"
 #include "engine/simulator_commands_win32.h"
 #include "engine/simulator_handoff.h"
+#include "engine/wheel_test.h"
 #include "settings/profile_store_win32.h"
 #include "settings/run_on_startup_win32.h"
 #include "settings/settings_keeper.h"
@@ -18,6 +19,10 @@
 #include "telemetry/session_scanner.h"
 #include "telemetry/telemetry_source_win32.h"
 #include "ui/binding_controls.h"
+#include "ui/button_commands.h"
+#include "ui/button_reader_win32.h"
+#include "ui/button_watch.h"
+#include "ui/buttons_dialog_win32.h"
 #include "ui/checkbox_win32.h"
 #include "ui/control_binding.h"
 #include "ui/drawing_resources_win32.h"
@@ -29,9 +34,11 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace gripline {
@@ -101,6 +108,17 @@ class Application final : public SettingsView, public BindingControls, public Re
     void update();
     void enableButton(int id, bool on);
 
+    // The wheel test, on a thread of its own while the engine is stopped.
+    void testWheel();
+    void finishWheelTest();
+
+    // Button bindings.
+    void openButtonsDialog();
+    void updateButtonWatch();
+    void reopenButtonReader();
+    void pollButtons();
+    std::wstring productOf(const DeviceGuid& device) const;
+
     HINSTANCE instance_ = nullptr;
     HWND window_ = nullptr;
     HWND deviceCombo_ = nullptr, outputModeCombo_ = nullptr, profileCombo_ = nullptr;
@@ -134,6 +152,18 @@ class Application final : public SettingsView, public BindingControls, public Re
     ControlBinding binding_;
     StatusRefresh statusRefresh_{settings_, keeper_, *this};
     RecordCommands recordCommands_{engine_, *this, *this};
+    ButtonCommands buttonCommands_;
+    ButtonWatch buttonWatch_{keeper_.file(), *this, buttonCommands_};
+    ButtonReader buttonReader_;
+    PressTracker pressTracker_;
+    std::optional<DeviceGuid> heldWheel_; // the wheel the running engine holds
+    uint32_t seenWheelPresses_[WheelOutput::kWatchedButtons] = {}; // its counts taken
+    std::unique_ptr<ButtonsDialog> buttonsDialog_;
+    // The wheel test's thread writes the result, then raises the flag; the
+    // status refresh joins it and logs.
+    std::thread wheelTest_;
+    WheelTestResult wheelTestResult_;
+    std::atomic<bool> wheelTestDone_{false};
     // Made once the main window exists: its notices are owned by it.
     std::unique_ptr<Win32Updater> updater_;
 };

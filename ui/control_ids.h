@@ -28,6 +28,8 @@ enum ControlId : int {
     kUpdateButton = 1127,
     kDonateButton = 1130,
     kWheelbaseField = 1131,
+    kButtonsButton = 1132, // the button bindings dialog
+    kWheelTestButton = 1133,
 };
 
 // WM_APP + 1 and WM_APP + 2, spelled out so the portable code needs no

@@ -65,6 +65,10 @@ void Application::start() {
         return;
     }
     statusRefresh_.resetCounters();
+    heldWheel_ = ports.device; // its buttons now come through the output stage
+    if (buttonReader_.isOpen())
+        reopenButtonReader();
+    enableButton(kWheelTestButton, false);
     enableButton(kStartButton, false);
     enableButton(kStopButton, true);
     enableButton(kRecordButton, true);
@@ -79,15 +83,58 @@ void Application::stop() {
     if (recordCommands_.recording())
         stopRecording();
     engine_.stop();
+    heldWheel_.reset();
+    if (buttonReader_.isOpen())
+        reopenButtonReader();
+    enableButton(kWheelTestButton, true);
     enableButton(kStartButton, true);
     enableButton(kStopButton, false);
     enableButton(kRecordButton, false);
     enableButton(kStopRecordButton, false);
-    setStatusTexts(StatusTexts{});
+    StatusTexts idle;
+    idle.forceOff = engine_.forceOff();
+    setStatusTexts(idle);
     // The last seen counters stay: the reports the engine published as it
     // ended are logged by the next refresh, and nothing already logged is
     // repeated. Start sets both sides back to 0.
     log(L"FFB engine stopped.");
+}
+
+// The chosen wheel plays the test pattern through an output stage and a
+// DirectInput device of the test's own, on a thread, so the window stays
+// live; Start waits until it is over.
+void Application::testWheel() {
+    if (engine_.running() || wheelTest_.joinable())
+        return;
+    const LRESULT device = SendMessageW(deviceCombo_, CB_GETCURSEL, 0, 0);
+    if (device < 0 || device >= static_cast<LRESULT>(devices_.size())) {
+        log(L"Select a force feedback wheel first.");
+        return;
+    }
+    const DeviceGuid guid = devices_[static_cast<size_t>(device)].instanceGuid;
+    wheelTestDone_.store(false);
+    try {
+        wheelTest_ = std::thread([this, guid, window = window_] {
+            DirectInputWheel wheel;
+            wheelTestResult_ = WheelTest::run(wheel, qpcClock(), window, guid);
+            wheelTestDone_.store(true);
+        });
+    } catch (const std::exception&) {
+        log(L"Could not start the wheel test.");
+        return;
+    }
+    enableButton(kStartButton, false);
+    enableButton(kWheelTestButton, false);
+    log(L"Wheel test: the wheel turns gently left, right and back within 5 s.");
+}
+
+void Application::finishWheelTest() {
+    if (!wheelTest_.joinable() || !wheelTestDone_.load())
+        return;
+    wheelTest_.join();
+    log(wheelTestMessage(wheelTestResult_));
+    enableButton(kStartButton, true);
+    enableButton(kWheelTestButton, true);
 }
 
 void Application::record() {

@@ -38,13 +38,26 @@ std::wstring trimmedProfileName(const std::wstring& text) {
 }
 
 void RecordCommands::record(const LocalTime& now) {
+    begin(now, [this](const std::wstring& name) { return controls_.askRecordingPath(name); });
+}
+
+void RecordCommands::recordWithoutDialog(const LocalTime& now,
+                                         const std::filesystem::path& firstFolder) {
+    const std::filesystem::path folder =
+        lastRecording_.empty() ? firstFolder : lastRecording_.parent_path();
+    begin(now, [&](const std::wstring& name) {
+        return std::optional<std::filesystem::path>(folder / name);
+    });
+}
+
+template <class ChoosePath> void RecordCommands::begin(const LocalTime& now, ChoosePath choosePath) {
     if (!engine_.running()) {
         view_.log(L"Start the FFB engine before recording telemetry.");
         return;
     }
     controls_.commitWheelbaseField();
     const std::optional<std::filesystem::path> path =
-        controls_.askRecordingPath(defaultRecordingName(engine_.readStatus().CarName, now));
+        choosePath(defaultRecordingName(engine_.readStatus().CarName, now));
     if (!path)
         return;
     if (!engine_.buildHeader(*path, trimmedProfileName(controls_.profileBoxText()))) {

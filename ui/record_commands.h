@@ -50,6 +50,10 @@ class RecordCommands {
         : engine_(engine), view_(view), controls_(controls) {}
 
     void record(const LocalTime& now);
+    // Record from a button in the car, where no dialog can be answered: the
+    // proposed name in the folder of the last recording, else in
+    // `firstFolder`.
+    void recordWithoutDialog(const LocalTime& now, const std::filesystem::path& firstFolder);
     // Only while recording.
     void stopRecording();
     bool recording() const { return engine_.recorder.active(); }
@@ -57,6 +61,8 @@ class RecordCommands {
     const std::filesystem::path& lastRecording() const { return lastRecording_; }
 
   private:
+    template <class ChoosePath> void begin(const LocalTime& now, ChoosePath choosePath);
+
     FfbEngine& engine_;
     SettingsView& view_;
     RecordControls& controls_;

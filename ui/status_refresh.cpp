@@ -4,6 +4,7 @@
 #include "settings/ascii_case.h"
 #include "settings/car_key.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 
@@ -32,7 +33,12 @@ std::wstring widen(const char* text) {
 
 } // namespace
 
-StatusTexts StatusRefresh::refresh(const EngineStatus& status) {
+std::wstring meterText(int32_t peakMagnitude) {
+    const int32_t clamped = std::clamp<int32_t>(peakMagnitude, 0, 10000);
+    return L"Peak " + std::to_wstring((clamped + 50) / 100) + L"%";
+}
+
+StatusTexts StatusRefresh::refresh(const EngineStatus& status, bool forceOff) {
     rememberDriver(status);
     // "generic" and the current car normalise to nothing new: no change.
     const std::wstring key = normalizeCarKey(status.CarName);
@@ -43,6 +49,9 @@ StatusTexts StatusRefresh::refresh(const EngineStatus& status) {
     texts.connection = status.Connected ? L"iRacing connected" : L"iRacing disconnected";
     texts.trackState = status.OnTrack ? L"On track" : L"Not on track";
     texts.driverAndCar = L"Driver: " + displayName(status) + L" | Car: " + status.CarName;
+    texts.meter = meterText(status.MeterPeak);
+    texts.clipping = status.MeterClipping;
+    texts.forceOff = forceOff;
 
     logDebugLines(status);
     for (const std::wstring& line : clipReporter_.linesFor(status))

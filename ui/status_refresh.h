@@ -12,10 +12,18 @@
 
 namespace gripline {
 
+// "Peak 63%": the meter's magnitude as a whole percentage of full scale.
+std::wstring meterText(int32_t peakMagnitude);
+
 struct StatusTexts {
     std::wstring connection = L"iRacing disconnected";
     std::wstring trackState = L"Not on track";
     std::wstring driverAndCar = L"Car: generic";
+    // Beside them on the right: the live force meter, its clipping mark and
+    // the driver's force switch.
+    std::wstring meter = L"Peak 0%";
+    bool clipping = false;
+    bool forceOff = false;
 
     bool operator==(const StatusTexts&) const = default;
 };
@@ -35,8 +43,9 @@ class StatusRefresh {
         : state_(state), keeper_(keeper), view_(view) {}
 
     // Takes one status copy: caches the driver's name, follows the car,
-    // logs what is new and returns the status bar's texts.
-    StatusTexts refresh(const EngineStatus& status);
+    // logs what is new and returns the status bar's texts; `forceOff` is the
+    // driver's force switch, which the window keeps.
+    StatusTexts refresh(const EngineStatus& status, bool forceOff = false);
     // Start: the engine's counters begin again at 0.
     void resetCounters() { lastSeen_ = {}; }
 

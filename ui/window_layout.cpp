@@ -77,6 +77,8 @@ constexpr ControlSpec kControls[] = {
     label(L"Nm", 1118, 72, 40, 20),
     button(kUpdateButton, L"Update", 1392, 64, 88, 32),
     button(kDonateButton, L"Donate", 1484, 64, 84, 32),
+    button(kButtonsButton, L"Buttons\u2026", 864, 674, 104, 30),
+    button(kWheelTestButton, L"Test", 976, 674, 104, 30),
     button(kRecordButton, L"Record", 1088, 674, 104, 30, false),
     button(kStopRecordButton, L"Stop rec", 1200, 674, 104, 30, false),
     button(kAnalyzerButton, L"Analyzer", 1312, 674, 104, 30),

@@ -13,6 +13,9 @@ namespace {
 
 constexpr COLORREF kSubtitleColour = RGB(150, 160, 172);
 constexpr COLORREF kTrackStateColour = RGB(190, 204, 218);
+constexpr COLORREF kForceOffColour = RGB(255, 184, 77);
+constexpr COLORREF kClipLitColour = RGB(232, 64, 56);
+constexpr COLORREF kClipDarkColour = RGB(70, 64, 62);
 constexpr const wchar_t* kSubtitle = L"Steering force from grip, road and car, for iRacing";
 
 enum class PanelFill { Header, Panel };
@@ -74,6 +77,25 @@ void paintLogo(HDC dc, const DrawingResources& drawing) {
     }
 }
 
+// The right end of the status bar: the driver's force switch when off, the
+// peak of the last second and the clipping mark, lit while samples clip.
+void paintMeter(HDC dc, const RECT& client, const StatusTexts& status) {
+    const int y = client.bottom - 22;
+    if (status.forceOff)
+        text(dc, client.right - 330, y, kForceOffColour, L"Force off");
+    text(dc, client.right - 190, y, kTextColour, status.meter);
+    const RECT mark{client.right - 84, client.bottom - 23, client.right - 20, client.bottom - 5};
+    const COLORREF fill = status.clipping ? kClipLitColour : kClipDarkColour;
+    GdiObject<HBRUSH> brush(CreateSolidBrush(fill));
+    GdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, fill));
+    SelectScope brushScope(dc, brush.get());
+    SelectScope penScope(dc, pen.get());
+    RoundRect(dc, mark.left, mark.top, mark.right, mark.bottom, 6, 6);
+    RECT label = mark;
+    SetTextColor(dc, status.clipping ? RGB(255, 255, 255) : kSubtitleColour);
+    DrawTextW(dc, L"CLIP", -1, &label, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
+}
+
 } // namespace
 
 void paintBackground(HDC dc, const RECT& client, const DrawingResources& drawing) {
@@ -112,6 +134,7 @@ void paintForeground(HDC dc, const RECT& client, const DrawingResources& drawing
     text(dc, 12, y, kTextColour, status.connection);
     text(dc, 260, y, kTrackStateColour, status.trackState);
     text(dc, 450, y, kTextColour, status.driverAndCar);
+    paintMeter(dc, client, status);
 }
 
 } // namespace gripline

@@ -4,6 +4,7 @@
 // moves Force strength, records through the real save dialog, changes the
 // car, stops, closes and starts the program again. Screenshots of the
 // connected, on-track and recording window are kept as artifacts.
+#include "common/qpc_clock_win32.h"
 #include "recording/recording_file.h"
 #include "telemetry/ibt_file.h"
 #include "telemetry/telemetry_variables.h"
@@ -11,6 +12,7 @@
 #include "tests/support/gui_driver_win32.h"
 #include "tests/support/standin_child_win32.h"
 #include "tests/support/wheel_log.h"
+#include "ui/buttons_dialog_win32.h"
 #include "ui/control_ids.h"
 
 #include <gtest/gtest.h>
@@ -23,6 +25,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <tuple>
 
 namespace gripline {
 namespace {
@@ -65,9 +68,12 @@ class WindowAtWork : public ::testing::Test {
         ASSERT_TRUE(folder.addVirtualWheel());
         ASSERT_TRUE(overrides.ok());
         SetEnvironmentVariableW(L"GRIPLINE_WHEEL_LOG", wheelLog.c_str());
+        SetEnvironmentVariableW(L"GRIPLINE_WHEEL_BUTTONS", buttonScript.c_str());
     }
     void TearDown() override {
         SetEnvironmentVariableW(L"GRIPLINE_WHEEL_LOG", nullptr);
+        SetEnvironmentVariableW(L"GRIPLINE_WHEEL_BUTTONS", nullptr);
+        SetEnvironmentVariableW(L"GRIPLINE_WHEEL_FAIL", nullptr);
         if (window && IsWindow(window))
             PostMessageW(window, WM_CLOSE, 0, 0);
         program.waitExit(30s);
@@ -181,9 +187,39 @@ class WindowAtWork : public ::testing::Test {
         EXPECT_TRUE(proposed.starts_with(L"Torvix_" + car + L"_")) << "the proposed name carries the car";
     }
 
+    // The virtual wheel's button `button` pressed `inMs` from now for
+    // `holdMs`; the press's time on the wheel log's clock (µs).
+    int64_t press(int button, int64_t inMs = 200, int64_t holdMs = 150) {
+        const int64_t atUs = qpcClock().nowNs() / 1000 + inMs * 1000;
+        std::ofstream(std::filesystem::path(buttonScript), std::ios::app)
+            << atUs << ' ' << button << ' ' << holdMs << '\n';
+        return atUs;
+    }
+    // The magnitudes the wheel received from `sinceUs` on.
+    std::vector<test::WheelEvent> magnitudesSince(int64_t sinceUs) const {
+        std::vector<test::WheelEvent> out;
+        for (const test::WheelEvent& e : test::magnitudes(wheelEvents()))
+            if (e.atUs >= sinceUs)
+                out.push_back(e);
+        return out;
+    }
+    // A value of the settings file as the program would read it.
+    std::wstring setting(const wchar_t* section, const wchar_t* key) const {
+        wchar_t value[256] = {};
+        GetPrivateProfileStringW(section, key, L"<none>", value, 256, folder.settings().c_str());
+        return value;
+    }
+    // The window's place on the screen.
+    RECT screenPlace(HWND w) const {
+        RECT r;
+        GetWindowRect(w, &r);
+        return r;
+    }
+
     test::ProgramFolder folder;
     test::NativeDinputForTheProgram overrides;
     const std::wstring wheelLog = test::tempFile(L"wheel") + L".log";
+    const std::wstring buttonScript = test::tempFile(L"buttons") + L".txt";
     StandinChild standin;
     ProgramProcess program;
     HWND window = nullptr;
@@ -437,6 +473,209 @@ TEST_F(WindowAtWork, ASimulatorRestartedIntoAnotherLayoutIsFollowedAtOnce) {
     }
     test::click(item(kStopButton));
     EXPECT_EQ(count(L"FFB engine stopped."), 1u);
+}
+
+// A settings file of the program before button bindings, with two profiles
+// of its own (car-specific settings off, so a profile's strength is the one
+// in force) and a section no program knows.
+constexpr const char* kOlderSettings =
+    "[Profiles]\r\nCount=2\r\nSelected=0\r\n"
+    "[Profile0]\r\nName=Ann\r\nUseCarSpecificSettings=0\r\nForceStrength=50\r\nBumps=35\r\n"
+    "[Profile1]\r\nName=Bob\r\nUseCarSpecificSettings=0\r\nForceStrength=1000\r\n"
+    "[DriverIdentity]\r\n4711=Ann Driver\r\n[Extras]\r\nNote=kept by everyone\r\n";
+
+// Buttons bound through the dialog by the virtual wheel's scripted presses,
+// then used while driving: Force strength +, force off and on, Record and
+// Stop rec, the next profile (a strength far beyond full scale, so the
+// meter's clipping mark lights); the bindings and every older key survive
+// a restart, where a press works with the engine stopped too.
+TEST_F(WindowAtWork, ButtonsBoundInTheDialogDriveTheWindowAndSurviveARestart) {
+    std::ofstream(std::filesystem::path(folder.settings()), std::ios::binary) << kOlderSettings;
+    startStandin(kF4Session);
+    startProgram();
+    ASSERT_TRUE(waitForLine(L"Force feedback devices found."));
+    EXPECT_EQ(test::windowText(item(kProfileCombo)), L"Ann");
+    EXPECT_EQ(sliderText(374, 288), L"50%") << "the older file loads as before";
+    EXPECT_EQ(sliderText(374, 498), L"35") << "impact texture from road texture";
+
+    test::click(item(kButtonsButton));
+    HWND dialog = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (dialog = FindWindowW(kButtonsDialogClass, nullptr)); }, kEventLimit));
+    const std::wstring wheel = L"Gripline Virtual Wheel FFB, Button ";
+    const std::pair<int, int> bindings[] = {{1, 5}, {2, 6}, {3, 7}, {4, 8}}; // action, button
+    for (const auto& [action, button] : bindings) {
+        test::click(GetDlgItem(dialog, kBindButtonBase + action));
+        EXPECT_EQ(test::windowText(GetDlgItem(dialog, kBindingTextBase + action)),
+                  L"Press a button... (10 s)");
+        press(button, 300, 300);
+        ASSERT_TRUE(waitFor(
+            [&] {
+                return test::windowText(GetDlgItem(dialog, kBindingTextBase + action)) ==
+                       wheel + std::to_wstring(button);
+            },
+            kEventLimit))
+            << narrow(logText());
+    }
+    EXPECT_EQ(count(L"Force strength + bound to " + wheel + L"5."), 1u);
+    EXPECT_EQ(test::windowText(GetDlgItem(dialog, kBindingTextBase)), L"Not bound");
+    EXPECT_TRUE(test::screenshot(screenPlace(dialog),
+                                 test::windowsPath(GRIPLINE_ARTIFACTS "/gripline_buttons_dialog.png")));
+    test::click(GetDlgItem(dialog, kCloseButtonsDialog));
+
+    // Driving at 50%, then ten presses of Force strength +: 100%, and the
+    // wheel's force follows.
+    test::click(item(kStartButton));
+    ASSERT_TRUE(waitFor([&] { return peakForceOver(500ms) > 100; }, kEventLimit));
+    const int32_t at50 = peakForceOver(10500ms);
+    const size_t before = test::magnitudes(wheelEvents()).size();
+    for (int i = 0; i < 10; ++i)
+        press(5, 200 + i * 300, 150);
+    ASSERT_TRUE(waitForLine(L"Force strength 100% (button).")) << narrow(logText());
+    EXPECT_EQ(count(L"Force strength 55% (button)."), 1u) << "a held button acts once";
+    EXPECT_EQ(sliderText(374, 288), L"100%");
+    int32_t at100 = 0;
+    EXPECT_TRUE(waitFor([&] { return (at100 = peakForceSince(before)) > at50 * 3 / 2; }, kEventLimit))
+        << "at 50%: " << at50 << ", at 100%: " << at100;
+
+    // Force off: every magnitude goes to 0 and the effect stops; the engine
+    // runs on. Force on: the stage's start delay and fade-in again.
+    const int64_t offUs = press(6);
+    ASSERT_TRUE(waitForLine(L"Force off (button)."));
+    int64_t stoppedUs = 0;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            for (const test::WheelEvent& e : wheelEvents())
+                if (e.name == "stop" && e.atUs > offUs)
+                    stoppedUs = e.atUs;
+            return stoppedUs != 0;
+        },
+        kEventLimit));
+    int64_t lastForceUs = offUs;
+    for (const test::WheelEvent& e : magnitudesSince(offUs))
+        if (e.number() != 0)
+            lastForceUs = e.atUs;
+    std::printf("force off: last force %lld ms, effect stopped %lld ms after the press\n",
+                static_cast<long long>((lastForceUs - offUs) / 1000),
+                static_cast<long long>((stoppedUs - offUs) / 1000));
+    EXPECT_EQ(peakForceOver(1500ms), 0);
+    EXPECT_LT(lastForceUs, stoppedUs);
+    screenshot("gripline_force_off.png"); // "Force off" in the status bar, the meter at 0
+
+    const int64_t onUs = press(6);
+    ASSERT_TRUE(waitForLine(L"Force on (button)."));
+    int64_t firstForceUs = 0;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            for (const test::WheelEvent& e : magnitudesSince(onUs))
+                if (e.number() != 0) {
+                    firstForceUs = e.atUs;
+                    return true;
+                }
+            return false;
+        },
+        kEventLimit));
+    EXPECT_GE(firstForceUs - onUs, 1200 * 1000) << "the start delay, then the fade-in";
+
+    // Record and Stop rec by button: no dialog, the program's folder.
+    press(7);
+    ASSERT_TRUE(waitForLine(L"Telemetry recording started.")) << narrow(logText());
+    std::this_thread::sleep_for(2500ms);
+    press(7);
+    ASSERT_TRUE(waitForLine(L"Telemetry recording saved.")) << narrow(logText());
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder.folder() + L"\\Torvix_formulair04_*.kvtrec").c_str(), &found);
+    ASSERT_NE(search, INVALID_HANDLE_VALUE) << "no recording beside the program";
+    FindClose(search);
+    RecordingHeader header;
+    std::vector<RecordingSample> samples;
+    std::string error;
+    ASSERT_TRUE(loadRecording(std::filesystem::path(folder.folder() + L"\\" + found.cFileName),
+                              header, samples, error))
+        << error;
+    EXPECT_EQ(header.ForceStrength, 100);
+    EXPECT_FALSE(samples.empty());
+
+    // The next profile: Bob's 1000% (full scale at 2 N·m) clips, and the
+    // meter shows it.
+    press(8);
+    ASSERT_TRUE(waitForLine(L"Driver profile loaded."));
+    EXPECT_EQ(test::windowText(item(kProfileCombo)), L"Bob");
+    RECT client;
+    GetClientRect(window, &client);
+    POINT mark{client.right - 30, client.bottom - 10}; // inside the clipping mark
+    ClientToScreen(window, &mark);
+    EXPECT_TRUE(test::screenshotWhen(
+        screenPlace(window), mark,
+        [](COLORREF c) { return GetRValue(c) > 200 && GetGValue(c) < 120; },
+        test::windowsPath(GRIPLINE_ARTIFACTS "/gripline_meter_clipping.png"), kEventLimit))
+        << "the clipping mark never lit";
+
+    test::click(item(kStopButton));
+    ASSERT_EQ(closeProgram(), 0);
+    for (const auto& [section, key, value] :
+         {std::tuple{L"Profiles", L"Count", L"2"}, {L"Profile0", L"Name", L"Ann"},
+          {L"Profile1", L"Name", L"Bob"}, {L"Profile1", L"ForceStrength", L"1000"},
+          {L"Profile0", L"ForceStrength", L"100"}, {L"DriverIdentity", L"4711", L"Ann Driver"},
+          {L"Extras", L"Note", L"kept by everyone"}, {L"ButtonBindings", L"ForceOffOnButton", L"5"},
+          {L"ButtonBindings", L"StrengthUpProduct", L"Gripline Virtual Wheel FFB"}})
+        EXPECT_EQ(setting(section, key), value) << narrow(section) << "/" << narrow(key);
+
+    // A restart keeps the bindings; a press works with the engine stopped.
+    startProgram();
+    ASSERT_TRUE(waitForLine(L"Force feedback devices found."));
+    test::click(item(kButtonsButton));
+    ASSERT_TRUE(waitFor([&] { return (dialog = FindWindowW(kButtonsDialogClass, nullptr)); }, kEventLimit));
+    for (const auto& [action, button] : bindings)
+        EXPECT_EQ(test::windowText(GetDlgItem(dialog, kBindingTextBase + action)),
+                  wheel + std::to_wstring(button));
+    test::click(GetDlgItem(dialog, kCloseButtonsDialog));
+    const std::wstring profile = test::windowText(item(kProfileCombo));
+    press(8);
+    ASSERT_TRUE(waitForLine(L"Driver profile loaded.")) << narrow(logText());
+    EXPECT_NE(test::windowText(item(kProfileCombo)), profile);
+    EXPECT_EQ(closeProgram(), 0);
+}
+
+// The Test command plays its pattern through the output stage: nothing
+// during the start delay and fade-in, then left, right and back within
+// 15 % of full scale, and the line that says DirectInput took it. With
+// every update failing, the line names the error and what to try.
+TEST_F(WindowAtWork, TheWheelTestPlaysItsPatternOrNamesTheError) {
+    startProgram();
+    ASSERT_TRUE(waitForLine(L"Force feedback devices found."));
+    const int64_t clickedUs = qpcClock().nowNs() / 1000;
+    test::click(item(kWheelTestButton));
+    EXPECT_FALSE(enabled(kStartButton)) << "no Start while the wheel test plays";
+    ASSERT_TRUE(waitFor([&] { return logText().find(L"Wheel test: DirectInput accepted") !=
+                                     std::wstring::npos; },
+                        kEventLimit))
+        << narrow(logText());
+    EXPECT_NE(logText().find(L" updates, no errors.\r\n"), std::wstring::npos);
+    EXPECT_TRUE(enabled(kStartButton));
+    int32_t lowest = 0, highest = 0, first = 0;
+    for (const test::WheelEvent& e : magnitudesSince(clickedUs)) {
+        lowest = std::min(lowest, e.number());
+        highest = std::max(highest, e.number());
+        if (first == 0 && std::abs(e.number()) > 500)
+            first = e.number();
+    }
+    std::printf("wheel test: %d .. %d\n", lowest, highest);
+    EXPECT_LT(first, 0) << "left first";
+    EXPECT_GE(lowest, -1500);
+    EXPECT_LE(highest, 1500);
+    EXPECT_LT(lowest, -1000);
+    EXPECT_GT(highest, 1000);
+    ASSERT_EQ(closeProgram(), 0);
+
+    SetEnvironmentVariableW(L"GRIPLINE_WHEEL_FAIL", L"SetParameters:0x80040205:0");
+    startProgram();
+    ASSERT_TRUE(waitForLine(L"Force feedback devices found."));
+    test::click(item(kWheelTestButton));
+    ASSERT_TRUE(waitForLine(L"Wheel test: DirectInput error 0x80040205 (DIERR_NOTEXCLUSIVEACQUIRED). "
+                            L"Close other programs that hold the wheel (the simulator, the wheel's "
+                            L"own software) and test again."))
+        << narrow(logText());
+    EXPECT_EQ(closeProgram(), 0);
 }
 
 } // namespace

@@ -260,5 +260,50 @@ TEST_F(EngineForceTest, TheSessionsCarGetsTheCoefficientsHandedOver) {
     EXPECT_NEAR(observer.records.back().UndersteerMargin, 1.0f - (0.5f + 0.11f) - 0.175f, 1e-5f);
 }
 
+// The driver's force switch: off fades every sample out within 50 ms and
+// then switches the wheel's output off, while the ticks are still recorded
+// and the meter follows what was sent; on again enables the output, whose
+// stage then starts from rest.
+TEST_F(EngineForceTest, ForceOffFadesOutAndSwitchesOffWhileTheEngineRunsOn) {
+    Line v;
+    std::fill(std::begin(v.torqueNm), std::end(v.torqueNm), 8.0f);
+    for (int32_t t = 1; t <= 4; ++t)
+        tick(t, v);
+    ASSERT_TRUE(wheel.outputEnabled.load());
+    EXPECT_GT(engine.readStatus().MeterPeak, 1000) << "the meter shows what was sent";
+    EXPECT_FALSE(engine.readStatus().MeterClipping);
+    settle([](FfbSettings& s) { s.ForceStrength = 1000; }); // full scale at 2 N·m
+    tick(5, v);
+    tick(6, v);
+    EXPECT_EQ(engine.readStatus().MeterPeak, 9996);
+    EXPECT_TRUE(engine.readStatus().MeterClipping);
+
+    engine.setForceOff(true);
+    const int64_t offAt = nextTickNs_;
+    const size_t firstOff = observer.samples.size();
+    const uint32_t quiesced = wheel.quiesceCount.load();
+    const size_t records = observer.records.size();
+    for (int32_t t = 7; t <= 72; ++t)
+        tick(t, v);
+    for (size_t i = firstOff; i < observer.samples.size(); ++i) {
+        const SentSample& s = observer.samples[i];
+        if (s.sentNs - offAt >= ForceGate::kFadeNs)
+            ASSERT_EQ(s.magnitude, 0) << "sample " << i;
+        else
+            EXPECT_LE(s.magnitude, observer.samples[firstOff - 1].magnitude);
+    }
+    EXPECT_FALSE(wheel.outputEnabled.load());
+    EXPECT_EQ(wheel.quiesceCount.load(), quiesced + 1) << "switched off once";
+    EXPECT_EQ(observer.records.size(), records + 66) << "every tick still recorded";
+    EXPECT_EQ(engine.readStatus().MeterPeak, 0);
+
+    EXPECT_FALSE(engine.readStatus().MeterClipping) << "nothing sent, nothing clipped";
+
+    engine.setForceOff(false);
+    tick(73, v);
+    EXPECT_TRUE(wheel.outputEnabled.load());
+    EXPECT_GT(observer.samples.back().magnitude, 1000);
+}
+
 } // namespace
 } // namespace gripline

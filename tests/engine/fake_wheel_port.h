@@ -56,6 +56,10 @@ class FakeWheelPort final : public WheelPort {
         x = axisX;
         return call("readAxisX", x);
     }
+    HResult readButtons(uint32_t& down) override {
+        down = buttons;
+        return call("readButtons");
+    }
     // A force written since `seen` ends the wait at once; otherwise it runs
     // its whole time-out and the device reports at its end.
     bool waitForWork(const std::atomic<uint32_t>& forceWrites, uint32_t seen,
@@ -84,6 +88,7 @@ class FakeWheelPort final : public WheelPort {
     int32_t axisX = 32767;
     int wakes = 0; // calls of wakeOutputThread
     std::function<void()> duringNextWait; // runs once, as the engine would mid-wait
+    uint32_t buttons = 0; // held down, bit n for button n
     std::vector<Call> calls;
     std::vector<Call> magnitudes; // every setMagnitude, failed or not
 

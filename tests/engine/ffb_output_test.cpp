@@ -282,6 +282,41 @@ TEST_F(FfbOutputTest, NoDampingReadsNoDeviceState) {
     EXPECT_EQ(port.count("readAxisX"), 0);
 }
 
+// The wheel's buttons for the window's bindings: read only while watched,
+// whether or not output runs; each press counted once, however short, a
+// held button never again, one held at the first read not at all.
+TEST_F(FfbOutputTest, WatchedButtonsAreLatchedOncePerPressForTheWindow) {
+    openWheel();
+    port.buttons = 1u << 7; // held as the wheel opens
+    runUntil(clock.now + 100 * kMs);
+    EXPECT_EQ(port.count("readButtons"), 0) << "unwatched: no reads";
+    output.watchButtons.store(true);
+    runUntil(clock.now + 100 * kMs);
+    EXPECT_GE(port.count("readButtons"), 5);
+    auto counts = [&] {
+        std::vector<uint32_t> c;
+        for (const auto& n : output.buttonPresses)
+            c.push_back(n.load());
+        return c;
+    };
+    EXPECT_EQ(counts(), std::vector<uint32_t>(32, 0u));
+
+    for (int i = 0; i < 2; ++i) { // twice, each shorter than a window's poll
+        port.buttons |= 1u << 4;
+        runUntil(clock.now + 20 * kMs);
+        port.buttons &= ~(1u << 4);
+        runUntil(clock.now + 20 * kMs);
+    }
+    port.buttons |= 1u; // and another held on while driving
+    output.outputEnabled.store(true);
+    runUntil(clock.now + 500 * kMs);
+    std::vector<uint32_t> expected(32, 0u);
+    expected[4] = 2;
+    expected[0] = 1;
+    EXPECT_EQ(counts(), expected);
+    EXPECT_EQ(output.buttonPresses[7].load(), 0u) << "held at the first read";
+}
+
 // The wheel turning at a steady 125 raw units per ms: every filter stage
 // settles on 0.125 units/µs.
 int32_t settledDamping(FfbOutput& output, FakeWheelPort& port, VirtualClock& clock) {

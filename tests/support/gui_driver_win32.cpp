@@ -208,6 +208,16 @@ std::vector<uint8_t> captureRgb(const RECT& area) {
     return rgb;
 }
 
+bool writePng(const std::vector<uint8_t>& rgb, int w, int h, const std::wstring& pngPath) {
+    if (rgb.empty())
+        return false;
+    const std::vector<uint8_t> png =
+        encodePng(rgb, static_cast<uint32_t>(w), static_cast<uint32_t>(h));
+    std::ofstream out(std::filesystem::path(pngPath), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
+    return static_cast<bool>(out);
+}
+
 } // namespace
 
 // A program in another process paints when its thread gets to it, and Wine
@@ -227,13 +237,26 @@ bool screenshot(const RECT& area, const std::wstring& pngPath) {
         if (settled)
             break;
     }
-    if (rgb.empty())
+    return writePng(rgb, w, h, pngPath);
+}
+
+bool screenshotWhen(const RECT& area, POINT at, const std::function<bool(COLORREF)>& shows,
+                    const std::wstring& pngPath, std::chrono::milliseconds limit) {
+    const int w = area.right - area.left, h = area.bottom - area.top;
+    if (w <= 0 || h <= 0 || at.x < area.left || at.y < area.top || at.x >= area.right ||
+        at.y >= area.bottom)
         return false;
-    const std::vector<uint8_t> png =
-        encodePng(rgb, static_cast<uint32_t>(w), static_cast<uint32_t>(h));
-    std::ofstream out(std::filesystem::path(pngPath), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(png.data()), static_cast<std::streamsize>(png.size()));
-    return static_cast<bool>(out);
+    const auto end = std::chrono::steady_clock::now() + limit;
+    std::vector<uint8_t> rgb;
+    do {
+        rgb = captureRgb(area);
+        const size_t i = (static_cast<size_t>(at.y - area.top) * w + (at.x - area.left)) * 3;
+        if (rgb.size() > i + 2 && shows(RGB(rgb[i], rgb[i + 1], rgb[i + 2])))
+            return writePng(rgb, w, h, pngPath);
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    } while (std::chrono::steady_clock::now() < end);
+    writePng(rgb, w, h, pngPath); // what was shown instead, to look at
+    return false;
 }
 
 } // namespace gripline::test

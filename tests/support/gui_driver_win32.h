@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -67,5 +68,10 @@ bool answerSaveDialog(HWND owner, const std::wstring& path, std::wstring& propos
 // The screen inside `area` (screen coordinates) as a PNG file, taken once
 // the picture has stopped changing.
 bool screenshot(const RECT& area, const std::wstring& pngPath);
+// The screen inside `area` as a PNG file, taken the first time the pixel at
+// `at` (screen coordinates, inside `area`) shows what `shows` wants; false
+// when it did not within `limit` (the file then holds the last picture).
+bool screenshotWhen(const RECT& area, POINT at, const std::function<bool(COLORREF)>& shows,
+                    const std::wstring& pngPath, std::chrono::milliseconds limit);
 
 } // namespace gripline::test

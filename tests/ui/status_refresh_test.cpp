@@ -40,6 +40,20 @@ TEST_F(StatusRefreshTest, TheStatusBarNamesConnectionTrackDriverAndCar) {
                                       L"Driver: Ann Driver | Car: mx5 mx52016"}));
     EXPECT_EQ(readDriverName(keeper.file(), 4711), L"Ann Driver") << "the name is cached";
 
+    // The meter: the engine's peak of the last second in whole percent of
+    // full scale, its clipping mark, and the window's force switch.
+    for (const auto& [peak, text] : {std::pair{9996, L"Peak 100%"}, {6349, L"Peak 63%"},
+                                     {6350, L"Peak 64%"}, {49, L"Peak 0%"}})
+        EXPECT_EQ(meterText(peak), text);
+    status.MeterPeak = 6349;
+    status.MeterClipping = true;
+    const StatusTexts driving = statusRefresh.refresh(status, true);
+    EXPECT_EQ(driving.meter, L"Peak 63%");
+    EXPECT_TRUE(driving.clipping);
+    EXPECT_TRUE(driving.forceOff);
+    status.MeterPeak = 0;
+    status.MeterClipping = false;
+
     // A session text that does not match the id: the cached name stands.
     status.IdentityConsistent = false;
     status.DriverName = L"Someone Else";

@@ -1,5 +1,6 @@
 // The virtual wheel's own rules: how a failure script is read and counted,
 // and how the rim answers a torque.
+#include "tools/virtual_wheel/button_script.h"
 #include "tools/virtual_wheel/failure_script.h"
 #include "tools/virtual_wheel/wheel_model.h"
 
@@ -23,6 +24,19 @@ TEST(FailureScriptReading, TakesEachFieldWithItsDefaultsInAnyCaseAndSpacing) {
         {ScriptedCall::GetDeviceState, kInputLost, 0, 7},
     };
     EXPECT_EQ(script.failures, expected);
+}
+
+TEST(ButtonScript, PressesAreHeldForTheirTimeAndMalformedLinesLeftOut) {
+    const std::vector<ScriptedPress> presses = parseButtonScript(
+        "1000000 5 300\r\n1200000 1 100\nnonsense\n1 17 5\n1 0 5\n1 2 -1\n1 2 3 4\n"
+        "  2000000\t16 50  \n");
+    EXPECT_EQ(presses, (std::vector<ScriptedPress>{{1000000, 5, 300}, {1200000, 1, 100},
+                                                  {2000000, 16, 50}}));
+    const std::vector<std::pair<int64_t, uint32_t>> downAt = {
+        {999999, 0}, {1000000, 1u << 4}, {1250000, (1u << 4) | 1u}, {1300000, 0},
+        {1299999, (1u << 4) | 1u}, {1300001, 0}, {2049999, 1u << 15}, {2050000, 0}};
+    for (const auto& [atUs, down] : downAt)
+        EXPECT_EQ(buttonsDownAt(presses, atUs), down) << atUs;
 }
 
 TEST(FailureScriptReading, RejectsMalformedEntriesAndKeepsTheRest) {

@@ -17,6 +17,9 @@ bool isAxis(const DIOBJECTDATAFORMAT& object) {
 bool isPov(const DIOBJECTDATAFORMAT& object) {
     return (object.dwType & DIDFT_POV) != 0;
 }
+bool isButton(const DIOBJECTDATAFORMAT& object) {
+    return (object.dwType & DIDFT_BUTTON) != 0;
+}
 
 // Axes and POVs are DWORDs on DWORD boundaries; buttons are one byte.
 bool fits(const DIOBJECTDATAFORMAT& object, DWORD dataSize) {
@@ -36,7 +39,7 @@ HRESULT JoystickFormat::assign(const DIDATAFORMAT* format) {
         return DIERR_INVALIDPARAM;
 
     std::optional<DWORD> namedX, anyAxis;
-    std::vector<DWORD> povs;
+    std::vector<DWORD> povs, buttons;
     for (DWORD i = 0; i < format->dwNumObjs; ++i) {
         const DIOBJECTDATAFORMAT& object = format->rgodf[i];
         if (!fits(object, format->dwDataSize))
@@ -47,20 +50,26 @@ HRESULT JoystickFormat::assign(const DIDATAFORMAT* format) {
             anyAxis = object.dwOfs;
         else if (isPov(object))
             povs.push_back(object.dwOfs);
+        else if (isButton(object))
+            buttons.push_back(object.dwOfs);
     }
     dataSize_ = format->dwDataSize;
     xAxisOffset_ = namedX ? namedX : anyAxis;
     povOffsets_ = std::move(povs);
+    buttonOffsets_ = std::move(buttons);
     return DI_OK;
 }
 
-void JoystickFormat::fill(void* out, LONG x) const {
+void JoystickFormat::fill(void* out, LONG x, uint32_t buttons) const {
     auto* const bytes = static_cast<unsigned char*>(out);
     std::memset(bytes, 0, dataSize_);
     for (const DWORD offset : povOffsets_)
         std::memcpy(bytes + offset, &kPovCentred, sizeof kPovCentred);
     if (xAxisOffset_)
         std::memcpy(bytes + *xAxisOffset_, &x, sizeof x);
+    for (size_t i = 0; i < buttonOffsets_.size() && i < 32; ++i)
+        if (buttons & (1u << i))
+            bytes[buttonOffsets_[i]] = 0x80;
 }
 
 } // namespace gripline::wheel

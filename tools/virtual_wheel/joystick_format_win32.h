@@ -6,6 +6,7 @@
 
 #include <dinput.h>
 
+#include <cstdint>
 #include <optional>
 #include <vector>
 
@@ -21,14 +22,16 @@ class JoystickFormat {
     // Where lX goes: the object named GUID_XAxis, else the first axis that
     // accepts any axis.
     std::optional<DWORD> xAxisOffset() const { return xAxisOffset_; }
-    // A state at rest but for the steering axis: buttons up, POVs centred,
-    // other axes 0. `out` holds dataSize() bytes.
-    void fill(void* out, LONG x) const;
+    // A state at rest but for the steering axis and the buttons held down
+    // (bit n: the format's n-th button): POVs centred, other axes 0. `out`
+    // holds dataSize() bytes.
+    void fill(void* out, LONG x, uint32_t buttons = 0) const;
 
   private:
     DWORD dataSize_ = 0;
     std::optional<DWORD> xAxisOffset_;
     std::vector<DWORD> povOffsets_;
+    std::vector<DWORD> buttonOffsets_; // in the format's order
 };
 
 } // namespace gripline::wheel

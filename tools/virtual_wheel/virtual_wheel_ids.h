@@ -13,6 +13,7 @@
 // DirectInput object read; an unchanged environment keeps the call counts):
 //   GRIPLINE_WHEEL_LOG   file to append the event log to (none: no log)
 //   GRIPLINE_WHEEL_FAIL  scripted failures (below)
+//   GRIPLINE_WHEEL_BUTTONS  a file of scripted button presses (below)
 //
 // Log: one line per event, written straight to the file (no buffering) so
 // another process reading it sees the line as soon as the call returns.
@@ -52,6 +53,13 @@
 // device or effect call leave the device unacquired (effects stopped) until
 // the next Acquire, as a real wheel that lost its connection.
 //
+// Scripted button presses: the file GRIPLINE_WHEEL_BUTTONS names holds one
+// press per line, "<at_us> <button> <hold_ms>": button 1..16 (as a driver
+// counts them; DirectInput's button button-1) held down from at_us, on the
+// log's clock, for hold_ms. The file is read again at every GetDeviceState,
+// so a test appends presses while the program runs, placed after what it
+// saw in the log. Malformed lines are left out.
+//
 // While unacquired (or acquired without DISCL_EXCLUSIVE), Start, Stop,
 // Download and Unload fail with DIERR_NOTEXCLUSIVEACQUIRED, GetDeviceState
 // and Poll with DIERR_NOTACQUIRED, and SetParameters keeps the parameters
@@ -80,6 +88,7 @@ inline constexpr wchar_t kVirtualWheelProductName[] = L"Gripline Virtual Wheel F
 
 inline constexpr wchar_t kWheelLogVariable[] = L"GRIPLINE_WHEEL_LOG";
 inline constexpr wchar_t kWheelFailVariable[] = L"GRIPLINE_WHEEL_FAIL";
+inline constexpr wchar_t kWheelButtonsVariable[] = L"GRIPLINE_WHEEL_BUTTONS";
 
 inline constexpr LONG kAxisCentre = 32767;
 inline constexpr LONG kAxisMax = 65535;

@@ -185,6 +185,7 @@ HRESULT WheelDevice::GetDeviceState(DWORD size, LPVOID data) {
     if (const auto failure = scriptedFailure(ScriptedCall::GetDeviceState))
         return *failure;
     LONG x;
+    const uint32_t buttons = session_->buttonsDown(); // outside the lock: reads a file
     {
         std::scoped_lock lock(mutex_);
         if (!state_.acquired)
@@ -192,7 +193,7 @@ HRESULT WheelDevice::GetDeviceState(DWORD size, LPVOID data) {
         if (!data || size != state_.format.dataSize())
             return DIERR_INVALIDPARAM;
         x = scaledAxis(state_.properties, axis_->axisRaw());
-        state_.format.fill(data, x);
+        state_.format.fill(data, x, buttons);
     }
     log().write("state", x);
     return DI_OK;

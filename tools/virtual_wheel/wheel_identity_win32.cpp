@@ -1,5 +1,6 @@
 #include "tools/virtual_wheel/wheel_identity_win32.h"
 
+#include "tools/virtual_wheel/button_script.h"
 #include "tools/virtual_wheel/virtual_wheel_ids.h"
 
 #include <cstring>
@@ -65,6 +66,7 @@ HRESULT copyCapabilities(DIDEVCAPS* out) {
     caps.dwFlags = DIDC_ATTACHED | DIDC_FORCEFEEDBACK | DIDC_STARTDELAY;
     caps.dwDevType = kWheelDevType;
     caps.dwAxes = 1;
+    caps.dwButtons = kWheelButtons;
     caps.dwFFSamplePeriod = 1000;      // µs: the axis thread's tick
     caps.dwFFMinTimeResolution = 1000; // µs
     caps.dwFirmwareRevision = 1;

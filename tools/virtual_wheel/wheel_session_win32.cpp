@@ -1,5 +1,7 @@
 #include "tools/virtual_wheel/wheel_session_win32.h"
 
+#include "common/qpc_clock_win32.h"
+#include "tools/virtual_wheel/button_script.h"
 #include "tools/virtual_wheel/virtual_wheel_ids.h"
 
 #include <dinput.h>
@@ -40,6 +42,7 @@ struct SessionRegistry {
     std::mutex mutex;
     std::wstring logPath;
     std::wstring failures;
+    std::wstring buttons;
     std::shared_ptr<WheelSession> session;
 };
 
@@ -50,11 +53,13 @@ SessionRegistry& registry() {
 
 } // namespace
 
-WheelSession::WheelSession(const std::wstring& logPath, std::string_view failures)
-    : WheelSession(logPath, parseFailureScript(failures)) {}
+WheelSession::WheelSession(const std::wstring& logPath, std::string_view failures,
+                           std::wstring buttonScript)
+    : WheelSession(logPath, parseFailureScript(failures), std::move(buttonScript)) {}
 
-WheelSession::WheelSession(const std::wstring& logPath, ParsedScript parsed)
-    : log_(logPath), script_(std::move(parsed.failures)) {
+WheelSession::WheelSession(const std::wstring& logPath, ParsedScript parsed,
+                           std::wstring buttonScript)
+    : log_(logPath), script_(std::move(parsed.failures)), buttonScript_(std::move(buttonScript)) {
     for (const std::string& entry : parsed.rejected)
         log_.write("badspec", entry);
 }
@@ -70,15 +75,34 @@ std::optional<HRESULT> WheelSession::scriptedFailure(ScriptedCall call) {
     return static_cast<HRESULT>(*hr);
 }
 
+// Read whole each time: a few lines, and a test may have added some since.
+uint32_t WheelSession::buttonsDown() const {
+    if (buttonScript_.empty())
+        return 0;
+    ScopedHandle file(CreateFileW(buttonScript_.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return 0;
+    std::string text(64 * 1024, '\0');
+    DWORD read = 0;
+    if (!ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &read, nullptr))
+        return 0;
+    text.resize(read);
+    return buttonsDownAt(parseButtonScript(text), qpcClock().nowNs() / 1000);
+}
+
 std::shared_ptr<WheelSession> currentWheelSession() {
     SessionRegistry& r = registry();
     std::wstring logPath = environmentVariable(kWheelLogVariable);
     std::wstring failures = environmentVariable(kWheelFailVariable);
+    std::wstring buttons = environmentVariable(kWheelButtonsVariable);
     std::scoped_lock lock(r.mutex);
-    if (!r.session || logPath != r.logPath || failures != r.failures) {
-        r.session = std::make_shared<WheelSession>(logPath, ascii(failures));
+    if (!r.session || logPath != r.logPath || failures != r.failures || buttons != r.buttons) {
+        r.session = std::make_shared<WheelSession>(logPath, ascii(failures), buttons);
         r.logPath = std::move(logPath);
         r.failures = std::move(failures);
+        r.buttons = std::move(buttons);
     }
     return r.session;
 }

@@ -14,18 +14,22 @@ namespace gripline::wheel {
 
 class WheelSession {
   public:
-    WheelSession(const std::wstring& logPath, std::string_view failures);
+    WheelSession(const std::wstring& logPath, std::string_view failures,
+                 std::wstring buttonScript = {});
 
     WheelLog& log() { return log_; }
     // Counts one call of `call`; the failure scripted for it, logged as
     // "fail <call> 0x<hresult>", if any.
     std::optional<HRESULT> scriptedFailure(ScriptedCall call);
+    // The scripted buttons held down now, bit n - 1 for button n.
+    uint32_t buttonsDown() const;
 
   private:
-    WheelSession(const std::wstring& logPath, ParsedScript parsed);
+    WheelSession(const std::wstring& logPath, ParsedScript parsed, std::wstring buttonScript);
 
     WheelLog log_;
     FailureScript script_;
+    const std::wstring buttonScript_; // empty: no scripted presses
 };
 
 // The session for the environment as it is now: the same one as long as

@@ -1,0 +1,132 @@
+#include "ui/buttons_dialog_win32.h"
+
+#include "ui/control_record_win32.h"
+
+namespace gripline {
+
+namespace {
+
+constexpr int kWidth = 700;
+constexpr int kRowTop = 56;
+constexpr int kRowHeight = 40;
+constexpr COLORREF kDialogText = RGB(232, 238, 246);
+
+HWND makeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id, int x,
+               int y, int w, int h, HFONT font) {
+    HWND child = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)),
+                                 nullptr);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+    return child;
+}
+
+} // namespace
+
+bool ButtonsDialog::registerClass(HINSTANCE instance, HBRUSH background) {
+    WNDCLASSEXW wc{sizeof(wc)};
+    wc.lpfnWndProc = proc;
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = background;
+    wc.lpszClassName = kButtonsDialogClass;
+    return RegisterClassExW(&wc) != 0;
+}
+
+void ButtonsDialog::show(HINSTANCE instance, HWND owner) {
+    if (!isOpen()) {
+        const int rows = static_cast<int>(buttonActions().size());
+        RECT frame{0, 0, kWidth, kRowTop + rows * kRowHeight + 64};
+        const DWORD style = WS_CAPTION | WS_SYSMENU | WS_POPUP;
+        AdjustWindowRectEx(&frame, style, FALSE, 0);
+        RECT ownerPlace;
+        GetWindowRect(owner, &ownerPlace);
+        window_ = CreateWindowExW(0, kButtonsDialogClass, L"Buttons", style,
+                                  ownerPlace.left + 120, ownerPlace.top + 160,
+                                  frame.right - frame.left, frame.bottom - frame.top, owner,
+                                  nullptr, instance, this);
+        if (!window_)
+            return;
+        createControls();
+    }
+    refresh();
+    ShowWindow(window_, SW_SHOWNORMAL);
+    SetForegroundWindow(window_);
+}
+
+void ButtonsDialog::destroy() {
+    if (isOpen())
+        DestroyWindow(window_);
+    window_ = nullptr;
+}
+
+void ButtonsDialog::createControls() {
+    const HFONT font = drawing_.normalFont();
+    makeChild(window_, L"Static",
+              L"Bind a button of any controller (or a key) to an action; it works while you drive.",
+              SS_LEFT, 0, 20, 16, kWidth - 40, 22, font);
+    int i = 0;
+    for (const ButtonActionInfo& info : buttonActions()) {
+        const int y = kRowTop + i * kRowHeight;
+        makeChild(window_, L"Static", info.label, SS_LEFT, 0, 20, y + 6, 170, 22, font);
+        makeChild(window_, L"Static", L"", SS_LEFT | SS_ENDELLIPSIS, kBindingTextBase + i, 196,
+                  y + 6, 310, 22, font);
+        makeChild(window_, L"Button", L"Bind", BS_PUSHBUTTON, kBindButtonBase + i, 516, y, 80, 30,
+                  font);
+        makeChild(window_, L"Button", L"Clear", BS_PUSHBUTTON, kClearButtonBase + i, 604, y, 76, 30,
+                  font);
+        ++i;
+    }
+    makeChild(window_, L"Button", L"Close", BS_PUSHBUTTON, kCloseButtonsDialog, kWidth - 116,
+              kRowTop + i * kRowHeight + 18, 96, 30, font);
+}
+
+void ButtonsDialog::refresh() {
+    if (!isOpen())
+        return;
+    int i = 0;
+    for (const ButtonActionInfo& info : buttonActions()) {
+        std::wstring text = L"Not bound";
+        if (watch_.waitingFor() == info.action)
+            text = L"Press a button... (10 s)";
+        else if (const auto& bound = watch_.bindings().binding(info.action))
+            text = bindingText(*bound);
+        SetDlgItemTextW(window_, kBindingTextBase + i, text.c_str());
+        ++i;
+    }
+}
+
+LRESULT CALLBACK ButtonsDialog::proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    ButtonsDialog* dialog = controlRecord<ButtonsDialog>(window, message, lParam);
+    return dialog ? dialog->handle(window, message, wParam, lParam)
+                  : DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT ButtonsDialog::handle(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const size_t count = buttonActions().size();
+    switch (message) {
+    case WM_COMMAND: {
+        const int id = LOWORD(wParam);
+        if (id >= kBindButtonBase && id < kBindButtonBase + static_cast<int>(count))
+            host_.bind(buttonActions()[static_cast<size_t>(id - kBindButtonBase)].action);
+        else if (id >= kClearButtonBase && id < kClearButtonBase + static_cast<int>(count))
+            host_.clear(buttonActions()[static_cast<size_t>(id - kClearButtonBase)].action);
+        else if (id == kCloseButtonsDialog)
+            DestroyWindow(window);
+        return 0;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN:
+        SetTextColor(reinterpret_cast<HDC>(wParam), kDialogText);
+        SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+        return reinterpret_cast<LRESULT>(drawing_.panel());
+    case WM_DESTROY:
+        window_ = nullptr;
+        host_.closed();
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+} // namespace gripline
