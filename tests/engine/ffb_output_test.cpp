@@ -251,12 +251,10 @@ TEST_F(FfbOutputTest, FailedUpdateIsRecordedAndTheWheelReacquired) {
 }
 
 // Found by fuzz_engine (tests/fuzz): after a failed update the reacquire
-// sends a zero, and the next loop sends the last output again at once: full
-// force off and back on within two milliseconds, a jolt the slew limit is
-// there to prevent. Disabled until the output stage takes the mend
-// (docs/departures.md, "Found by fuzzing": lastOutput := 0 in reacquire, so
-// the force climbs back 1200 per loop).
-TEST_F(FfbOutputTest, DISABLED_AfterAReacquireTheForceClimbsBackWithinTheSlewLimit) {
+// sends a zero, and the next loop used to send the last output again at
+// once: full force off and back on within two milliseconds, a jolt the slew
+// limit is there to prevent. The force now climbs back 1200 per loop.
+TEST_F(FfbOutputTest, AfterAReacquireTheForceClimbsBackWithinTheSlewLimit) {
     openWheel();
     output.requestedForce.store(9000);
     enableAndRunFor(3500 * kMs);
