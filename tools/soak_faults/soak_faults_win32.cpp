@@ -523,8 +523,9 @@ int Soak::judge(const Usage& start, const Usage& end) {
             offTrackPushing += e.atUs > ticks[i].atUs + kForceOffUs && e.atUs < until && e.number() != 0;
     }
 
-    // Steps between two magnitudes the wheel received, zeros aside: those
-    // right after a reacquire (the known jump, docs/departures.md) apart.
+    // Steps between two magnitudes the wheel received, zeros aside; those
+    // right after a reacquire shown apart (docs/departures.md, "A reacquire
+    // climbs back within the slew limit").
     int32_t largestStep = 0, largestAfterReacquire = 0, previous = 0;
     bool reacquired = false;
     for (const test::WheelEvent& e : events) {
@@ -561,7 +562,7 @@ int Soak::judge(const Usage& start, const Usage& end) {
                 episodes.size(), recovered, worstRecovery / 1e6, cutShort, inputErrors,
                 verdict(recovered + cutShort == episodes.size() && (episodes.empty() || inputErrors > 0)));
     std::printf("largest step between two magnitudes the wheel received (zeros aside): %d; right after a "
-                "reacquire: %d (docs/departures.md, \"Found by fuzzing\")\n",
+                "reacquire: %d\n",
                 largestStep, largestAfterReacquire);
     std::printf("read-only save: \"%s\"%s\n", narrow(failedSaveLine_).c_str(),
                 verdict(failedSaveLine_.ends_with(L"Torvix_profiles.ini.")));
