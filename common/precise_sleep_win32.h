@@ -4,8 +4,8 @@
 // Wine fires timers on whole milliseconds but NtDelayExecution sleeps any
 // length with a steady overshoot; elsewhere only Sleep at a 1 ms timer
 // period is left. No one choice is best everywhere, so calibrate() times a
-// few dozen short waits of each, in turns, and keeps the one that usually
-// lands closest.
+// few dozen short waits of each, in turns, and keeps the one that lands
+// closest nine times in ten.
 // Owner: one thread (each waiting thread has its own).
 #include "common/scoped_handle_win32.h"
 #include "common/wait_margin.h"
@@ -23,13 +23,13 @@ inline constexpr int kSleepMethods = 3;
 
 struct SleepChoice {
     SleepMethod method = SleepMethod::TimerPeriodSleep;
-    // Per method, the median of |woke − asked| over the trial, ns; -1 when
-    // the system lacks the method.
+    // Per method, the 90th percentile of |woke − asked| over the trial, ns;
+    // -1 when the system lacks the method.
     std::array<int64_t, kSleepMethods> spreadNs{-1, -1, -1};
     int64_t marginNs = 0; // how early the chosen one is asked to wake
 };
 
-// "Sample timing: NtDelayExecution (median miss: ...); margin 96 us."
+// "Sample timing: NtDelayExecution (miss p90: ...); margin 96 us."
 std::wstring describeSleepChoice(const SleepChoice& choice);
 
 class PreciseSleep {
