@@ -242,11 +242,6 @@ void FfbOutput::reacquire() {
     effectStarted_ = false;
     if (port_.hasEffect())
         port_.stopEffect();
-    // The effect restarts from zero (the one sent below, or the one its
-    // start sends when the re-acquire waits its turn): the slew limit counts
-    // from it, so the force climbs back instead of jumping to the last output.
-    magnitude_ = 0;
-    lastOutput_ = 0;
     const int64_t now = clock_.nowNs();
     if (lastReacquire_ != 0 && now - lastReacquire_ < kReacquireIntervalNs)
         return;
@@ -257,6 +252,10 @@ void FfbOutput::reacquire() {
         recordError(acquired);
     if (!port_.hasEffect() && !createEffect())
         return;
+    // The wheel restarts from the zero sent here: the slew limit counts from
+    // it, so the force climbs back instead of jumping to the last output.
+    magnitude_ = 0;
+    lastOutput_ = 0;
     const HResult hr = port_.setMagnitude(magnitude_);
     if (failed(hr)) {
         recordError(hr);
