@@ -12,8 +12,9 @@
 //   - once output runs, each magnitude the device gets differs from the one
 //     before by at most the slew limit, unless it is the zero that takes the
 //     force off.
-// The connection bit alone changes nothing (Part 2.1: "if the bit is clear
-// ... nothing else changes"), so the force may stay on while it is clear.
+// A clear connection bit alone changes nothing for the engine (a simulator
+// may clear it while still ticking), so the force may stay on while it is
+// clear; a simulator that stops ticking is covered by the stale-tick rule.
 #include "engine/engine_loop.h"
 #include "engine/ffb_engine.h"
 #include "engine/ffb_output.h"
