@@ -129,11 +129,15 @@ void DirectInputWheel::stopEffect() {
         effect_->Stop();
 }
 
+// One read of the device's state for the axis and the buttons alike.
+HResult DirectInputWheel::readState(DIJOYSTATE& state) {
+    state = DIJOYSTATE{};
+    return device_ ? device_->GetDeviceState(sizeof state, &state) : E_POINTER;
+}
+
 HResult DirectInputWheel::readAxisX(int32_t& x) {
-    if (!device_)
-        return E_POINTER;
-    DIJOYSTATE state{};
-    const HRESULT hr = device_->GetDeviceState(sizeof state, &state);
+    DIJOYSTATE state;
+    const HResult hr = readState(state);
     if (SUCCEEDED(hr))
         x = state.lX;
     return hr;
@@ -161,10 +165,8 @@ void DirectInputWheel::wakeOutputThread(const std::atomic<uint32_t>& forceWrites
 
 HResult DirectInputWheel::readButtons(uint32_t& down) {
     down = 0;
-    if (!device_)
-        return E_POINTER;
-    DIJOYSTATE state{};
-    const HRESULT hr = device_->GetDeviceState(sizeof state, &state);
+    DIJOYSTATE state;
+    const HResult hr = readState(state);
     if (SUCCEEDED(hr))
         for (int i = 0; i < 32; ++i)
             if (state.rgbButtons[i] & 0x80)

@@ -75,6 +75,8 @@ class DirectInputWheel final : public WheelPort {
     void enterOutputThread() override;
 
   private:
+    HResult readState(DIJOYSTATE& state);
+
     // Release order: effect, device, DirectInput, event.
     ComRef<IDirectInput8W> directInput_;
     ComRef<IDirectInputDevice8W> device_;
