@@ -1,6 +1,6 @@
 #include "common/clock.h"
 
-#include "common/wait_margin.h"
+#include "common/sleep_stages.h"
 
 #include <chrono>
 #include <thread>
@@ -33,14 +33,11 @@ void SteadyClock::spinUntil(int64_t deadlineNs) {
 
 // Each waiting thread learns its own sleeps' lateness.
 void SteadyClock::waitUntil(int64_t deadlineNs) {
-    thread_local WaitMargin margin;
-    const int64_t start = nowNs();
-    const int64_t sleepNs = deadlineNs - start - margin.marginNs();
-    if (sleepNs > 0) {
-        std::this_thread::sleep_for(std::chrono::nanoseconds(sleepNs));
-        margin.note(nowNs() - start - sleepNs);
-    }
-    spinUntil(deadlineNs);
+    thread_local SleepStages stages;
+    waitInStages(*this, stages, deadlineNs, [](int64_t ns) {
+        std::this_thread::sleep_for(std::chrono::nanoseconds(ns));
+        return ns;
+    });
 }
 
 Clock& steadyClock() {

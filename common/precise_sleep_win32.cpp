@@ -22,8 +22,6 @@ namespace {
 // the whole trial near 100 ms.
 constexpr int64_t kTrialLengthsNs[] = {400'000, 900'000, 1'300'000};
 constexpr int kTrialsPerLength = 8;
-// Below this a sleep call costs more than it saves.
-constexpr int64_t kShortestSleepNs = 50'000;
 
 const wchar_t* methodName(SleepMethod method) {
     switch (method) {
@@ -59,9 +57,10 @@ std::wstring describeSleepChoice(const SleepChoice& choice) {
         text += part;
         text += m + 1 < kSleepMethods ? L"," : L");";
     }
-    wchar_t margin[48];
-    std::swprintf(margin, std::size(margin), L" margin %lld us.",
-                  static_cast<long long>(choice.marginNs / 1000));
+    wchar_t margin[64];
+    std::swprintf(margin, std::size(margin), L" margins %lld us (hop), %lld us (long sleep).",
+                  static_cast<long long>(choice.hopMarginNs / 1000),
+                  static_cast<long long>(choice.longMarginNs / 1000));
     return text + margin;
 }
 
@@ -86,8 +85,6 @@ bool PreciseSleep::available(SleepMethod method) const {
 }
 
 int64_t PreciseSleep::sleepFor(SleepMethod method, int64_t ns) {
-    if (ns < kShortestSleepNs)
-        return 0;
     LARGE_INTEGER relative;
     relative.QuadPart = -(ns / 100); // 100 ns units, negative: relative
     switch (method) {
@@ -113,9 +110,9 @@ int64_t PreciseSleep::sleepFor(SleepMethod method, int64_t ns) {
 // through), waking early costs the same spin. A median would hide a timer
 // that lands well most times and a millisecond off the rest (Wine's
 // waitable timer). The methods take turns, wait by wait, so a moment of a
-// busy machine during the trial falls on all of them alike. The margin starts from the
-// chosen method's 97th percentile of lateness and follows what the waits
-// see from then on.
+// busy machine during the trial falls on all of them alike. The margins
+// start from the chosen method's 97th percentile of lateness and follow what
+// the waits see from then on.
 SleepChoice PreciseSleep::calibrate(Clock& clock) {
     std::array<std::vector<int64_t>, kSleepMethods> spread;
     std::array<std::vector<int64_t>, kSleepMethods> lateness;
@@ -142,8 +139,9 @@ SleepChoice PreciseSleep::calibrate(Clock& clock) {
     }
     choice.method = SleepMethod(best); // Sleep is always there
     method_ = choice.method;
-    margin_ = WaitMargin(lateness[best].empty() ? 0 : percentile(lateness[best], 0.97));
-    choice.marginNs = margin_.marginNs();
+    stages_ = SleepStages(lateness[best].empty() ? 0 : percentile(lateness[best], 0.97));
+    choice.hopMarginNs = stages_.hopMarginNs();
+    choice.longMarginNs = stages_.longMarginNs();
     calibrated_ = true;
     return choice;
 }
@@ -151,14 +149,7 @@ SleepChoice PreciseSleep::calibrate(Clock& clock) {
 void PreciseSleep::waitUntil(Clock& clock, int64_t deadlineNs) {
     if (!calibrated_)
         calibrate(clock);
-    for (;;) {
-        const int64_t start = clock.nowNs();
-        const int64_t asked = sleepFor(method_, deadlineNs - start - margin_.marginNs());
-        if (asked == 0)
-            break;
-        margin_.note(clock.nowNs() - start - asked);
-    }
-    clock.spinUntil(deadlineNs);
+    waitInStages(clock, stages_, deadlineNs, [&](int64_t ns) { return sleepFor(method_, ns); });
 }
 
 } // namespace gripline

@@ -8,7 +8,7 @@
 // closest nine times in ten.
 // Owner: one thread (each waiting thread has its own).
 #include "common/scoped_handle_win32.h"
-#include "common/wait_margin.h"
+#include "common/sleep_stages.h"
 
 #include <array>
 #include <cstdint>
@@ -26,10 +26,13 @@ struct SleepChoice {
     // Per method, the 90th percentile of |woke − asked| over the trial, ns;
     // -1 when the system lacks the method.
     std::array<int64_t, kSleepMethods> spreadNs{-1, -1, -1};
-    int64_t marginNs = 0; // how early the chosen one is asked to wake
+    // How early the chosen one is asked to wake: the short hop before the
+    // deadline, and the long sleep before the hop.
+    int64_t hopMarginNs = 0;
+    int64_t longMarginNs = 0;
 };
 
-// "Sample timing: NtDelayExecution (miss p90: ...); margin 96 us."
+// "Sample timing: NtDelayExecution (miss p90: ...); margins 85 us, 300 us."
 std::wstring describeSleepChoice(const SleepChoice& choice);
 
 class PreciseSleep {
@@ -37,7 +40,7 @@ class PreciseSleep {
     PreciseSleep();
 
     SleepChoice calibrate(Clock& clock);
-    // Sleeps until shortly before the deadline, then spins to it.
+    // Sleeps in stages until shortly before the deadline, then spins to it.
     void waitUntil(Clock& clock, int64_t deadlineNs);
 
   private:
@@ -50,7 +53,7 @@ class PreciseSleep {
     ScopedHandle timer_; // high-resolution waitable timer, when the system has one
     NtDelayExecutionFn ntDelayExecution_ = nullptr;
     SleepMethod method_ = SleepMethod::TimerPeriodSleep;
-    WaitMargin margin_;
+    SleepStages stages_;
     bool calibrated_ = false;
 };
 

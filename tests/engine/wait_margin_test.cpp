@@ -1,7 +1,10 @@
+#include "common/sleep_stages.h"
+#include "common/virtual_clock.h"
 #include "common/wait_margin.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace gripline {
@@ -37,6 +40,52 @@ TEST(WaitMargin, FollowsTheFourthLatestOfTheLast64Sleeps) {
         for (int64_t late : c.lateness)
             margin.note(late);
         EXPECT_EQ(margin.marginNs(), c.marginNs) << c.what;
+    }
+}
+
+// Staged waits on two kinds of system, 1000 waits 1380 µs apart: one whose
+// long sleeps wake 330 µs late one time in fifty (a VM handing an idle
+// processor away) while short hops land within 60 µs, and one whose sleeps
+// are all precise. After the first few hundred waits no deadline is missed,
+// the spin before each stays short, and the precise system sleeps once.
+TEST(SleepStages, TheHopCatchesALongSleepsTailAndIsSkippedWhereSleepsArePrecise) {
+    struct Case {
+        const char* what;
+        int64_t longLatenessNs, longTailNs, hopLatenessNs;
+        double sleepsPerWait;
+    };
+    const Case cases[] = {
+        {"tail on long sleeps", 70'000, 400'000, 60'000, 2.0},
+        {"precise sleeps", 10'000, 10'000, 10'000, 1.0},
+    };
+    constexpr int64_t kSpacingNs = 1'380'000;
+    for (const Case& c : cases) {
+        VirtualClock clock;
+        SleepStages stages;
+        int sleeps = 0, missed = 0;
+        int64_t spunNs = 0;
+        constexpr int kWarmUp = 300, kWaits = 1000;
+        for (int i = 0; i < kWaits; ++i) {
+            const int64_t deadline = clock.now + kSpacingNs;
+            int64_t lastWake = clock.now;
+            waitInStages(clock, stages, deadline, [&](int64_t ns) {
+                const bool hop = ns < 400'000;
+                const int64_t late = hop ? c.hopLatenessNs
+                                     : (i % 50 == 7 ? c.longTailNs : c.longLatenessNs);
+                clock.now += ns + late;
+                lastWake = clock.now;
+                sleeps += i >= kWarmUp;
+                return ns;
+            });
+            if (i < kWarmUp)
+                continue;
+            missed += lastWake > deadline;
+            spunNs += std::max<int64_t>(deadline - lastWake, 0);
+        }
+        const int measured = kWaits - kWarmUp;
+        EXPECT_EQ(missed, 0) << c.what;
+        EXPECT_LE(spunNs / measured, 40'000) << c.what;
+        EXPECT_NEAR(static_cast<double>(sleeps) / measured, c.sleepsPerWait, 0.05) << c.what;
     }
 }
 

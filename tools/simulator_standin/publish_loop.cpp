@@ -4,16 +4,19 @@ namespace gripline::standin {
 
 namespace {
 
-// Sleep wakes up late by up to a timer period; the rest is spun so that a
-// line goes out within microseconds of its deadline.
-constexpr int64_t kSpinNs = 1'500'000;
-
+// A line goes out within microseconds of its deadline: the clock sleeps
+// until shortly before it and spins the rest. The stand-in shares the
+// machine with the engine it feeds, so it spins no longer than its sleeps
+// need (spinning the last 1.5 ms of every tick took a tenth of a core and
+// crowded the engine's last sample of each tick on a 2-core machine).
 void waitUntil(Clock& clock, int64_t deadlineNs, bool precise) {
-    const int64_t sleepNs = deadlineNs - clock.nowNs() - (precise ? kSpinNs : 0);
+    if (precise) {
+        clock.waitUntil(deadlineNs);
+        return;
+    }
+    const int64_t sleepNs = deadlineNs - clock.nowNs();
     if (sleepNs > 0)
         clock.sleepNs(sleepNs);
-    if (precise)
-        clock.spinUntil(deadlineNs);
 }
 
 } // namespace

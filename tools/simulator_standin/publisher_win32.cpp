@@ -33,6 +33,8 @@ void Publisher::stop() {
 void Publisher::run(DWORD quitThread) {
     // Above the normal threads so that a busy machine delays ticks less.
     SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+    // The waits learn their sleep here, not on the first line's deadline.
+    clock_.calibrateWaits();
     // The block is in place with no line yet: a reader can attach now and
     // then see every line from the first.
     const int64_t firstLine = clock_.nowNs() + startDelayNs_;
