@@ -223,8 +223,13 @@ void FfbOutput::startEffect() {
     const int32_t saved = magnitude_;
     magnitude_ = 0;
     HResult hr = port_.setMagnitude(magnitude_);
-    if (!failed(hr))
+    if (!failed(hr)) {
+        // The wheel was sent this zero, whether or not the start succeeds:
+        // the slew limit counts from it, so a start that keeps failing
+        // cannot make the next update jump from zero.
+        lastOutput_ = 0;
         hr = port_.startEffect();
+    }
     magnitude_ = saved;
     if (failed(hr)) {
         recordError(hr);
@@ -232,8 +237,6 @@ void FfbOutput::startEffect() {
         return;
     }
     effectStarted_ = true;
-    // It plays the zero it started from; the slew limit counts from there.
-    lastOutput_ = 0;
 }
 
 void FfbOutput::reacquire() {

@@ -253,21 +253,30 @@ TEST_F(FfbOutputTest, FailedUpdateIsRecordedAndTheWheelReacquired) {
 // Found by fuzz_engine (tests/fuzz): after a failed update the reacquire
 // sends a zero, and the next loop used to send the last output again at
 // once: full force off and back on within two milliseconds, a jolt the slew
-// limit is there to prevent. The force now climbs back 1200 per loop.
+// limit is there to prevent. Then, with an effect that would not start for
+// 28 loops, each loop sent its next step up and the start's zero in turn, the
+// steps growing 1200 a loop from the zero before them. The force now climbs
+// back 1200 per loop from every zero the wheel was sent.
 TEST_F(FfbOutputTest, AfterAReacquireTheForceClimbsBackWithinTheSlewLimit) {
     openWheel();
     output.requestedForce.store(9000);
     enableAndRunFor(3500 * kMs);
-    port.failNext("setMagnitude", kDierrInputLost);
-    const size_t before = port.magnitudes.size();
-    runUntil(clock.now + 20 * kMs);
-    for (size_t i = before + 1; i < port.magnitudes.size(); ++i) {
-        const int32_t step = port.magnitudes[i].value - port.magnitudes[i - 1].value;
-        if (port.magnitudes[i].value != 0) {
-            EXPECT_LE(std::abs(step), 1200) << "update " << i - before;
+    for (const int startFailures : {0, 28}) {
+        port.failNext("setMagnitude", kDierrInputLost);
+        if (startFailures > 0)
+            port.failNext("startEffect", kEFail, startFailures);
+        const size_t before = port.magnitudes.size();
+        runUntil(clock.now + 200 * kMs);
+        for (size_t i = before + 1; i < port.magnitudes.size(); ++i) {
+            const int32_t step = port.magnitudes[i].value - port.magnitudes[i - 1].value;
+            if (port.magnitudes[i].value != 0) {
+                EXPECT_LE(std::abs(step), 1200) << "update " << i - before << ", " << startFailures
+                                                << " failed starts";
+            }
         }
+        EXPECT_EQ(output.magnitude(), 9000) << "and it gets there";
+        EXPECT_TRUE(output.effectStarted());
     }
-    EXPECT_EQ(output.magnitude(), 9000) << "and it gets there";
 }
 
 TEST_F(FfbOutputTest, NoDampingReadsNoDeviceState) {
