@@ -10,8 +10,8 @@
 //     the engine has taken the force off, and from then on the device gets
 //     nothing but zero until the next on-track tick;
 //   - once output runs, each magnitude the device gets differs from the one
-//     before by at most the slew limit, unless it is the zero that takes the
-//     force off.
+//     before (or from rest, after the device was released) by at most the
+//     slew limit, unless it is the zero that takes the force off.
 // A clear connection bit alone changes nothing for the engine (a simulator
 // may clear it while still ticking), so the force may stay on while it is
 // clear; a simulator that stops ticking is covered by the stale-tick rule.
@@ -267,6 +267,10 @@ class Rig {
         const auto& calls = port_.calls;
         for (; checked_ < calls.size(); ++checked_) {
             const test::FakeWheelPort::Call& call = calls[checked_];
+            // A released device stops its effects: the next one starts
+            // from rest.
+            if (call.name == "releaseAll")
+                lastMagnitude_ = 0;
             if (call.name != "setMagnitude")
                 continue;
             const int32_t m = call.value;
