@@ -90,6 +90,16 @@ class BlockWatcher {
         std::lock_guard lock(mutex_);
         return ticks_.empty() ? 0 : ticks_.back().atUs;
     }
+    // The last tick once the watcher has looked at the block twice more: on
+    // a busy machine its 2 ms polls can fall behind the stand-in, and a tick
+    // it has not yet seen would make the force seem to come off late.
+    int64_t lastTickUsOnceSeen() const {
+        const uint64_t from = looks_.load();
+        const auto limit = std::chrono::steady_clock::now() + 10s;
+        while (looks_.load() < from + 2 && std::chrono::steady_clock::now() < limit)
+            std::this_thread::sleep_for(1ms);
+        return lastTickUs();
+    }
 
   private:
     void run() {
@@ -99,7 +109,9 @@ class BlockWatcher {
         while (!stop_.load()) {
             std::this_thread::sleep_for(2ms);
             int32_t tick = 0;
-            if (!block.open() || !block.readNewest(tick, line) || tick == last)
+            const bool read = block.open() && block.readNewest(tick, line);
+            looks_.fetch_add(1);
+            if (!read || tick == last)
                 continue;
             last = tick;
             std::lock_guard lock(mutex_);
@@ -120,6 +132,7 @@ class BlockWatcher {
     mutable std::mutex mutex_;
     std::vector<SeenTick> ticks_;
     std::atomic<bool> stop_{false};
+    std::atomic<uint64_t> looks_{0};
     std::thread thread_;
 };
 
@@ -302,17 +315,17 @@ void Soak::inject(FaultKind kind) {
     switch (kind) {
     case FaultKind::Closed:
         closeStandin();
-        fault.lastTickUs = watcher_.lastTickUs();
+        fault.lastTickUs = watcher_.lastTickUsOnceSeen();
         std::this_thread::sleep_for(std::chrono::microseconds(kAwayUs));
         break;
     case FaultKind::Killed:
         standin_.kill();
-        fault.lastTickUs = watcher_.lastTickUs();
+        fault.lastTickUs = watcher_.lastTickUsOnceSeen();
         std::this_thread::sleep_for(std::chrono::microseconds(kAwayUs));
         break;
     case FaultKind::Restarted:
         closeStandin();
-        fault.lastTickUs = watcher_.lastTickUs();
+        fault.lastTickUs = watcher_.lastTickUsOnceSeen();
         lap_ = !lap_;
         break;
     case FaultKind::Frozen:
@@ -320,8 +333,7 @@ void Soak::inject(FaultKind kind) {
         // and says so; frozen for a while, then ended as a hung program is.
         if (!standin_.waitForOut("stopped publishing", kLimit))
             failJob("the stand-in never froze: " + standin_.out());
-        std::this_thread::sleep_for(50ms); // the watcher's last look
-        fault.lastTickUs = watcher_.lastTickUs();
+        fault.lastTickUs = watcher_.lastTickUsOnceSeen();
         std::this_thread::sleep_for(std::chrono::microseconds(kAwayUs));
         standin_.kill();
         break;
