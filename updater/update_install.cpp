@@ -73,16 +73,17 @@ bool pathsFitTheScript(UpdateUi& ui, UpdateSystem& system, const RestartPaths& p
 
 } // namespace
 
-void installUpdate(HttpsClient& server, UpdateUi& ui, UpdateSystem& system) {
+void installUpdate(HttpsClient& server, UpdateUi& ui, UpdateSystem& system,
+                   const std::wstring& currentVersion) {
     ui.log(L"Checking for Commercial updates...");
-    UpdateCheck check = checkForUpdate(server);
+    UpdateCheck check = checkForUpdate(server, currentVersion);
     if (!check.ok) {
         ui.log(L"Update check failed: " + check.error);
         return;
     }
     const UpdateManifest& manifest = check.manifest;
     if (!check.updateAvailable) {
-        ui.log(L"No update available. Current version: " + std::wstring(kProgramVersionText) + L".");
+        ui.log(L"No update available. Current version: " + currentVersion + L".");
         if (!manifest.notes.empty())
             ui.log(L"Feed note: " + manifest.notes);
         return;
