@@ -101,7 +101,8 @@ class Release:
         return sorted(os.listdir(self.folder())) if os.path.isdir(self.folder()) else []
 
     def window(self, title):
-        result = subprocess.run(["xdotool", "search", "--name", title], capture_output=True, text=True)
+        result = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", title],
+                                capture_output=True, text=True)
         return result.stdout.split()
 
     def screenshot(self, name, title=None):
@@ -256,6 +257,7 @@ def check_update_from_release(run):
                                    for n, p in run.files.items())), run.listing())
     run.check("update: the new Gripline starts from the installed folder",
               wait_for(lambda: run.window("^Gripline v" + run.version + "$")))
+    time.sleep(3)  # a picture for the eye only
     run.screenshot("updated_gripline.png", "^Gripline v" + run.version + "$")
     run.stop_programs()
 
@@ -289,7 +291,7 @@ def installer_pages(run):
     """The installer run by hand: Welcome, folder, finish (the progress page
     moves on by itself), then Finish starts Gripline."""
     setup = run.start(run.setup)
-    title = "^Gripline %s Setup$" % run.version
+    title = "^Gripline %s Setup" % run.version  # some pages add a space
     run.check("by hand: the installer's window opens", wait_for(lambda: run.window(title)))
     time.sleep(3)  # pictures for the eye only; nothing is judged on them
     run.screenshot("installer_1_welcome.png", title)
@@ -310,6 +312,24 @@ def installer_pages(run):
     run.screenshot("installer_4_gripline_started.png", gripline)
     run.stop_programs()
 
+    # The uninstaller by hand asks before deleting the settings file: Yes.
+    with open(os.path.join(run.folder(), SETTINGS), "wb") as f:
+        f.write(b"[Profiles]\r\n")
+    run.start(os.path.join(run.folder(), UNINSTALLER))
+    title = "^Gripline Uninstall"
+    run.check("by hand: the uninstaller's window opens", wait_for(lambda: run.window(title)))
+    time.sleep(3)
+    run.screenshot("uninstaller_1_confirm.png", title)
+    subprocess.run(["xdotool", "key", "Return"], capture_output=True)  # Uninstall
+    time.sleep(5)  # the question comes after the programs are removed
+    run.screenshot("uninstaller_2_settings_question.png")
+    subprocess.run(["xdotool", "key", "y"], capture_output=True)  # Yes
+    run.check("by hand: answered Yes, the settings file and the folder go too",
+              wait_for(lambda: run.listing() == []), run.listing())
+    time.sleep(2)
+    run.screenshot("uninstaller_3_done.png", title)
+    run.stop_programs()
+
 
 def main():
     parser = argparse.ArgumentParser()
@@ -317,6 +337,8 @@ def main():
         parser.add_argument(option, required=True)
     parser.add_argument("--screens", help="keep screenshots here and run the installer by hand")
     args = parser.parse_args()
+    if args.screens:
+        shutil.rmtree(args.screens, ignore_errors=True)
     # Wine wants an absolute prefix, the emulator is run from the test's cwd.
     for name in ("release", "workdir", "emulator", "update_probe", "version_probe"):
         setattr(args, name, os.path.abspath(getattr(args, name)))
