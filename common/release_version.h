@@ -10,23 +10,25 @@
 #define GRIPLINE_RELEASE_PATCH 0
 #define GRIPLINE_RELEASE_BUILD 134
 
-#define GRIPLINE_RELEASE_TEXT_(s) #s
-#define GRIPLINE_RELEASE_TEXT(a, b, c, d) \
-    GRIPLINE_RELEASE_TEXT_(a) "." GRIPLINE_RELEASE_TEXT_(b) "." GRIPLINE_RELEASE_TEXT_(c) "." GRIPLINE_RELEASE_TEXT_(d)
 // "0.1.0.134": the four numbers as "%d.%d.%d.%d".
-#define GRIPLINE_RELEASE_VERSION_TEXT                                                    \
-    GRIPLINE_RELEASE_TEXT(GRIPLINE_RELEASE_MAJOR, GRIPLINE_RELEASE_MINOR, GRIPLINE_RELEASE_PATCH, \
-                          GRIPLINE_RELEASE_BUILD)
+#define GRIPLINE_RELEASE_QUOTE_(n) #n
+#define GRIPLINE_RELEASE_QUOTE(n) GRIPLINE_RELEASE_QUOTE_(n)
+#define GRIPLINE_RELEASE_VERSION_TEXT                                                              \
+    GRIPLINE_RELEASE_QUOTE(GRIPLINE_RELEASE_MAJOR)                                                 \
+    "." GRIPLINE_RELEASE_QUOTE(GRIPLINE_RELEASE_MINOR) "." GRIPLINE_RELEASE_QUOTE(                 \
+        GRIPLINE_RELEASE_PATCH) "." GRIPLINE_RELEASE_QUOTE(GRIPLINE_RELEASE_BUILD)
 
 #ifndef RC_INVOKED
+#define GRIPLINE_RELEASE_WIDEN_(text) L##text
+#define GRIPLINE_RELEASE_WIDEN(text) GRIPLINE_RELEASE_WIDEN_(text)
+
 namespace gripline {
 
 inline constexpr int kReleaseVersion[4] = {GRIPLINE_RELEASE_MAJOR, GRIPLINE_RELEASE_MINOR,
                                            GRIPLINE_RELEASE_PATCH, GRIPLINE_RELEASE_BUILD};
-#define GRIPLINE_RELEASE_WIDEN_(s) L##s
-#define GRIPLINE_RELEASE_WIDEN(s) GRIPLINE_RELEASE_WIDEN_(s)
 // The same four numbers as text (a test holds them together).
-inline constexpr const wchar_t* kReleaseVersionText = GRIPLINE_RELEASE_WIDEN(GRIPLINE_RELEASE_VERSION_TEXT);
+inline constexpr const wchar_t* kReleaseVersionText =
+    GRIPLINE_RELEASE_WIDEN(GRIPLINE_RELEASE_VERSION_TEXT);
 
 } // namespace gripline
 #endif

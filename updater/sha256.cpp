@@ -17,7 +17,9 @@ constexpr std::array<uint32_t, 64> kRoundConstants = {
     0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
     0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
 
-constexpr uint32_t rotr(uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
+constexpr uint32_t rotr(uint32_t x, int n) {
+    return (x >> n) | (x << (32 - n));
+}
 
 void compressBlock(std::array<uint32_t, 8>& state, const uint8_t* block) {
     std::array<uint32_t, 64> w{};

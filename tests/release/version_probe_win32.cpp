@@ -35,11 +35,13 @@ int run(const wchar_t* file) {
         print(L"FixedFileVersion", text(fixed->dwFileVersionMS, fixed->dwFileVersionLS));
         print(L"FixedProductVersion", text(fixed->dwProductVersionMS, fixed->dwProductVersionLS));
     }
-    for (const wchar_t* name : {L"CompanyName", L"FileDescription", L"FileVersion", L"LegalCopyright",
-                                L"OriginalFilename", L"ProductName", L"ProductVersion"}) {
+    for (const wchar_t* name :
+         {L"CompanyName", L"FileDescription", L"FileVersion", L"LegalCopyright",
+          L"OriginalFilename", L"ProductName", L"ProductVersion"}) {
         std::wstring key = std::wstring(L"\\StringFileInfo\\040904B0\\") + name;
         wchar_t* value = nullptr;
-        if (VerQueryValueW(info.data(), key.c_str(), reinterpret_cast<void**>(&value), &length) && value)
+        if (VerQueryValueW(info.data(), key.c_str(), reinterpret_cast<void**>(&value), &length) &&
+            value)
             print(name, value);
     }
     return 0;
