@@ -50,6 +50,8 @@ bool AnalyzerWindow::create(int showCommand) {
     wc.lpfnWndProc = windowProc;
     wc.hInstance = instance_;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    // Gripline's icon (resource 101); LoadIconW's icon is shared, never destroyed.
+    wc.hIcon = LoadIconW(instance_, MAKEINTRESOURCEW(101));
     windowBrush_.reset(CreateSolidBrush(kWindowBackground));
     wc.hbrBackground = windowBrush_.get();
     wc.lpszClassName = kAnalyzerWindowClass;

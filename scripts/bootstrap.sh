@@ -3,7 +3,8 @@
 # the native toolchain, the mingw-w64 cross compiler, Wine (with a condensed
 # font that stands in for Segoe UI), Xvfb, openssl (the updater test makes
 # its own certificates), the GoogleTest sources, and clang with its
-# libFuzzer and sanitizer runtimes (libclang-rt-14-dev) for scripts/fuzz.sh.
+# libFuzzer and sanitizer runtimes (libclang-rt-14-dev) for scripts/fuzz.sh,
+# and NSIS for the installer (scripts/release.sh).
 # Does nothing (and asks no registry) when all is there.
 set -euo pipefail
 
@@ -14,6 +15,7 @@ packages=(
   wine64 fonts-wine fonts-dejavu-extra
   xvfb x11-utils imagemagick xdotool
   librsvg2-bin
+  nsis
   clang libclang-rt-14-dev
 )
 

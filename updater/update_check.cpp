@@ -4,9 +4,9 @@
 
 namespace gripline {
 
-UpdateCheck checkForUpdate(HttpsClient& server) {
+UpdateCheck checkForUpdate(HttpsClient& server, const std::wstring& currentVersion) {
     UpdateCheck check;
-    HttpsResponse response = server.get(appendVersionQuery(kManifestPath, kProgramVersionText));
+    HttpsResponse response = server.get(appendVersionQuery(kManifestPath, currentVersion));
     if (!response.ok) {
         check.error = response.error;
         return check;
@@ -17,7 +17,7 @@ UpdateCheck checkForUpdate(HttpsClient& server) {
         return check;
     }
     ProgramVersion current;
-    if (!parseVersion(kProgramVersionText, current)) {
+    if (!parseVersion(currentVersion, current)) {
         check.error = L"the current app version is invalid.";
         return check;
     }

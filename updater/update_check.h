@@ -15,8 +15,11 @@ struct UpdateCheck {
     std::wstring error;           // lower-case texts are meant to follow a prefix
 };
 
-// Fetches and reads the manifest (blocking).
-UpdateCheck checkForUpdate(HttpsClient& server);
+// Fetches and reads the manifest (blocking) and compares it with
+// `currentVersion`: this release's number, except where a test stands in for
+// an older installed release.
+UpdateCheck checkForUpdate(HttpsClient& server,
+                           const std::wstring& currentVersion = kProgramVersionText);
 
 // Called once by start-up after the main window exists and before the
 // message loop runs. A failed check shows and logs nothing; an available

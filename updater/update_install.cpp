@@ -1,6 +1,7 @@
 #include "updater/update_install.h"
 
 #include "updater/restart_script.h"
+#include "updater/sha256.h"
 #include "updater/update_check.h"
 #include "updater/update_url.h"
 
@@ -19,13 +20,21 @@ std::wstring folderOf(const std::wstring& path) {
 
 // Downloads one program into `target`. On failure logs `failurePrefix` and
 // the reason and returns false; a partly written file is left for the next
-// attempt to overwrite, the installed files are never touched here.
+// attempt to overwrite, the installed files are never touched here. When the
+// manifest names the program's SHA-256, a download that differs is refused
+// before it is even written: neither a damaged transfer nor a file swapped on
+// the host reaches the script that replaces the programs.
 bool download(HttpsClient& server, UpdateUi& ui, UpdateSystem& system,
               const UpdateManifest& manifest, const std::wstring& pathOnHost,
-              const std::wstring& target, const wchar_t* failurePrefix) {
+              const std::string& expectedSha256, const std::wstring& target,
+              const wchar_t* failurePrefix) {
     std::wstring urlPath = appendVersionQuery(pathOnHost, manifest.versionText);
     ui.log(L"Downloading " + fileNameFromUrlPath(urlPath) + L" v" + manifest.versionText + L"...");
     HttpsResponse response = server.get(urlPath);
+    if (response.ok && !expectedSha256.empty() && sha256Hex(response.body) != expectedSha256) {
+        ui.log(L"Update failed: the downloaded file does not match the release.");
+        return false;
+    }
     if (response.ok && system.writeFileBytes(target, response.body))
         return true;
     std::wstring reason = response.error.empty() ? L"Could not write the downloaded file."
@@ -64,16 +73,17 @@ bool pathsFitTheScript(UpdateUi& ui, UpdateSystem& system, const RestartPaths& p
 
 } // namespace
 
-void installUpdate(HttpsClient& server, UpdateUi& ui, UpdateSystem& system) {
+void installUpdate(HttpsClient& server, UpdateUi& ui, UpdateSystem& system,
+                   const std::wstring& currentVersion) {
     ui.log(L"Checking for Commercial updates...");
-    UpdateCheck check = checkForUpdate(server);
+    UpdateCheck check = checkForUpdate(server, currentVersion);
     if (!check.ok) {
         ui.log(L"Update check failed: " + check.error);
         return;
     }
     const UpdateManifest& manifest = check.manifest;
     if (!check.updateAvailable) {
-        ui.log(L"No update available. Current version: " + std::wstring(kProgramVersionText) + L".");
+        ui.log(L"No update available. Current version: " + currentVersion + L".");
         if (!manifest.notes.empty())
             ui.log(L"Feed note: " + manifest.notes);
         return;
@@ -94,11 +104,11 @@ void installUpdate(HttpsClient& server, UpdateUi& ui, UpdateSystem& system) {
 
     if (!ui.confirmUpdate(confirmationText(manifest)))
         return;
-    if (!download(server, ui, system, manifest, manifest.appPath, paths.newApp,
+    if (!download(server, ui, system, manifest, manifest.appPath, manifest.appSha256, paths.newApp,
                   L"Update failed while downloading the app: "))
         return;
-    if (!download(server, ui, system, manifest, manifest.analyzerPath, paths.newAnalyzer,
-                  L"Update failed while downloading the analyzer: "))
+    if (!download(server, ui, system, manifest, manifest.analyzerPath, manifest.analyzerSha256,
+                  paths.newAnalyzer, L"Update failed while downloading the analyzer: "))
         return;
 
     RestartResult restart = writeRestartScript(system, paths);

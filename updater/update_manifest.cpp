@@ -1,6 +1,9 @@
 #include "updater/update_manifest.h"
 
 #include "common/unicode_text.h"
+#include "updater/sha256.h"
+
+#include <cctype>
 
 #include <string_view>
 
@@ -30,6 +33,16 @@ std::wstring stringValue(std::string_view text, std::string_view key) {
     return utf8ToWide(text.substr(open + 1, close - open - 1));
 }
 
+// A hash member, lower-cased; false when it is there but is not 64
+// hexadecimal digits (a manifest that means to be checked but cannot be is
+// refused whole rather than installed unchecked).
+bool hashValue(std::string_view text, std::string_view key, std::string& hash) {
+    hash = wideToUtf8(stringValue(text, key));
+    for (char& c : hash)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return hash.empty() || isSha256Hex(hash);
+}
+
 } // namespace
 
 UpdateManifest parseManifest(std::span<const uint8_t> bytes) {
@@ -39,8 +52,10 @@ UpdateManifest parseManifest(std::span<const uint8_t> bytes) {
     manifest.appPath = stringValue(text, "appPath");
     manifest.analyzerPath = stringValue(text, "analyzerPath");
     manifest.notes = stringValue(text, "notes");
+    const bool hashesRead = hashValue(text, "appSha256", manifest.appSha256) &&
+                            hashValue(text, "analyzerSha256", manifest.analyzerSha256);
     manifest.valid = parseVersion(manifest.versionText, manifest.version) &&
-                     !manifest.appPath.empty() && !manifest.analyzerPath.empty();
+                     !manifest.appPath.empty() && !manifest.analyzerPath.empty() && hashesRead;
     return manifest;
 }
 

@@ -1,6 +1,7 @@
 // The update manifest as the update server (or anyone between it and us)
-// may send it: the four strings, the version and its comparison with ours,
-// and the request paths and file names made from it.
+// may send it: the four strings and the two hashes, the version and its
+// comparison with ours, and the request paths and file names made from it.
+#include "updater/sha256.h"
 #include "updater/update_manifest.h"
 #include "updater/update_url.h"
 #include "tests/fuzz/fuzz_check.h"
@@ -13,6 +14,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FUZZ_CHECK(parseVersion(kProgramVersionText, ours), "our own version parses");
     if (manifest.valid) {
         FUZZ_CHECK(!manifest.appPath.empty() && !manifest.analyzerPath.empty(), "a valid manifest names both programs");
+        for (const std::string* hash : {&manifest.appSha256, &manifest.analyzerSha256})
+            FUZZ_CHECK(hash->empty() || (isSha256Hex(*hash) &&
+                                         hash->find_first_of("ABCDEF") == std::string::npos),
+                       "a hash is absent or 64 lower-case digits, comparable with sha256Hex");
         for (int32_t part : manifest.version.parts)
             FUZZ_CHECK(part >= 0, "version parts are non-negative");
         const bool newer = isNewerVersion(manifest.version, ours);
@@ -27,5 +32,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FUZZ_CHECK(fileNameFromUrlPath(*path).size() <= path->size(), "a file name is part of its path");
         }
     }
+    FUZZ_CHECK(isSha256Hex(sha256Hex({data, size})), "any download hashes to 64 digits");
     return 0;
 }

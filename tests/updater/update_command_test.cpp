@@ -19,9 +19,11 @@ using Lines = std::vector<std::wstring>;
 const std::wstring kManifestRequest = L"/uploads/torvix/commercial/latest.json?v=0.1.0.134";
 
 std::string manifest(const std::string& version, const std::string& notes = "",
-                     const std::string& appPath = "/files/app.exe?build=7") {
+                     const std::string& appPath = "/files/app.exe?build=7",
+                     const std::string& hashes = "") {
     return "{\"version\": \"" + version + "\", \"appPath\": \"" + appPath +
-           "\", \"analyzerPath\": \"/files/analyzer.exe\", \"notes\": \"" + notes + "\"}";
+           "\", \"analyzerPath\": \"/files/analyzer.exe\", \"notes\": \"" + notes + "\"" +
+           hashes + "}";
 }
 
 TEST(UpdateCheck, ComparesTheManifestWithThisRelease) {
@@ -147,6 +149,40 @@ TEST_F(UpdateCommand, AFailedDownloadStopsBeforeTheScript) {
     EXPECT_EQ(cutUi.lines.back(),
               L"Update failed while downloading the app: The update server did not respond.");
     EXPECT_TRUE(cutSystem.files.empty());
+}
+
+TEST_F(UpdateCommand, ADownloadThatDiffersFromTheManifestsHashReplacesNothing) {
+    // SHA-256 of "NEW APP" and "NEW ANALYZER".
+    const std::string app = "ab39b52038e6878c0af3bf90cb8e22a4e56ee606f3326e2ea0875c589af441d1";
+    const std::string analyzer = "abf4ebe750df7bc517f7aafb53ac605bba514986e081c2cda465e7a81285b742";
+    const std::wstring appRequest = L"/files/app.exe?build=7&v=0.1.0.135";
+    const std::wstring analyzerRequest = L"/files/analyzer.exe?v=0.1.0.135";
+    auto serve = [&](const std::string& appHash, const std::string& analyzerHash) {
+        server.responses[kManifestRequest] = okResponse(manifest(
+            "0.1.0.135", "", "/files/app.exe?build=7",
+            ", \"appSha256\": \"" + appHash + "\", \"analyzerSha256\": \"" + analyzerHash + "\""));
+    };
+    const std::wstring refused = L"Update failed: the downloaded file does not match the release.";
+
+    serve(app, analyzer);
+    installUpdate(server, ui, system);
+    EXPECT_TRUE(ui.closeRequested) << "matching downloads install as before";
+    EXPECT_EQ(system.startedScripts.size(), 1u);
+
+    for (bool tamperApp : {true, false}) {
+        FakeUi refusedUi;
+        FakeSystem refusedSystem;
+        serve(app, analyzer);
+        server.responses[tamperApp ? appRequest : analyzerRequest] = okResponse("SWAPPED ON THE HOST");
+        installUpdate(server, refusedUi, refusedSystem);
+        EXPECT_EQ(refusedUi.lines.back(), refused) << "tampered app: " << tamperApp;
+        EXPECT_FALSE(refusedSystem.files.count(tamperApp ? newApp : newAnalyzer))
+            << "the mismatching file is not even written";
+        EXPECT_TRUE(refusedSystem.startedScripts.empty()) << "nothing is replaced";
+        EXPECT_FALSE(refusedUi.closeRequested);
+        server.responses[appRequest] = okResponse("NEW APP");
+        server.responses[analyzerRequest] = okResponse("NEW ANALYZER");
+    }
 }
 
 TEST_F(UpdateCommand, AFileThatCannotBeWrittenIsReported) {

@@ -5,7 +5,9 @@
 //
 //   update_probe trust-ca CA.der               make a test CA trusted for this user
 //   update_probe startup PORT shown|minimised  the start-up notice
-//   update_probe install PORT yes|no TEMPDIR   the Update command
+//   update_probe install PORT yes|no TEMPDIR [VERSION]
+//                                              the Update command (as an installed
+//                                              release VERSION, else this one)
 #include "common/file_bytes.h"
 #include "common/unicode_text.h"
 #include "updater/https_client_win32.h"
@@ -80,7 +82,7 @@ int run(int argc, wchar_t** argv) {
         return trustCertificateAuthority(argv[2]);
     if (argc < 4) {
         std::fprintf(stderr, "usage: update_probe trust-ca CA.der | startup PORT shown|minimised"
-                             " | install PORT yes|no TEMPDIR\n");
+                             " | install PORT yes|no TEMPDIR [VERSION]\n");
         return 2;
     }
     WinHttpClient server(L"localhost", static_cast<uint16_t>(std::stoi(argv[2])));
@@ -90,12 +92,12 @@ int run(int argc, wchar_t** argv) {
         notifyUpdateAtStartup(server, ui);
         return 0;
     }
-    if (command == L"install" && argc == 5) {
+    if (command == L"install" && (argc == 5 || argc == 6)) {
         // GetTempPathW reads TMP first; the script inherits it too.
         SetEnvironmentVariableW(L"TMP", argv[4]);
         ScriptedUi ui(true, choice == L"yes");
         Win32UpdateSystem system(nullptr);
-        installUpdate(server, ui, system);
+        installUpdate(server, ui, system, argc == 6 ? argv[5] : kProgramVersionText);
         return 0;
     }
     std::fprintf(stderr, "update_probe: unknown command\n");

@@ -53,6 +53,14 @@ TEST(UpdateManifest, ReadsTheFourStringsWhereverTheyStand) {
     EXPECT_EQ(m.appPath, L"/a/App.exe?build=7");
     EXPECT_EQ(m.analyzerPath, L"/a/An.exe");
     EXPECT_EQ(m.notes, L"Faster \u00e9tape");
+    EXPECT_TRUE(m.appSha256.empty() && m.analyzerSha256.empty()) << "no hashes: nothing to check";
+
+    const std::string app(64, 'A'), analyzer(64, '0');
+    m = parseManifest(bytesOf("{\"version\":\"0.1.0.135\", \"appPath\":\"/a\", \"analyzerPath\":\"/b\","
+                              " \"appSha256\": \"" + app + "\", \"analyzerSha256\": \"" + analyzer + "\"}"));
+    EXPECT_TRUE(m.valid);
+    EXPECT_EQ(m.appSha256, std::string(64, 'a')) << "kept in lower case, as sha256Hex writes it";
+    EXPECT_EQ(m.analyzerSha256, analyzer);
 }
 
 TEST(UpdateManifest, IsInvalidWithoutAStringVersionOrEitherPath) {
@@ -63,6 +71,9 @@ TEST(UpdateManifest, IsInvalidWithoutAStringVersionOrEitherPath) {
         "{\"version\": \"0.1.0\", \"appPath\": \"/a\", \"analyzerPath\": \"/b\"}",
         "{\"version\": \"0.1.0.135\", \"appPath\": \"/a\", \"analyzerPath\": \"/b",
         "",
+        // A hash that is there but is not one: refused, never installed unchecked.
+        "{\"version\": \"0.1.0.135\", \"appPath\": \"/a\", \"analyzerPath\": \"/b\","
+        " \"appSha256\": \"abc\"}",
     };
     for (const char* text : manifests)
         EXPECT_FALSE(parseManifest(bytesOf(text)).valid) << text;

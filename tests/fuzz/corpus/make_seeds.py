@@ -164,6 +164,15 @@ def manifest_seeds():
           b' "notes": "Faster start, Pil\xc3\xb6te M\xc3\xbcller"}\n')
     write('fuzz_update_manifest', 'same_version.json',
           b'{"version":"0.1.0.134","appPath":"a","analyzerPath":"b"}')
+    # As scripts/release.sh writes it: the two programs' SHA-256 (one in
+    # upper case, which is read as the same hash).
+    write('fuzz_update_manifest', 'with_hashes.json',
+          b'{\n  "version": "0.1.0.135",\n'
+          b'  "appPath": "/uploads/torvix/commercial/Torvix_Commercial-0.1.0.135.exe",\n'
+          b'  "analyzerPath": "/uploads/torvix/commercial/Torvix_Commercial_Analyzer-0.1.0.135.exe",\n'
+          b'  "appSha256": "AB39B52038E6878C0AF3BF90CB8E22A4E56EE606F3326E2EA0875C589AF441D1",\n'
+          b'  "analyzerSha256": "abf4ebe750df7bc517f7aafb53ac605bba514986e081c2cda465e7a81285b742",\n'
+          b'  "notes": "Gripline 0.1.0.135"\n}\n')
 
 
 def engine_seeds():
