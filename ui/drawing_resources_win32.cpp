@@ -1,8 +1,11 @@
 #include "ui/drawing_resources_win32.h"
 
+#include "common/dpi_scale.h"
+
 #include <gdiplus.h>
 
 #include <cstring>
+#include <utility>
 
 namespace gripline {
 
@@ -45,6 +48,21 @@ IStream* resourceStream(HINSTANCE instance, int id) {
 
 } // namespace
 
+// The sizes are the 96-DPI ones, in pixels (negative: the character height
+// without the line's leading), scaled to the window's DPI.
+HFONT makeNormalFont(int dpi) {
+    return makeFont(L"Segoe UI", -scaleToDpi(15, dpi), FW_NORMAL);
+}
+
+WindowFonts makeWindowFonts(int dpi) {
+    WindowFonts fonts;
+    fonts.normal.reset(makeNormalFont(dpi));
+    fonts.title.reset(makeFont(L"Segoe UI", -scaleToDpi(34, dpi), FW_BOLD));
+    fonts.section.reset(makeFont(L"Segoe UI", -scaleToDpi(13, dpi), FW_SEMIBOLD));
+    fonts.log.reset(makeFont(L"Cascadia Mono", -scaleToDpi(14, dpi), FW_NORMAL, FIXED_PITCH));
+    return fonts;
+}
+
 DrawingResources::DrawingResources() = default;
 
 DrawingResources::~DrawingResources() {
@@ -69,16 +87,18 @@ void DrawingResources::loadLogo(HINSTANCE instance) {
     logo_.reset(Gdiplus::Bitmap::FromStream(logoStream_));
 }
 
-void DrawingResources::createBrushesAndFonts() {
+WindowFonts DrawingResources::replaceFonts(int dpi) {
+    WindowFonts old = std::move(fonts_);
+    fonts_ = makeWindowFonts(dpi);
+    return old;
+}
+
+void DrawingResources::createBrushes() {
     background_.reset(CreateSolidBrush(kBackgroundColour));
     panel_.reset(CreateSolidBrush(kPanelColour));
     header_.reset(CreateSolidBrush(kHeaderColour));
     field_.reset(CreateSolidBrush(kFieldColour));
     accent_.reset(CreateSolidBrush(kAccentColour));
-    normalFont_.reset(makeFont(L"Segoe UI", -15, FW_NORMAL));
-    titleFont_.reset(makeFont(L"Segoe UI", -34, FW_BOLD));
-    sectionFont_.reset(makeFont(L"Segoe UI", -13, FW_SEMIBOLD));
-    logFont_.reset(makeFont(L"Cascadia Mono", -14, FW_NORMAL, FIXED_PITCH));
 }
 
 // Logo before its stream (GDI+ reads the stream while the bitmap lives),
@@ -97,10 +117,7 @@ void DrawingResources::release() {
         DestroyIcon(icon_);
         icon_ = nullptr;
     }
-    normalFont_.reset();
-    titleFont_.reset();
-    sectionFont_.reset();
-    logFont_.reset();
+    fonts_ = WindowFonts{};
     background_.reset();
     panel_.reset();
     header_.reset();

@@ -26,6 +26,15 @@ inline constexpr COLORREF kPanelEdgeColour = RGB(39, 45, 54);
 inline constexpr int kIconResource = 101;
 inline constexpr int kLogoResource = 102;
 
+// The window's fonts, made for one DPI. A DPI change makes a new set; the
+// old one lives until every control has been given the new fonts.
+struct WindowFonts {
+    GdiObject<HFONT> normal, title, section, log;
+};
+WindowFonts makeWindowFonts(int dpi);
+// The controls' font alone, for a window of its own (the Buttons dialog).
+HFONT makeNormalFont(int dpi);
+
 class DrawingResources {
   public:
     DrawingResources();
@@ -36,7 +45,9 @@ class DrawingResources {
     // The icon, then GDI+ and the logo decoded from the program's resources.
     // Any failure leaves that piece absent; the window draws without it.
     void loadImages(HINSTANCE instance);
-    void createBrushesAndFonts();
+    void createBrushes();
+    // Fonts for `dpi`; the previous set is handed back to outlive its users.
+    [[nodiscard]] WindowFonts replaceFonts(int dpi);
     void release();
 
     HBRUSH background() const { return background_.get(); }
@@ -44,10 +55,10 @@ class DrawingResources {
     HBRUSH header() const { return header_.get(); }
     HBRUSH field() const { return field_.get(); }
     HBRUSH accent() const { return accent_.get(); }
-    HFONT normalFont() const { return normalFont_.get(); }
-    HFONT titleFont() const { return titleFont_.get(); }
-    HFONT sectionFont() const { return sectionFont_.get(); }
-    HFONT logFont() const { return logFont_.get(); }
+    HFONT normalFont() const { return fonts_.normal.get(); }
+    HFONT titleFont() const { return fonts_.title.get(); }
+    HFONT sectionFont() const { return fonts_.section.get(); }
+    HFONT logFont() const { return fonts_.log.get(); }
     HICON icon() const { return icon_; }
     // The decoded logo, or null.
     Gdiplus::Bitmap* logo() const { return logo_.get(); }
@@ -56,7 +67,7 @@ class DrawingResources {
     void loadLogo(HINSTANCE instance);
 
     GdiObject<HBRUSH> background_, panel_, header_, field_, accent_;
-    GdiObject<HFONT> normalFont_, titleFont_, sectionFont_, logFont_;
+    WindowFonts fonts_;
     HICON icon_ = nullptr;
     ULONG_PTR gdiplusToken_ = 0;
     // The stream owns the global block holding the PNG bytes; GDI+ reads
