@@ -6,6 +6,7 @@
 #include "common/dpi_scale.h"
 #include "tests/e2e/program_folder_win32.h"
 #include "tests/support/gui_driver_win32.h"
+#include "ui/buttons_dialog_win32.h"
 #include "ui/control_ids.h"
 #include "ui/main_window_win32.h"
 #include "ui/window_layout.h"
@@ -99,6 +100,21 @@ TEST(WindowAtHighDpi, IsTheLayoutScaledAndFollowsADpiChange) {
     expectLaidOutAt(window, kDpi);
     EXPECT_TRUE(test::screenshot(
         frame, test::windowsPath(GRIPLINE_ARTIFACTS "/gripline_window_144dpi.png")));
+
+    // The Buttons dialog opens at the window's DPI: its Close button at its
+    // 96-DPI place (right and below the action rows) scaled.
+    test::click(GetDlgItem(window, kButtonsButton));
+    HWND dialog = nullptr;
+    ASSERT_TRUE(
+        test::waitFor([&] { return (dialog = FindWindowW(kButtonsDialogClass, nullptr)); }, 30s));
+    const RECT close = test::placeInParent(GetDlgItem(dialog, kCloseButtonsDialog));
+    EXPECT_EQ(close.right - close.left, scaleToDpi(96, kDpi));
+    EXPECT_EQ(close.bottom - close.top, scaleToDpi(30, kDpi));
+    RECT dialogFrame;
+    GetWindowRect(dialog, &dialogFrame);
+    EXPECT_TRUE(test::screenshot(
+        dialogFrame, test::windowsPath(GRIPLINE_ARTIFACTS "/gripline_buttons_dialog_144dpi.png")));
+    test::click(GetDlgItem(dialog, kCloseButtonsDialog));
 
     // Dragged to a 96-DPI screen: the suggested frame and the layout's own
     // places again.
