@@ -2,6 +2,7 @@
 
 #include "common/dpi_scale.h"
 #include "common/gdi_object_win32.h"
+#include "common/gdi_scope_win32.h"
 
 namespace gripline {
 
@@ -16,19 +17,6 @@ constexpr COLORREF kLitCaption = RGB(232, 238, 246);
 constexpr COLORREF kDisabledEdge = RGB(84, 92, 104);
 constexpr COLORREF kDisabledCaption = RGB(116, 126, 138);
 
-// Selects an object for one scope.
-class Selected {
-  public:
-    Selected(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
-    ~Selected() { SelectObject(dc_, previous_); }
-    Selected(const Selected&) = delete;
-    Selected& operator=(const Selected&) = delete;
-
-  private:
-    HDC dc_;
-    HGDIOBJ previous_;
-};
-
 // The box is 14 pixels square at 96 DPI, 4 below the top; the tick a
 // 2-pixel stroke inside it.
 void drawBox(HDC dc, const CheckBoxLook& look, int top, int dpi) {
@@ -38,13 +26,13 @@ void drawBox(HDC dc, const CheckBoxLook& look, int top, int dpi) {
     const COLORREF fillColour = look.checked && look.enabled ? kAccent : kEmptyBox;
     GdiObject<HPEN> edge(CreatePen(PS_SOLID, px(1), edgeColour));
     GdiObject<HBRUSH> fill(CreateSolidBrush(fillColour));
-    Selected pen(dc, edge.get());
-    Selected brush(dc, fill.get());
+    SelectScope pen(dc, edge.get());
+    SelectScope brush(dc, fill.get());
     RoundRect(dc, 0, top + px(4), px(14), top + px(18), px(3), px(3));
     if (!look.checked)
         return;
     GdiObject<HPEN> tickPen(CreatePen(PS_SOLID, px(2), look.enabled ? kTick : kDisabledEdge));
-    Selected tick(dc, tickPen.get());
+    SelectScope tick(dc, tickPen.get());
     MoveToEx(dc, px(4), top + px(11), nullptr);
     LineTo(dc, px(7), top + px(14));
     LineTo(dc, px(11), top + px(8));
@@ -57,7 +45,7 @@ void paintCheckBox(HDC dc, const RECT& client, const CheckBoxLook& look, HFONT f
     GdiObject<HBRUSH> back(CreateSolidBrush(look.background));
     FillRect(dc, &client, back.get());
     drawBox(dc, look, client.top, dpi);
-    Selected selected(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
+    SelectScope selected(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, !look.enabled ? kDisabledCaption : (look.captionLit ? kLitCaption : kCaption));
     RECT text{scaleToDpi(24, dpi), client.top + scaleToDpi(1, dpi), client.right, client.bottom};

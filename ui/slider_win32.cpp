@@ -1,9 +1,10 @@
 #include "ui/slider_win32.h"
 
+#include "common/gdi_object_win32.h"
+#include "common/gdi_scope_win32.h"
 #include "common/window_dpi_win32.h"
 #include "ui/control_ids.h"
 #include "ui/control_record_win32.h"
-#include "ui/gdi_scope_win32.h"
 #include "ui/slider_math.h"
 #include "ui/window_layout.h"
 

@@ -1,7 +1,7 @@
 #include "ui/window_painting_win32.h"
 
+#include "common/gdi_scope_win32.h"
 #include "ui/application_win32.h"
-#include "ui/gdi_scope_win32.h"
 #include "ui/program_identity.h"
 #include "ui/window_layout.h"
 
