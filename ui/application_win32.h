@@ -109,6 +109,7 @@ class Application final : public SettingsView, public BindingControls, public Re
     // DPI (main_window_scaling_win32.cpp).
     void onDpiChanged(WPARAM wParam, LPARAM lParam);
     void relayout();
+    void showIcons();
     HFONT fontFor(FontRole role) const;
     LRESULT onControlColour(HDC dc, HWND control);
     SliderRecord* sliderById(int id);

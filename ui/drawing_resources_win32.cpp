@@ -70,6 +70,7 @@ DrawingResources::~DrawingResources() {
 }
 
 void DrawingResources::loadImages(HINSTANCE instance) {
+    instance_ = instance;
     icon_ = static_cast<HICON>(
         LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON, 32, 32, 0));
     Gdiplus::GdiplusStartupInput input;
@@ -90,6 +91,21 @@ void DrawingResources::loadLogo(HINSTANCE instance) {
 WindowFonts DrawingResources::replaceFonts(int dpi) {
     WindowFonts old = std::move(fonts_);
     fonts_ = makeWindowFonts(dpi);
+    return old;
+}
+
+// Each icon loaded at the size it is shown at, so the system picks (or
+// draws down from) the nearest image of the resource rather than
+// stretching a small one: the resource holds 16 to 96 pixels.
+WindowIcons DrawingResources::replaceIcons(int dpi) {
+    const auto load = [this](int size) {
+        return IconHandle(static_cast<HICON>(
+            LoadImageW(instance_, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON, size, size, 0)));
+    };
+    WindowIcons old = std::move(icons_);
+    icons_.titleSmall = load(scaleToDpi(16, dpi));
+    icons_.titleLarge = load(scaleToDpi(32, dpi));
+    icons_.header = load(scaleToDpi(48, dpi));
     return old;
 }
 
@@ -117,6 +133,7 @@ void DrawingResources::release() {
         DestroyIcon(icon_);
         icon_ = nullptr;
     }
+    icons_ = WindowIcons{};
     fonts_ = WindowFonts{};
     background_.reset();
     panel_.reset();

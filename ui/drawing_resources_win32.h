@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <utility>
 
 namespace Gdiplus {
 class Bitmap;
@@ -35,6 +36,35 @@ WindowFonts makeWindowFonts(int dpi);
 // The controls' font alone, for a window of its own (the Buttons dialog).
 HFONT makeNormalFont(int dpi);
 
+// Owns one icon and destroys it once.
+class IconHandle {
+  public:
+    IconHandle() = default;
+    explicit IconHandle(HICON icon) : icon_(icon) {}
+    ~IconHandle() { reset(); }
+    IconHandle(IconHandle&& other) noexcept : icon_(std::exchange(other.icon_, nullptr)) {}
+    IconHandle& operator=(IconHandle&& other) noexcept {
+        if (this != &other)
+            reset(std::exchange(other.icon_, nullptr));
+        return *this;
+    }
+    HICON get() const { return icon_; }
+    void reset(HICON icon = nullptr) {
+        if (icon_)
+            DestroyIcon(icon_);
+        icon_ = icon;
+    }
+
+  private:
+    HICON icon_ = nullptr;
+};
+
+// The window's icons drawn for one DPI from the icon resource's sizes: the
+// title bar's small and large icon and the header's fallback for the logo.
+struct WindowIcons {
+    IconHandle titleSmall, titleLarge, header; // ("small" is a macro of the SDK)
+};
+
 class DrawingResources {
   public:
     DrawingResources();
@@ -48,6 +78,8 @@ class DrawingResources {
     void createBrushes();
     // Fonts for `dpi`; the previous set is handed back to outlive its users.
     [[nodiscard]] WindowFonts replaceFonts(int dpi);
+    // Icons for `dpi`, likewise (the window still shows the old ones).
+    [[nodiscard]] WindowIcons replaceIcons(int dpi);
     void release();
 
     HBRUSH background() const { return background_.get(); }
@@ -59,7 +91,8 @@ class DrawingResources {
     HFONT titleFont() const { return fonts_.title.get(); }
     HFONT sectionFont() const { return fonts_.section.get(); }
     HFONT logFont() const { return fonts_.log.get(); }
-    HICON icon() const { return icon_; }
+    HICON icon() const { return icon_; } // 32 × 32: the window class's
+    const WindowIcons& icons() const { return icons_; }
     // The decoded logo, or null.
     Gdiplus::Bitmap* logo() const { return logo_.get(); }
 
@@ -69,6 +102,8 @@ class DrawingResources {
     GdiObject<HBRUSH> background_, panel_, header_, field_, accent_;
     WindowFonts fonts_;
     HICON icon_ = nullptr;
+    HINSTANCE instance_ = nullptr;
+    WindowIcons icons_;
     ULONG_PTR gdiplusToken_ = 0;
     // The stream owns the global block holding the PNG bytes; GDI+ reads
     // from it for the bitmap's whole life, so the bitmap goes first.

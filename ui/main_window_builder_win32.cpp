@@ -39,10 +39,7 @@ bool MainWindowBuilder::build(int showCommand) {
     if (!app_.window_)
         return false;
     sizeForDpi();
-    if (HICON icon = app_.drawing_.icon()) {
-        SendMessageW(app_.window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-        SendMessageW(app_.window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-    }
+    app_.showIcons();
     darkenTitleBar();
     app_.sliders_.reserve(kSliderCapacity);
     app_.checkboxes_.reserve(kCheckboxCapacity);

@@ -34,6 +34,17 @@ void Application::relayout() {
     InvalidateRect(window_, nullptr, TRUE);
 }
 
+// The title bar's icons made for the window's DPI; the ones they replace go
+// once the window holds the new ones.
+void Application::showIcons() {
+    const WindowIcons old = drawing_.replaceIcons(dpi_);
+    const WindowIcons& icons = drawing_.icons();
+    if (icons.titleLarge.get())
+        SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icons.titleLarge.get()));
+    if (icons.titleSmall.get())
+        SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icons.titleSmall.get()));
+}
+
 // wParam carries the new DPI, lParam the rectangle the system suggests for
 // it (the same physical size on the new screen). The old fonts are deleted
 // only after every control holds the new ones.
@@ -42,6 +53,7 @@ void Application::onDpiChanged(WPARAM wParam, LPARAM lParam) {
     const WindowFonts old = drawing_.replaceFonts(dpi_);
     moveToSuggested(window_, lParam);
     relayout();
+    showIcons();
 }
 
 // Labels and buttons paint their background with the colour of the panel

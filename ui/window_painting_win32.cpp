@@ -50,15 +50,15 @@ void text(HDC dc, int x, int y, COLORREF colour, const std::wstring& s) {
 }
 
 // The logo is a 1024-pixel picture drawn down to its place at any DPI, so it
-// stays sharp; the icon fallback is the 48-pixel image.
+// stays sharp; the icon fallback is the icon's image of the size it is drawn at.
 void paintLogo(HDC dc, const DrawingResources& drawing, const Scaler& px) {
     Gdiplus::Bitmap* logo = drawing.logo();
     if (logo && logo->GetLastStatus() == Gdiplus::Ok) {
         Gdiplus::Graphics graphics(dc);
         graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
         graphics.DrawImage(logo, px(44), px(30), px(84), px(84));
-    } else if (drawing.icon()) {
-        DrawIconEx(dc, px(50), px(44), drawing.icon(), px(48), px(48), 0, nullptr, DI_NORMAL);
+    } else if (HICON icon = drawing.icons().header.get()) {
+        DrawIconEx(dc, px(50), px(44), icon, px(48), px(48), 0, nullptr, DI_NORMAL);
     }
 }
 
