@@ -2,13 +2,15 @@
 // this in a prefix of its own, whose LogPixels the test sets before the
 // program starts. The window must be the 96-DPI layout scaled by 1.5, with
 // every control at its scaled place, and must lay itself out again when the
-// system tells it of another DPI.
+// system tells it of another DPI. Every slider's caption and value must fit
+// its box in the font the window draws them with.
 #include "common/dpi_scale.h"
 #include "tests/e2e/program_folder_win32.h"
 #include "tests/support/gui_driver_win32.h"
 #include "ui/buttons_dialog_win32.h"
 #include "ui/control_ids.h"
 #include "ui/main_window_win32.h"
+#include "ui/slider_values.h"
 #include "ui/window_layout.h"
 
 #include <gtest/gtest.h>
@@ -66,6 +68,38 @@ bool sendDpiChanged(DWORD pid, HWND window, int dpi, const RECT& frame) {
         VirtualFreeEx(process, remote, 0, MEM_RELEASE);
     CloseHandle(process);
     return sent;
+}
+
+// Every slider's caption, and its widest value, fits its box at 96 and 144
+// DPI in the font the window asks for (Segoe UI; under Wine its condensed
+// stand-in), measured as the static control draws it.
+TEST(WindowAtHighDpi, EverySliderCaptionAndValueFitsItsBox) {
+    HDC screen = GetDC(nullptr);
+    for (int dpi : {kLayoutDpi, kDpi}) {
+        HFONT font = CreateFontW(-scaleToDpi(15, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                                 DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                 CLEARTYPE_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Segoe UI");
+        HGDIOBJ previous = SelectObject(screen, font);
+        const auto width = [&](const std::wstring& text) {
+            SIZE size{};
+            GetTextExtentPoint32W(screen, text.c_str(), static_cast<int>(text.size()), &size);
+            return static_cast<int>(size.cx);
+        };
+        for (const ControlSpec& c : mainWindowControls()) {
+            if (c.kind != ControlKind::Slider)
+                continue;
+            const SliderLabelPlaces labels = sliderLabelPlaces(c);
+            EXPECT_LE(width(c.text), scaleToDpi(labels.caption, dpi).width())
+                << c.id << " at " << dpi;
+            for (int32_t value : {c.minimum, c.maximum})
+                EXPECT_LE(width(sliderValueText(c.id, value)),
+                          scaleToDpi(labels.value, dpi).width())
+                    << c.id << " = " << value << " at " << dpi;
+        }
+        SelectObject(screen, previous);
+        DeleteObject(font);
+    }
+    ReleaseDC(nullptr, screen);
 }
 
 TEST(WindowAtHighDpi, IsTheLayoutScaledAndFollowsADpiChange) {
