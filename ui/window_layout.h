@@ -1,7 +1,8 @@
 #pragma once
 // Every control of the main window, in creation order, with its place in
-// client pixels. The window creates them from this table; the binding finds
-// a slider's setting through it.
+// client pixels at 96 DPI (the window scales them to its own DPI), and the
+// panels it paints beneath them. The window creates the controls from this
+// table; the binding finds a slider's setting through it.
 #include "common/dpi_scale.h"
 
 #include <cstdint>
