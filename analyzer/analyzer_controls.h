@@ -1,6 +1,7 @@
 #pragma once
 // The Analyzer window's controls: ids, texts and places at creation (client
-// pixels), and where a resize puts them.
+// pixels at 96 DPI; the window scales them to its own), and where a resize
+// puts them.
 #include "settings/advice_choice.h"
 
 #include <array>

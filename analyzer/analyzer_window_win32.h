@@ -4,6 +4,7 @@
 // the entry point; window thread only (the Analyzer has no other thread).
 #include "analyzer/analysis_report.h"
 #include "analyzer/analyzer_controls.h"
+#include "common/dpi_scale.h"
 #include "common/gdi_object_win32.h"
 #include "settings/advice_choice.h"
 
@@ -32,8 +33,12 @@ class AnalyzerWindow {
     LRESULT handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void onCreate();
     void onSize(int width, int height);
+    void onDpiChanged(WPARAM wParam, LPARAM lParam);
+    void makeFonts();
+    void placeFixedControls();
     LRESULT onCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
-    LRESULT onControlColour(HDC dc);
+    LRESULT onControlColour(HDC dc, HWND control);
+    void onDrawBox(const DRAWITEMSTRUCT& item);
     void onOpenButton();
     void onUseAdvice();
     bool sendAdvice(const std::wstring& program);
@@ -47,11 +52,12 @@ class AnalyzerWindow {
     HINSTANCE instance_;
     HWND window_ = nullptr;
     HWND status_ = nullptr, openButton_ = nullptr, adviceButton_ = nullptr;
-    HWND applyLabel_ = nullptr, report_ = nullptr;
+    HWND title_ = nullptr, applyLabel_ = nullptr, report_ = nullptr;
     std::array<HWND, kAdviceItemCount> boxes_{};
     GdiObject<HFONT> bodyFont_, titleFont_;
     GdiObject<HBRUSH> windowBrush_; // the class's background; lives as long as the window
-    GdiObject<HBRUSH> darkBrush_;   // behind the labels, the boxes and the report
+    GdiObject<HBRUSH> darkBrush_;   // behind the report
+    int dpi_ = kLayoutDpi;          // the window's: from its screen, then from WM_DPICHANGED
     AnalysisResult result_;
     bool loaded_ = false; // result_ belongs to a recording read successfully
 };

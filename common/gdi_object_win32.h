@@ -13,6 +13,12 @@ template <typename T> class GdiObject {
     ~GdiObject() { reset(); }
     GdiObject(const GdiObject&) = delete;
     GdiObject& operator=(const GdiObject&) = delete;
+    GdiObject(GdiObject&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+    GdiObject& operator=(GdiObject&& other) noexcept {
+        if (this != &other)
+            reset(std::exchange(other.object_, nullptr));
+        return *this;
+    }
 
     T get() const { return object_; }
     void reset(T object = nullptr) {

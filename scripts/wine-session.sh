@@ -8,7 +8,9 @@ start_wine_session() {
   # A display of our own, whatever the caller has: runs stay independent.
   local n=$((90 + RANDOM % 100))
   while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-  Xvfb ":$n" -screen 0 1920x1200x24 -nolisten tcp >/dev/null 2>&1 &
+  # Wide enough for the Gripline window at 144 DPI (2430 × 1313): a window
+  # is never made larger than the screen.
+  Xvfb ":$n" -screen 0 2560x1600x24 -nolisten tcp >/dev/null 2>&1 &
   GRIPLINE_XVFB_PID=$!
   export DISPLAY=":$n"
   for _ in $(seq 100); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done

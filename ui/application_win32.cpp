@@ -23,7 +23,7 @@ constexpr UINT kStatusPeriodMs = 250;
 constexpr UINT_PTR kButtonTimer = 2; // polls the bound buttons while any are bound
 constexpr UINT kButtonPeriodMs = 25;
 
-// What WM_CTLCOLOR* answers: light text on the field or the panel colour.
+// What WM_CTLCOLOREDIT answers: light text on the field colour.
 constexpr COLORREF kControlText = RGB(232, 238, 246);
 
 } // namespace
@@ -68,7 +68,8 @@ int Application::run(int showCommand, const std::wstring& advicePath) {
                               buttonWatch_.cancelBind();
                               updateButtonWatch();
                           }});
-    updater_ = std::make_unique<Win32Updater>(window_, [this](const std::wstring& line) { log(line); });
+    updater_ =
+        std::make_unique<Win32Updater>(window_, [this](const std::wstring& line) { log(line); });
     if (!advicePath.empty())
         applyAdviceFile(advicePath);
     enumerateWheels();
@@ -92,7 +93,7 @@ void Application::initDrawing() {
                               ICC_BAR_CLASSES | ICC_TAB_CLASSES | ICC_UPDOWN_CLASS |
                               ICC_PROGRESS_CLASS | ICC_HOTKEY_CLASS | ICC_ANIMATE_CLASS};
     InitCommonControlsEx(&controls);
-    drawing_.createBrushesAndFonts();
+    drawing_.createBrushes(); // the fonts follow once the window knows its DPI
 }
 
 bool Application::registerClasses() {
@@ -125,7 +126,7 @@ LRESULT Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPA
     case WM_ERASEBKGND: {
         RECT client;
         GetClientRect(window, &client);
-        paintBackground(reinterpret_cast<HDC>(wParam), client, drawing_);
+        paintBackground(reinterpret_cast<HDC>(wParam), client, drawing_, dpi_);
         return 1;
     }
     case WM_COPYDATA:
@@ -145,9 +146,10 @@ LRESULT Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPA
         return reinterpret_cast<LRESULT>(drawing_.field());
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORSTATIC:
-        SetTextColor(reinterpret_cast<HDC>(wParam), kControlText);
-        SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
-        return reinterpret_cast<LRESULT>(drawing_.panel());
+        return onControlColour(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam));
+    case WM_DPICHANGED:
+        onDpiChanged(wParam, lParam);
+        return 0;
     case kSliderChangedMessage:
         onSliderChanged(reinterpret_cast<HWND>(lParam), static_cast<int32_t>(wParam));
         return 0;
@@ -237,8 +239,9 @@ LRESULT Application::onCopyData(const COPYDATASTRUCT* data) {
 // Advice handed over by the Analyzer, at start-up or from a second
 // instance: applied to its profile and car, saved, and the file deleted.
 void Application::applyAdviceFile(const std::wstring& path) {
-    gripline::applyAdviceFile({settings_, keeper_, *this, profileStore_, [this] { fillProfileCombo(); }},
-                              pathFromText(path));
+    gripline::applyAdviceFile(
+        {settings_, keeper_, *this, profileStore_, [this] { fillProfileCombo(); }},
+        pathFromText(path));
 }
 
 void Application::refreshStatus() {
@@ -251,7 +254,7 @@ void Application::paint(HWND window) {
     HDC dc = BeginPaint(window, &ps);
     RECT client;
     GetClientRect(window, &client);
-    paintForeground(dc, client, drawing_, status_);
+    paintForeground(dc, client, drawing_, status_, dpi_);
     EndPaint(window, &ps);
 }
 
@@ -362,7 +365,7 @@ void Application::setStatusTexts(const StatusTexts& texts) {
     status_ = texts;
     RECT client;
     GetClientRect(window_, &client);
-    client.top = client.bottom - kStatusBarHeight;
+    client.top = client.bottom - statusBarHeight(dpi_);
     InvalidateRect(window_, &client, TRUE);
 }
 

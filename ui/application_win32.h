@@ -30,6 +30,7 @@
 #include "ui/session_log_win32.h"
 #include "ui/slider_win32.h"
 #include "ui/status_refresh.h"
+#include "ui/window_layout.h"
 #include "updater/updater_win32.h"
 
 #include <windows.h>
@@ -42,6 +43,16 @@
 #include <vector>
 
 namespace gripline {
+
+enum class FontRole { None, Normal, Section, Log };
+
+// A child of the main window with its place at 96 DPI: a DPI change puts it
+// at that place scaled anew and gives it the new font of its role.
+struct PlacedChild {
+    HWND window;
+    PixelRect place;
+    FontRole font;
+};
 
 class Application final : public SettingsView, public BindingControls, public RecordControls {
   public:
@@ -95,6 +106,12 @@ class Application final : public SettingsView, public BindingControls, public Re
     void onSliderChanged(HWND slider, int32_t value);
     void onCheckboxToggled(int id);
     void paint(HWND window);
+    // DPI (main_window_scaling_win32.cpp).
+    void onDpiChanged(WPARAM wParam, LPARAM lParam);
+    void relayout();
+    void showIcons();
+    HFONT fontFor(FontRole role) const;
+    LRESULT onControlColour(HDC dc, HWND control);
     SliderRecord* sliderById(int id);
     SliderRecord* sliderByWindow(HWND window);
 
@@ -125,6 +142,8 @@ class Application final : public SettingsView, public BindingControls, public Re
     HWND wheelbaseField_ = nullptr, carLabel_ = nullptr;
     StatusTexts status_;
     DrawingResources drawing_;
+    int dpi_ = kLayoutDpi;            // the window's DPI: from its screen, then from WM_DPICHANGED
+    std::vector<PlacedChild> placed_; // every child, in creation order
     // Reserved before the first control is created and never grown after:
     // each custom control's window holds the address of its record.
     std::vector<SliderRecord> sliders_;

@@ -1,6 +1,9 @@
 #include "ui/buttons_dialog_win32.h"
 
+#include "common/window_dpi_win32.h"
 #include "ui/control_record_win32.h"
+
+#include <utility>
 
 namespace gripline {
 
@@ -11,17 +14,33 @@ constexpr int kRowTop = 56;
 constexpr int kRowHeight = 40;
 constexpr COLORREF kDialogText = RGB(232, 238, 246);
 
-HWND makeChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style, int id, int x,
-               int y, int w, int h, HFONT font) {
-    HWND child = CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                 reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)),
-                                 nullptr);
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
+} // namespace
+
+// Places are 96-DPI pixels, scaled to the dialog's DPI.
+HWND ButtonsDialog::addChild(const wchar_t* cls, const wchar_t* text, DWORD style, int id,
+                             const PixelRect& place) {
+    const PixelRect at = scaleToDpi(place, dpi_);
+    HWND child = CreateWindowExW(
+        0, cls, text, WS_CHILD | WS_VISIBLE | style, at.left, at.top, at.width(), at.height(),
+        window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE)), nullptr);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+    placed_.push_back({child, place});
     return child;
 }
 
-} // namespace
+// Moved to a screen of another DPI: the suggested frame, the font for it,
+// and every control at its place scaled anew.
+void ButtonsDialog::onDpiChanged(WPARAM wParam, LPARAM lParam) {
+    dpi_ = usableDpi(LOWORD(wParam));
+    GdiObject<HFONT> old = std::move(font_);
+    font_.reset(makeNormalFont(dpi_));
+    moveToSuggested(window_, lParam);
+    for (const Placed& p : placed_) {
+        placeScaled(p.window, p.place, dpi_);
+        SendMessageW(p.window, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+    }
+}
 
 bool ButtonsDialog::registerClass(HINSTANCE instance, HBRUSH background) {
     WNDCLASSEXW wc{sizeof(wc)};
@@ -35,18 +54,24 @@ bool ButtonsDialog::registerClass(HINSTANCE instance, HBRUSH background) {
 
 void ButtonsDialog::show(HINSTANCE instance, HWND owner) {
     if (!isOpen()) {
+        // Made at the owner's DPI; the frame around the client area is the
+        // system's at that DPI (AdjustWindowRectEx measures the process's).
+        dpi_ = windowDpi(owner);
         const int rows = static_cast<int>(buttonActions().size());
-        RECT frame{0, 0, kWidth, kRowTop + rows * kRowHeight + 64};
+        RECT frame{0, 0, scaleToDpi(kWidth, dpi_),
+                   scaleToDpi(kRowTop + rows * kRowHeight + 64, dpi_)};
         const DWORD style = WS_CAPTION | WS_SYSMENU | WS_POPUP;
         AdjustWindowRectEx(&frame, style, FALSE, 0);
         RECT ownerPlace;
         GetWindowRect(owner, &ownerPlace);
         window_ = CreateWindowExW(0, kButtonsDialogClass, L"Buttons", style,
-                                  ownerPlace.left + 120, ownerPlace.top + 160,
-                                  frame.right - frame.left, frame.bottom - frame.top, owner,
-                                  nullptr, instance, this);
+                                  ownerPlace.left + scaleToDpi(120, dpi_),
+                                  ownerPlace.top + scaleToDpi(160, dpi_), frame.right - frame.left,
+                                  frame.bottom - frame.top, owner, nullptr, instance, this);
         if (!window_)
             return;
+        font_.reset(makeNormalFont(dpi_));
+        placed_.clear();
         createControls();
     }
     refresh();
@@ -61,24 +86,21 @@ void ButtonsDialog::destroy() {
 }
 
 void ButtonsDialog::createControls() {
-    const HFONT font = drawing_.normalFont();
-    makeChild(window_, L"Static",
-              L"Bind a button of any controller (or a key) to an action; it works while you drive.",
-              SS_LEFT, 0, 20, 16, kWidth - 40, 22, font);
+    addChild(L"Static",
+             L"Bind a button of any controller (or a key) to an action; it works while you drive.",
+             SS_LEFT, 0, placeAt(20, 16, kWidth - 40, 22));
     int i = 0;
     for (const ButtonActionInfo& info : buttonActions()) {
         const int y = kRowTop + i * kRowHeight;
-        makeChild(window_, L"Static", info.label, SS_LEFT, 0, 20, y + 6, 170, 22, font);
-        makeChild(window_, L"Static", L"", SS_LEFT | SS_ENDELLIPSIS, kBindingTextBase + i, 196,
-                  y + 6, 310, 22, font);
-        makeChild(window_, L"Button", L"Bind", BS_PUSHBUTTON, kBindButtonBase + i, 516, y, 80, 30,
-                  font);
-        makeChild(window_, L"Button", L"Clear", BS_PUSHBUTTON, kClearButtonBase + i, 604, y, 76, 30,
-                  font);
+        addChild(L"Static", info.label, SS_LEFT, 0, placeAt(20, y + 6, 170, 22));
+        addChild(L"Static", L"", SS_LEFT | SS_ENDELLIPSIS, kBindingTextBase + i,
+                 placeAt(196, y + 6, 310, 22));
+        addChild(L"Button", L"Bind", BS_PUSHBUTTON, kBindButtonBase + i, placeAt(516, y, 80, 30));
+        addChild(L"Button", L"Clear", BS_PUSHBUTTON, kClearButtonBase + i, placeAt(604, y, 76, 30));
         ++i;
     }
-    makeChild(window_, L"Button", L"Close", BS_PUSHBUTTON, kCloseButtonsDialog, kWidth - 116,
-              kRowTop + i * kRowHeight + 18, 96, 30, font);
+    addChild(L"Button", L"Close", BS_PUSHBUTTON, kCloseButtonsDialog,
+             placeAt(kWidth - 116, kRowTop + i * kRowHeight + 18, 96, 30));
 }
 
 void ButtonsDialog::refresh() {
@@ -120,8 +142,12 @@ LRESULT ButtonsDialog::handle(HWND window, UINT message, WPARAM wParam, LPARAM l
         SetTextColor(reinterpret_cast<HDC>(wParam), kDialogText);
         SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
         return reinterpret_cast<LRESULT>(drawing_.panel());
+    case WM_DPICHANGED:
+        onDpiChanged(wParam, lParam);
+        return 0;
     case WM_DESTROY:
         window_ = nullptr;
+        placed_.clear();
         host_.closed();
         return 0;
     default:

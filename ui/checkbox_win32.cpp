@@ -1,8 +1,9 @@
 #include "ui/checkbox_win32.h"
 
+#include "common/check_box_look_win32.h"
+#include "common/window_dpi_win32.h"
 #include "ui/control_ids.h"
 #include "ui/control_record_win32.h"
-#include "ui/gdi_scope_win32.h"
 #include "ui/window_layout.h"
 
 namespace gripline {
@@ -10,46 +11,19 @@ namespace gripline {
 namespace {
 
 constexpr COLORREF kBack = RGB(24, 28, 34);
-constexpr COLORREF kAccent = RGB(45, 102, 194);
-constexpr COLORREF kIdleEdge = RGB(190, 198, 208);
-constexpr COLORREF kEmptyBox = RGB(9, 12, 16);
-constexpr COLORREF kTick = RGB(13, 15, 18);
-constexpr COLORREF kCaption = RGB(218, 226, 236);
-constexpr COLORREF kHoverCaption = RGB(232, 238, 246);
-
-void drawBox(HDC dc, const CheckboxRecord& r, bool focused) {
-    GdiObject<HPEN> edge(CreatePen(PS_SOLID, 1, (r.hover || focused) ? kAccent : kIdleEdge));
-    GdiObject<HBRUSH> fill(CreateSolidBrush(r.checked ? kAccent : kEmptyBox));
-    SelectScope pen(dc, edge.get());
-    SelectScope brush(dc, fill.get());
-    RoundRect(dc, 0, 4, 14, 18, 3, 3);
-    if (!r.checked)
-        return;
-    GdiObject<HPEN> tickPen(CreatePen(PS_SOLID, 2, kTick));
-    SelectScope tick(dc, tickPen.get());
-    MoveToEx(dc, 4, 11, nullptr);
-    LineTo(dc, 7, 14);
-    LineTo(dc, 11, 8);
-}
-
-void drawCaption(HDC dc, HWND window, const CheckboxRecord& r, RECT client) {
-    auto font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
-    SelectScope selected(dc, font ? font : GetStockObject(DEFAULT_GUI_FONT));
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, r.hover ? kHoverCaption : kCaption);
-    RECT text{24, 1, client.right, client.bottom};
-    DrawTextW(dc, r.caption.c_str(), -1, &text, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX);
-}
 
 void paint(HWND window, const CheckboxRecord& r) {
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(window, &ps);
     RECT client;
     GetClientRect(window, &client);
-    GdiObject<HBRUSH> back(CreateSolidBrush(kBack));
-    FillRect(dc, &client, back.get());
-    drawBox(dc, r, GetFocus() == window);
-    drawCaption(dc, window, r, client);
+    CheckBoxLook look;
+    look.checked = r.checked != 0;
+    look.edgeLit = r.hover || GetFocus() == window;
+    look.captionLit = r.hover != 0;
+    look.background = kBack;
+    auto font = reinterpret_cast<HFONT>(SendMessageW(window, WM_GETFONT, 0, 0));
+    paintCheckBox(dc, client, look, font, r.caption, windowDpi(window));
     EndPaint(window, &ps);
 }
 
@@ -132,11 +106,11 @@ bool registerCheckboxClass(HINSTANCE instance, HBRUSH background) {
     return RegisterClassExW(&wc) != 0;
 }
 
-HWND createCheckboxWindow(HINSTANCE instance, HWND parent, int x, int y, HFONT font,
+HWND createCheckboxWindow(HINSTANCE instance, HWND parent, const RECT& place, HFONT font,
                           CheckboxRecord& record) {
     record.window = CreateWindowExW(
-        0, kCheckboxClass, record.caption.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, y,
-        kCheckboxWidth, kCheckboxHeight, parent,
+        0, kCheckboxClass, record.caption.c_str(), WS_CHILD | WS_VISIBLE | WS_TABSTOP, place.left,
+        place.top, place.right - place.left, place.bottom - place.top, parent,
         reinterpret_cast<HMENU>(static_cast<INT_PTR>(record.id)), instance, &record);
     if (record.window)
         SendMessageW(record.window, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);

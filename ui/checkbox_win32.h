@@ -23,7 +23,8 @@ struct CheckboxRecord {
 
 bool registerCheckboxClass(HINSTANCE instance, HBRUSH background);
 
-HWND createCheckboxWindow(HINSTANCE instance, HWND parent, int x, int y, HFONT font,
+// At `place`, in the parent's client pixels at its DPI.
+HWND createCheckboxWindow(HINSTANCE instance, HWND parent, const RECT& place, HFONT font,
                           CheckboxRecord& record);
 
 } // namespace gripline

@@ -1,8 +1,11 @@
 #include "ui/drawing_resources_win32.h"
 
+#include "common/dpi_scale.h"
+
 #include <gdiplus.h>
 
 #include <cstring>
+#include <utility>
 
 namespace gripline {
 
@@ -45,6 +48,21 @@ IStream* resourceStream(HINSTANCE instance, int id) {
 
 } // namespace
 
+// The sizes are the 96-DPI ones, in pixels (negative: the character height
+// without the line's leading), scaled to the window's DPI.
+HFONT makeNormalFont(int dpi) {
+    return makeFont(L"Segoe UI", -scaleToDpi(15, dpi), FW_NORMAL);
+}
+
+WindowFonts makeWindowFonts(int dpi) {
+    WindowFonts fonts;
+    fonts.normal.reset(makeNormalFont(dpi));
+    fonts.title.reset(makeFont(L"Segoe UI", -scaleToDpi(34, dpi), FW_BOLD));
+    fonts.section.reset(makeFont(L"Segoe UI", -scaleToDpi(13, dpi), FW_SEMIBOLD));
+    fonts.log.reset(makeFont(L"Cascadia Mono", -scaleToDpi(14, dpi), FW_NORMAL, FIXED_PITCH));
+    return fonts;
+}
+
 DrawingResources::DrawingResources() = default;
 
 DrawingResources::~DrawingResources() {
@@ -52,6 +70,7 @@ DrawingResources::~DrawingResources() {
 }
 
 void DrawingResources::loadImages(HINSTANCE instance) {
+    instance_ = instance;
     icon_ = static_cast<HICON>(
         LoadImageW(instance, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON, 32, 32, 0));
     Gdiplus::GdiplusStartupInput input;
@@ -69,16 +88,33 @@ void DrawingResources::loadLogo(HINSTANCE instance) {
     logo_.reset(Gdiplus::Bitmap::FromStream(logoStream_));
 }
 
-void DrawingResources::createBrushesAndFonts() {
+WindowFonts DrawingResources::replaceFonts(int dpi) {
+    WindowFonts old = std::move(fonts_);
+    fonts_ = makeWindowFonts(dpi);
+    return old;
+}
+
+// Each icon loaded at the size it is shown at, so the system picks (or
+// draws down from) the nearest image of the resource rather than
+// stretching a small one: the resource holds 16 to 96 pixels.
+WindowIcons DrawingResources::replaceIcons(int dpi) {
+    const auto load = [this](int size) {
+        return IconHandle(static_cast<HICON>(
+            LoadImageW(instance_, MAKEINTRESOURCEW(kIconResource), IMAGE_ICON, size, size, 0)));
+    };
+    WindowIcons old = std::move(icons_);
+    icons_.titleSmall = load(scaleToDpi(16, dpi));
+    icons_.titleLarge = load(scaleToDpi(32, dpi));
+    icons_.header = load(scaleToDpi(48, dpi));
+    return old;
+}
+
+void DrawingResources::createBrushes() {
     background_.reset(CreateSolidBrush(kBackgroundColour));
     panel_.reset(CreateSolidBrush(kPanelColour));
     header_.reset(CreateSolidBrush(kHeaderColour));
     field_.reset(CreateSolidBrush(kFieldColour));
     accent_.reset(CreateSolidBrush(kAccentColour));
-    normalFont_.reset(makeFont(L"Segoe UI", -15, FW_NORMAL));
-    titleFont_.reset(makeFont(L"Segoe UI", -34, FW_BOLD));
-    sectionFont_.reset(makeFont(L"Segoe UI", -13, FW_SEMIBOLD));
-    logFont_.reset(makeFont(L"Cascadia Mono", -14, FW_NORMAL, FIXED_PITCH));
 }
 
 // Logo before its stream (GDI+ reads the stream while the bitmap lives),
@@ -97,10 +133,8 @@ void DrawingResources::release() {
         DestroyIcon(icon_);
         icon_ = nullptr;
     }
-    normalFont_.reset();
-    titleFont_.reset();
-    sectionFont_.reset();
-    logFont_.reset();
+    icons_ = WindowIcons{};
+    fonts_ = WindowFonts{};
     background_.reset();
     panel_.reset();
     header_.reset();

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <memory>
+#include <utility>
 
 namespace Gdiplus {
 class Bitmap;
@@ -26,6 +27,44 @@ inline constexpr COLORREF kPanelEdgeColour = RGB(39, 45, 54);
 inline constexpr int kIconResource = 101;
 inline constexpr int kLogoResource = 102;
 
+// The window's fonts, made for one DPI. A DPI change makes a new set; the
+// old one lives until every control has been given the new fonts.
+struct WindowFonts {
+    GdiObject<HFONT> normal, title, section, log;
+};
+WindowFonts makeWindowFonts(int dpi);
+// The controls' font alone, for a window of its own (the Buttons dialog).
+HFONT makeNormalFont(int dpi);
+
+// Owns one icon and destroys it once.
+class IconHandle {
+  public:
+    IconHandle() = default;
+    explicit IconHandle(HICON icon) : icon_(icon) {}
+    ~IconHandle() { reset(); }
+    IconHandle(IconHandle&& other) noexcept : icon_(std::exchange(other.icon_, nullptr)) {}
+    IconHandle& operator=(IconHandle&& other) noexcept {
+        if (this != &other)
+            reset(std::exchange(other.icon_, nullptr));
+        return *this;
+    }
+    HICON get() const { return icon_; }
+    void reset(HICON icon = nullptr) {
+        if (icon_)
+            DestroyIcon(icon_);
+        icon_ = icon;
+    }
+
+  private:
+    HICON icon_ = nullptr;
+};
+
+// The window's icons drawn for one DPI from the icon resource's sizes: the
+// title bar's small and large icon and the header's fallback for the logo.
+struct WindowIcons {
+    IconHandle titleSmall, titleLarge, header; // ("small" is a macro of the SDK)
+};
+
 class DrawingResources {
   public:
     DrawingResources();
@@ -36,7 +75,11 @@ class DrawingResources {
     // The icon, then GDI+ and the logo decoded from the program's resources.
     // Any failure leaves that piece absent; the window draws without it.
     void loadImages(HINSTANCE instance);
-    void createBrushesAndFonts();
+    void createBrushes();
+    // Fonts for `dpi`; the previous set is handed back to outlive its users.
+    [[nodiscard]] WindowFonts replaceFonts(int dpi);
+    // Icons for `dpi`, likewise (the window still shows the old ones).
+    [[nodiscard]] WindowIcons replaceIcons(int dpi);
     void release();
 
     HBRUSH background() const { return background_.get(); }
@@ -44,11 +87,12 @@ class DrawingResources {
     HBRUSH header() const { return header_.get(); }
     HBRUSH field() const { return field_.get(); }
     HBRUSH accent() const { return accent_.get(); }
-    HFONT normalFont() const { return normalFont_.get(); }
-    HFONT titleFont() const { return titleFont_.get(); }
-    HFONT sectionFont() const { return sectionFont_.get(); }
-    HFONT logFont() const { return logFont_.get(); }
-    HICON icon() const { return icon_; }
+    HFONT normalFont() const { return fonts_.normal.get(); }
+    HFONT titleFont() const { return fonts_.title.get(); }
+    HFONT sectionFont() const { return fonts_.section.get(); }
+    HFONT logFont() const { return fonts_.log.get(); }
+    HICON icon() const { return icon_; } // 32 × 32: the window class's
+    const WindowIcons& icons() const { return icons_; }
     // The decoded logo, or null.
     Gdiplus::Bitmap* logo() const { return logo_.get(); }
 
@@ -56,8 +100,10 @@ class DrawingResources {
     void loadLogo(HINSTANCE instance);
 
     GdiObject<HBRUSH> background_, panel_, header_, field_, accent_;
-    GdiObject<HFONT> normalFont_, titleFont_, sectionFont_, logFont_;
+    WindowFonts fonts_;
     HICON icon_ = nullptr;
+    HINSTANCE instance_ = nullptr;
+    WindowIcons icons_;
     ULONG_PTR gdiplusToken_ = 0;
     // The stream owns the global block holding the PNG bytes; GDI+ reads
     // from it for the bitmap's whole life, so the bitmap goes first.

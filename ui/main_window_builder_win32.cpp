@@ -1,5 +1,6 @@
 #include "ui/main_window_builder_win32.h"
 
+#include "common/window_dpi_win32.h"
 #include "settings/ffb_settings.h"
 #include "ui/control_ids.h"
 #include "ui/main_window_win32.h"
@@ -37,10 +38,8 @@ bool MainWindowBuilder::build(int showCommand) {
                                    nullptr, app_.instance_, &app_);
     if (!app_.window_)
         return false;
-    if (HICON icon = app_.drawing_.icon()) {
-        SendMessageW(app_.window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon));
-        SendMessageW(app_.window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon));
-    }
+    sizeForDpi();
+    app_.showIcons();
     darkenTitleBar();
     app_.sliders_.reserve(kSliderCapacity);
     app_.checkboxes_.reserve(kCheckboxCapacity);
@@ -52,6 +51,18 @@ bool MainWindowBuilder::build(int showCommand) {
     return true;
 }
 
+// The window is made at its 96-DPI size, then learns the DPI of the screen
+// it landed on: the size, the fonts and every control follow that DPI.
+void MainWindowBuilder::sizeForDpi() {
+    app_.dpi_ = windowDpi(app_.window_);
+    const WindowFonts unused = app_.drawing_.replaceFonts(app_.dpi_); // none made before
+    if (app_.dpi_ == kLayoutDpi)
+        return;
+    const SIZE size = scaledWindowSize(kMainWindowWidth, kMainWindowHeight, app_.dpi_);
+    SetWindowPos(app_.window_, nullptr, 0, 0, size.cx, size.cy,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // Results ignored: systems without these attributes keep a normal title bar.
 void MainWindowBuilder::darkenTitleBar() {
     const BOOL dark = TRUE;
@@ -61,15 +72,23 @@ void MainWindowBuilder::darkenTitleBar() {
     DwmSetWindowAttribute(app_.window_, kDwmTextColour, &text, sizeof(text));
 }
 
+HWND MainWindowBuilder::child(const wchar_t* cls, const wchar_t* text, DWORD style, int id,
+                              const PixelRect& place, FontRole font, DWORD exStyle) {
+    const PixelRect at = scaleToDpi(place, app_.dpi_);
+    HWND h = CreateWindowExW(exStyle, cls, text, style, at.left, at.top, at.width(), at.height(),
+                             app_.window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                             app_.instance_, nullptr);
+    app_.placed_.push_back({h, place, font});
+    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(app_.fontFor(font)), FALSE);
+    return h;
+}
+
 HWND MainWindowBuilder::child(const wchar_t* cls, const wchar_t* text, DWORD style,
                               const ControlSpec& control, DWORD exStyle) {
-    HWND h = CreateWindowExW(exStyle, cls, text, style, control.x, control.y, control.width, control.height,
-                             app_.window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)),
-                             app_.instance_, nullptr);
-    const bool section = control.kind == ControlKind::SectionLabel;
-    HFONT font = section ? app_.drawing_.sectionFont() : app_.drawing_.normalFont();
-    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return h;
+    const FontRole font = control.kind == ControlKind::SectionLabel ? FontRole::Section
+                          : control.kind == ControlKind::LogPane    ? FontRole::Log
+                                                                    : FontRole::Normal;
+    return child(cls, text, style, control.id, controlPlace(control), font, exStyle);
 }
 
 void MainWindowBuilder::createControl(const ControlSpec& control) {
@@ -133,22 +152,19 @@ void MainWindowBuilder::createCombo(const ControlSpec& control) {
 }
 
 void MainWindowBuilder::createSlider(const ControlSpec& control) {
-    ControlSpec caption = control;
-    caption.width = kSliderCaptionWidth;
-    caption.height = kSliderLabelHeight;
-    caption.id = 0;
-    child(L"Static", control.text, kChild | SS_NOPREFIX, caption);
-    ControlSpec value = caption;
-    value.x = control.x + kSliderValueOffset;
-    value.width = kSliderValueWidth;
+    const SliderLabelPlaces labels = sliderLabelPlaces(control);
+    child(L"Static", control.text, kChild | SS_NOPREFIX, 0, labels.caption, FontRole::Normal);
     SliderRecord& record = app_.sliders_.emplace_back();
-    record.valueLabel = child(L"Static", L"", kChild | SS_RIGHT, value);
+    record.valueLabel = child(L"Static", L"", kChild | SS_RIGHT, 0, labels.value, FontRole::Normal);
     record.minimum = control.minimum;
     record.maximum = control.maximum;
-    record.value = control.settingKey ? settingValue(app_.settings_.Profiles.InUse, control.settingKey)
-                                   : control.initial;
-    createSliderWindow(app_.instance_, app_.window_, control.id, control.x, control.y + kSliderTrackOffset,
-                       record);
+    record.value = control.settingKey
+                       ? settingValue(app_.settings_.Profiles.InUse, control.settingKey)
+                       : control.initial;
+    const PixelRect place = controlPlace(control);
+    createSliderWindow(app_.instance_, app_.window_, control.id,
+                       toRect(scaleToDpi(place, app_.dpi_)), record);
+    app_.placed_.push_back({record.window, place, FontRole::None});
     SetWindowTextW(record.valueLabel, sliderValueText(control.id, record.value).c_str());
     // The coefficient sliders show the current car as soon as the last exists.
     if (control.id == kLastCoefficientSlider)
@@ -160,8 +176,10 @@ void MainWindowBuilder::createCheckbox(const ControlSpec& control) {
     record.id = control.id;
     record.caption = control.text;
     record.checked = settingValue(app_.settings_.Profiles.InUse, control.settingKey) ? 1 : 0;
-    createCheckboxWindow(app_.instance_, app_.window_, control.x, control.y, app_.drawing_.normalFont(),
-                         record);
+    const PixelRect place = controlPlace(control);
+    createCheckboxWindow(app_.instance_, app_.window_, toRect(scaleToDpi(place, app_.dpi_)),
+                         app_.drawing_.normalFont(), record);
+    app_.placed_.push_back({record.window, place, FontRole::Normal});
 }
 
 void MainWindowBuilder::createEdit(const ControlSpec& control) {
@@ -174,7 +192,6 @@ void MainWindowBuilder::createEdit(const ControlSpec& control) {
     }
     const DWORD style = kChild | WS_VSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_READONLY;
     HWND pane = child(L"Edit", L"", style, control, WS_EX_CLIENTEDGE);
-    SendMessageW(pane, WM_SETFONT, reinterpret_cast<WPARAM>(app_.drawing_.logFont()), FALSE);
     app_.sessionLog_.attachPane(pane);
 }
 

@@ -13,8 +13,13 @@ class MainWindowBuilder {
     bool build(int showCommand);
 
   private:
+    // A standard control at its 96-DPI place scaled to the window's DPI,
+    // kept in the Application's list so a DPI change can place it again.
+    HWND child(const wchar_t* cls, const wchar_t* text, DWORD style, int id, const PixelRect& place,
+               FontRole font, DWORD exStyle = 0);
     HWND child(const wchar_t* cls, const wchar_t* text, DWORD style, const ControlSpec& control,
                DWORD exStyle = 0);
+    void sizeForDpi();
     void createControl(const ControlSpec& control);
     void createStatic(const ControlSpec& control);
     void createCombo(const ControlSpec& control);

@@ -1,5 +1,7 @@
 #include "ui/session_log_win32.h"
 
+#include "common/window_dpi_win32.h"
+
 #include <string>
 
 namespace gripline {
@@ -65,8 +67,9 @@ void SessionLog::showLogWindow(HWND owner, HFONT font) {
     }
     const DWORD style = WS_OVERLAPPEDWINDOW | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
                         ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_READONLY;
+    const SIZE size = scaledWindowSize(900, 520, windowDpi(owner));
     window_ = CreateWindowExW(WS_EX_APPWINDOW, L"Edit", L"Torvix Session Log", style, CW_USEDEFAULT,
-                              CW_USEDEFAULT, 900, 520, owner, nullptr,
+                              CW_USEDEFAULT, size.cx, size.cy, owner, nullptr,
                               reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(owner, GWLP_HINSTANCE)),
                               nullptr);
     if (!window_)
@@ -84,6 +87,11 @@ void SessionLog::showLogWindow(HWND owner, HFONT font) {
 void SessionLog::reportClipping(const EngineStatus& status) {
     for (const std::wstring& line : clipReporter_.linesFor(status))
         log(line);
+}
+
+void SessionLog::setWindowFont(HFONT font) {
+    if (window_ && IsWindow(window_))
+        SendMessageW(window_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 }
 
 void SessionLog::destroyLogWindow() {

@@ -24,6 +24,8 @@ class SessionLog {
     void showLogWindow(HWND owner, HFONT font);
     void reportClipping(const EngineStatus& status);
     void destroyLogWindow();
+    // The log window's font after the main window's DPI changed.
+    void setWindowFont(HFONT font);
     HWND logWindow() const { return window_; }
 
   private:

@@ -10,21 +10,21 @@ float spanOf(SliderRange range) {
     return static_cast<float>(std::max(range.maximum - range.minimum, 1));
 }
 
-float trackLength(int width) {
-    return static_cast<float>(std::max(width - 2 * kSliderTrackInset, 1));
+float trackLength(int width, int inset) {
+    return static_cast<float>(std::max(width - 2 * inset, 1));
 }
 
 } // namespace
 
-int knobX(SliderRange range, int32_t value, int width) {
+int knobX(SliderRange range, int32_t value, int width, int inset) {
     const float share = static_cast<float>(value - range.minimum) / spanOf(range);
-    return kSliderTrackInset + static_cast<int>(share * trackLength(width) + 0.5f);
+    return inset + static_cast<int>(share * trackLength(width, inset) + 0.5f);
 }
 
-int32_t sliderValueAt(SliderRange range, int x, int width) {
-    const int right = std::max(width - kSliderTrackInset, kSliderTrackInset);
-    const int onTrack = std::clamp(x, kSliderTrackInset, right);
-    const float share = static_cast<float>(onTrack - kSliderTrackInset) / trackLength(width);
+int32_t sliderValueAt(SliderRange range, int x, int width, int inset) {
+    const int right = std::max(width - inset, inset);
+    const int onTrack = std::clamp(x, inset, right);
+    const float share = static_cast<float>(onTrack - inset) / trackLength(width, inset);
     return range.clamp(range.minimum + static_cast<int32_t>(share * spanOf(range) + 0.5f));
 }
 

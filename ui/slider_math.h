@@ -16,11 +16,12 @@ struct SliderRange {
     }
 };
 
-// The knob's centre x for `value` on a slider `width` pixels wide.
-int knobX(SliderRange range, int32_t value, int width);
+// The knob's centre x for `value` on a slider `width` pixels wide whose
+// track ends `inset` pixels inside each edge (the inset scales with DPI).
+int knobX(SliderRange range, int32_t value, int width, int inset = kSliderTrackInset);
 
 // The value under pointer x (already sign-extended from 16 bits), limited to
 // the track and to the range.
-int32_t sliderValueAt(SliderRange range, int x, int width);
+int32_t sliderValueAt(SliderRange range, int x, int width, int inset = kSliderTrackInset);
 
 } // namespace gripline

@@ -1,8 +1,10 @@
 #include "ui/slider_win32.h"
 
+#include "common/gdi_object_win32.h"
+#include "common/gdi_scope_win32.h"
+#include "common/window_dpi_win32.h"
 #include "ui/control_ids.h"
 #include "ui/control_record_win32.h"
-#include "ui/gdi_scope_win32.h"
 #include "ui/slider_math.h"
 #include "ui/window_layout.h"
 
@@ -27,28 +29,37 @@ int clientWidth(HWND window) {
     return rc.right - rc.left;
 }
 
-void line(HDC dc, COLORREF colour, int x0, int x1, int y) {
-    GdiObject<HPEN> pen(CreatePen(PS_SOLID, 3, colour));
+// The track's inset grows with the window's DPI, as its width does.
+int trackInset(HWND window) {
+    return scaleToDpi(kSliderTrackInset, windowDpi(window));
+}
+
+void line(HDC dc, COLORREF colour, int width, int x0, int x1, int y) {
+    GdiObject<HPEN> pen(CreatePen(PS_SOLID, width, colour));
     SelectScope selected(dc, pen.get());
     MoveToEx(dc, x0, y, nullptr);
     LineTo(dc, x1, y);
 }
 
+// Drawn with the window's DPI: a 3-pixel track and a 10 × 20 knob at 96,
+// everything scaled alike, so it is as sharp at 144 as at 96.
 void draw(HDC dc, HWND window, const SliderRecord& r) {
     RECT rc;
     GetClientRect(window, &rc);
     GdiObject<HBRUSH> back(CreateSolidBrush(kSliderBack));
     FillRect(dc, &rc, back.get());
-    const int w = rc.right, mid = rc.bottom / 2;
-    const int knob = knobX(rangeOf(r), r.value, w);
+    const int dpi = windowDpi(window);
+    const auto px = [dpi](int v) { return scaleToDpi(v, dpi); };
+    const int w = rc.right, mid = rc.bottom / 2, inset = px(kSliderTrackInset);
+    const int knob = knobX(rangeOf(r), r.value, w, inset);
     const COLORREF fill = (r.hover || r.dragging) ? kActiveFillColour : kFillColour;
-    line(dc, kTrackColour, kSliderTrackInset, w - kSliderTrackInset, mid);
-    line(dc, fill, kSliderTrackInset, knob, mid);
+    line(dc, kTrackColour, px(3), inset, w - inset, mid);
+    line(dc, fill, px(3), inset, knob, mid);
     GdiObject<HBRUSH> knobBrush(CreateSolidBrush(fill));
     GdiObject<HPEN> knobPen(CreatePen(PS_SOLID, 1, fill));
     SelectScope brush(dc, knobBrush.get());
     SelectScope pen(dc, knobPen.get());
-    RoundRect(dc, knob - 5, mid - 10, knob + 5, mid + 10, 5, 5);
+    RoundRect(dc, knob - px(5), mid - px(10), knob + px(5), mid + px(10), px(5), px(5));
 }
 
 void paint(HWND window, const SliderRecord& r) {
@@ -69,7 +80,9 @@ void setValue(HWND window, SliderRecord& r, int32_t value) {
 }
 
 void setFromPointer(HWND window, SliderRecord& r, LPARAM lParam) {
-    setValue(window, r, sliderValueAt(rangeOf(r), GET_X_LPARAM(lParam), clientWidth(window)));
+    setValue(
+        window, r,
+        sliderValueAt(rangeOf(r), GET_X_LPARAM(lParam), clientWidth(window), trackInset(window)));
 }
 
 void trackLeave(HWND window) {
@@ -172,11 +185,12 @@ bool registerSliderClass(HINSTANCE instance, HBRUSH background) {
     return RegisterClassExW(&wc) != 0;
 }
 
-HWND createSliderWindow(HINSTANCE instance, HWND parent, int id, int x, int y,
+HWND createSliderWindow(HINSTANCE instance, HWND parent, int id, const RECT& place,
                         SliderRecord& record) {
-    record.window = CreateWindowExW(
-        0, kSliderClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, x, y, kSliderWidth, kSliderHeight,
-        parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, &record);
+    record.window =
+        CreateWindowExW(0, kSliderClass, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, place.left,
+                        place.top, place.right - place.left, place.bottom - place.top, parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, &record);
     return record.window;
 }
 

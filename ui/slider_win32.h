@@ -24,8 +24,9 @@ struct SliderRecord {
 
 bool registerSliderClass(HINSTANCE instance, HBRUSH background);
 
-// Creates the slider window for `record` (its creation parameter).
-HWND createSliderWindow(HINSTANCE instance, HWND parent, int id, int x, int y,
+// Creates the slider window for `record` (its creation parameter) at
+// `place`, in the parent's client pixels at its DPI.
+HWND createSliderWindow(HINSTANCE instance, HWND parent, int id, const RECT& place,
                         SliderRecord& record);
 
 } // namespace gripline

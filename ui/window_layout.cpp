@@ -19,13 +19,18 @@ constexpr ControlSpec button(int id, const wchar_t* text, int x, int y, int widt
 constexpr ControlSpec checkbox(int id, const wchar_t* text, int y, const char* key) {
     return {K::Checkbox, id, text, kCheckboxX, y, 0, 0, 0, 0, key, 0};
 }
+// A slider's caption and value share its 244-pixel line. The value needs
+// at most "12.0 g"; the long captions ("Suspension detail priority") need
+// the rest, in Segoe UI and in Wine's condensed stand-in at every DPI.
+constexpr int kCaptionWidth = 188, kValueWidth = 56;
 constexpr ControlSpec slider(int id, const wchar_t* text, int x, int y, int32_t lo, int32_t hi,
                              const char* key) {
-    return {K::Slider, id, text, x, y, 0, 0, lo, hi, key, 0};
+    return {K::Slider, id, text, x, y, kCaptionWidth, kValueWidth, lo, hi, key, 0};
 }
 constexpr ControlSpec coefficient(int id, const wchar_t* text, int y, int32_t lo, int32_t hi,
-                                  int32_t initial) {
-    return {K::Slider, id, text, 1298, y, 0, 0, lo, hi, nullptr, initial};
+                                  int32_t initial, int captionWidth = kCaptionWidth,
+                                  int valueWidth = kValueWidth) {
+    return {K::Slider, id, text, 1298, y, captionWidth, valueWidth, lo, hi, nullptr, initial};
 }
 
 // The four panels' contents top to bottom, then the header's, then the
@@ -71,7 +76,9 @@ constexpr ControlSpec kControls[] = {
     coefficient(1117, L"Extra load in big steering", 288, 0, 450, 0),
     coefficient(1118, L"Cornering load balance", 358, 50, 130, 110),
     coefficient(1119, L"Understeer weight", 428, 50, 200, 100),
-    coefficient(1120, L"Understeer trigger point", 498, 0, 200, 100),
+    // "+10.0 deg" is wider than any other value: this line reaches on to
+    // the end of its panel's accent bar to hold it beside its caption.
+    coefficient(1120, L"Understeer trigger point", 498, 0, 200, 100, 174, 76),
     {K::SectionLabel, 0, L"WHEELBASE MAX TORQUE", 980, 42, 230, 20, 0, 0, nullptr, 0},
     {K::WheelbaseField, kWheelbaseField, L"", 980, 68, 128, 28, 0, 0, nullptr, 0},
     label(L"Nm", 1118, 72, 40, 20),
@@ -86,10 +93,66 @@ constexpr ControlSpec kControls[] = {
     {K::LogPane, 0, L"", 48, 718, 1500, 56, 0, 0, nullptr, 0},
 };
 
+constexpr PanelSpec kPanels[] = {
+    {{24, 20, 1576, 122}, PanelFill::Header},   // header
+    {{24, 138, 326, 654}, PanelFill::Panel},    // control deck
+    {{344, 138, 936, 654}, PanelFill::Panel},   // tuning matrix
+    {{954, 138, 1256, 610}, PanelFill::Panel},  // crash protection
+    {{1274, 138, 1576, 610}, PanelFill::Panel}, // car-specific feel
+    {{24, 666, 1576, 790}, PanelFill::Header},  // session log
+};
+
+constexpr PixelRect kAccentBars[] = {
+    {24, 120, 1576, 122},  {48, 160, 298, 164},    {374, 160, 918, 164},
+    {978, 160, 1228, 164}, {1298, 160, 1548, 164}, {48, 690, 1548, 694},
+};
+
+constexpr HeadingSpec kHeadings[] = {
+    {L"CONTROL DECK", 48, 168},      {L"TUNING MATRIX", 374, 168},
+    {L"CRASH PROTECTION", 978, 168}, {L"CAR-SPECIFIC FEEL", 1298, 168},
+    {L"SESSION LOG", 48, 698},
+};
+
 } // namespace
 
 std::span<const ControlSpec> mainWindowControls() {
     return kControls;
+}
+
+std::span<const PanelSpec> mainWindowPanels() {
+    return kPanels;
+}
+
+std::span<const PixelRect> mainWindowAccentBars() {
+    return kAccentBars;
+}
+
+std::span<const HeadingSpec> mainWindowHeadings() {
+    return kHeadings;
+}
+
+PixelRect controlPlace(const ControlSpec& control) {
+    switch (control.kind) {
+    case ControlKind::Checkbox:
+        return placeAt(control.x, control.y, kCheckboxWidth, kCheckboxHeight);
+    case ControlKind::Slider:
+        return placeAt(control.x, control.y + kSliderTrackOffset, kSliderWidth, kSliderHeight);
+    default:
+        return placeAt(control.x, control.y, control.width, control.height);
+    }
+}
+
+SliderLabelPlaces sliderLabelPlaces(const ControlSpec& slider) {
+    return {placeAt(slider.x, slider.y, slider.width, kSliderLabelHeight),
+            placeAt(slider.x + slider.width, slider.y, slider.height, kSliderLabelHeight)};
+}
+
+PanelFill fillUnder(const PixelRect& control) {
+    for (const PanelSpec& panel : kPanels)
+        if (control.left >= panel.rect.left && control.left < panel.rect.right &&
+            control.top >= panel.rect.top && control.top < panel.rect.bottom)
+            return panel.fill;
+    return PanelFill::Background;
 }
 
 } // namespace gripline

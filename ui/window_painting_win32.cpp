@@ -1,11 +1,13 @@
 #include "ui/window_painting_win32.h"
 
+#include "common/gdi_scope_win32.h"
 #include "ui/application_win32.h"
-#include "ui/gdi_scope_win32.h"
 #include "ui/program_identity.h"
 #include "ui/window_layout.h"
 
 #include <gdiplus.h>
+
+#include <algorithm>
 
 namespace gripline {
 
@@ -18,46 +20,27 @@ constexpr COLORREF kClipLitColour = RGB(232, 64, 56);
 constexpr COLORREF kClipDarkColour = RGB(70, 64, 62);
 constexpr const wchar_t* kSubtitle = L"Steering force from grip, road and car, for iRacing";
 
-enum class PanelFill { Header, Panel };
-
-struct Panel {
-    RECT rect;
-    PanelFill fill;
+// Every number below is a 96-DPI pixel; this turns it into one of the
+// window's. Pens keep at least one pixel.
+struct Scaler {
+    int dpi;
+    int operator()(int v) const { return scaleToDpi(v, dpi); }
+    RECT operator()(const PixelRect& r) const {
+        const PixelRect s = scaleToDpi(r, dpi);
+        return {s.left, s.top, s.right, s.bottom};
+    }
+    int pen(int v) const { return std::max(1, scaleToDpi(v, dpi)); }
 };
 
-constexpr Panel kPanels[] = {
-    {{24, 20, 1576, 122}, PanelFill::Header},   // header
-    {{24, 138, 326, 654}, PanelFill::Panel},    // control deck
-    {{344, 138, 936, 654}, PanelFill::Panel},   // tuning matrix
-    {{954, 138, 1256, 610}, PanelFill::Panel},  // crash protection
-    {{1274, 138, 1576, 610}, PanelFill::Panel}, // car-specific feel
-    {{24, 666, 1576, 790}, PanelFill::Header},  // session log
-};
-
-constexpr RECT kAccentBars[] = {
-    {24, 120, 1576, 122},  {48, 160, 298, 164},    {374, 160, 918, 164},
-    {978, 160, 1228, 164}, {1298, 160, 1548, 164}, {48, 690, 1548, 694},
-};
-
-struct Heading {
-    const wchar_t* text;
-    int x, y;
-};
-
-constexpr Heading kHeadings[] = {
-    {L"CONTROL DECK", 48, 168},      {L"TUNING MATRIX", 374, 168},
-    {L"CRASH PROTECTION", 978, 168}, {L"CAR-SPECIFIC FEEL", 1298, 168},
-    {L"SESSION LOG", 48, 698},
-};
-
-RECT statusBar(const RECT& client) {
-    return {client.left, client.bottom - kStatusBarHeight, client.right, client.bottom};
+RECT statusBar(const RECT& client, const Scaler& px) {
+    return {client.left, client.bottom - px(kStatusBarHeight), client.right, client.bottom};
 }
 
-void paintStatusBarFill(HDC dc, const RECT& client, const DrawingResources& drawing) {
-    const RECT bar = statusBar(client);
+void paintStatusBarFill(HDC dc, const RECT& client, const DrawingResources& drawing,
+                        const Scaler& px) {
+    const RECT bar = statusBar(client, px);
     FillRect(dc, &bar, drawing.header());
-    const RECT line{bar.left, bar.top, bar.right, bar.top + 1};
+    const RECT line{bar.left, bar.top, bar.right, bar.top + px.pen(1)};
     FillRect(dc, &line, drawing.accent());
 }
 
@@ -66,31 +49,34 @@ void text(HDC dc, int x, int y, COLORREF colour, const std::wstring& s) {
     TextOutW(dc, x, y, s.c_str(), static_cast<int>(s.size()));
 }
 
-void paintLogo(HDC dc, const DrawingResources& drawing) {
+// The logo is a 1024-pixel picture drawn down to its place at any DPI, so it
+// stays sharp; the icon fallback is the icon's image of the size it is drawn at.
+void paintLogo(HDC dc, const DrawingResources& drawing, const Scaler& px) {
     Gdiplus::Bitmap* logo = drawing.logo();
     if (logo && logo->GetLastStatus() == Gdiplus::Ok) {
         Gdiplus::Graphics graphics(dc);
         graphics.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
-        graphics.DrawImage(logo, 44, 30, 84, 84);
-    } else if (drawing.icon()) {
-        DrawIconEx(dc, 50, 44, drawing.icon(), 48, 48, 0, nullptr, DI_NORMAL);
+        graphics.DrawImage(logo, px(44), px(30), px(84), px(84));
+    } else if (HICON icon = drawing.icons().header.get()) {
+        DrawIconEx(dc, px(50), px(44), icon, px(48), px(48), 0, nullptr, DI_NORMAL);
     }
 }
 
 // The right end of the status bar: the driver's force switch when off, the
 // peak of the last second and the clipping mark, lit while samples clip.
-void paintMeter(HDC dc, const RECT& client, const StatusTexts& status) {
-    const int y = client.bottom - 22;
+void paintMeter(HDC dc, const RECT& client, const StatusTexts& status, const Scaler& px) {
+    const int y = client.bottom - px(22);
     if (status.forceOff)
-        text(dc, client.right - 330, y, kForceOffColour, L"Force off");
-    text(dc, client.right - 190, y, kTextColour, status.meter);
-    const RECT mark{client.right - 84, client.bottom - 23, client.right - 20, client.bottom - 5};
+        text(dc, client.right - px(330), y, kForceOffColour, L"Force off");
+    text(dc, client.right - px(190), y, kTextColour, status.meter);
+    const RECT mark{client.right - px(84), client.bottom - px(23), client.right - px(20),
+                    client.bottom - px(5)};
     const COLORREF fill = status.clipping ? kClipLitColour : kClipDarkColour;
     GdiObject<HBRUSH> brush(CreateSolidBrush(fill));
-    GdiObject<HPEN> pen(CreatePen(PS_SOLID, 1, fill));
+    GdiObject<HPEN> pen(CreatePen(PS_SOLID, px.pen(1), fill));
     SelectScope brushScope(dc, brush.get());
     SelectScope penScope(dc, pen.get());
-    RoundRect(dc, mark.left, mark.top, mark.right, mark.bottom, 6, 6);
+    RoundRect(dc, mark.left, mark.top, mark.right, mark.bottom, px(6), px(6));
     RECT label = mark;
     SetTextColor(dc, status.clipping ? RGB(255, 255, 255) : kSubtitleColour);
     DrawTextW(dc, L"CLIP", -1, &label, DT_CENTER | DT_VCENTER | DT_SINGLELINE);
@@ -98,43 +84,52 @@ void paintMeter(HDC dc, const RECT& client, const StatusTexts& status) {
 
 } // namespace
 
-void paintBackground(HDC dc, const RECT& client, const DrawingResources& drawing) {
+int statusBarHeight(int dpi) {
+    return scaleToDpi(kStatusBarHeight, dpi);
+}
+
+void paintBackground(HDC dc, const RECT& client, const DrawingResources& drawing, int dpi) {
+    const Scaler px{dpi};
     FillRect(dc, &client, drawing.background());
-    paintStatusBarFill(dc, client, drawing);
-    GdiObject<HPEN> edge(CreatePen(PS_SOLID, 1, kPanelEdgeColour));
+    paintStatusBarFill(dc, client, drawing, px);
+    GdiObject<HPEN> edge(CreatePen(PS_SOLID, px.pen(1), kPanelEdgeColour));
     SelectScope pen(dc, edge.get());
-    for (const Panel& p : kPanels) {
+    for (const PanelSpec& p : mainWindowPanels()) {
         SelectScope brush(dc, p.fill == PanelFill::Header ? drawing.header() : drawing.panel());
-        RoundRect(dc, p.rect.left, p.rect.top, p.rect.right, p.rect.bottom, 10, 10);
+        const RECT r = px(p.rect);
+        RoundRect(dc, r.left, r.top, r.right, r.bottom, px(10), px(10));
     }
-    for (const RECT& bar : kAccentBars)
-        FillRect(dc, &bar, drawing.accent());
+    for (const PixelRect& bar : mainWindowAccentBars()) {
+        const RECT r = px(bar);
+        FillRect(dc, &r, drawing.accent());
+    }
 }
 
 void paintForeground(HDC dc, const RECT& client, const DrawingResources& drawing,
-                     const StatusTexts& status) {
-    paintLogo(dc, drawing);
+                     const StatusTexts& status, int dpi) {
+    const Scaler px{dpi};
+    paintLogo(dc, drawing, px);
     SetBkMode(dc, TRANSPARENT);
     {
         SelectScope font(dc, drawing.titleFont());
-        text(dc, 146, 38, kTextColour, kDisplayName);
+        text(dc, px(146), px(38), kTextColour, kDisplayName);
     }
     {
         SelectScope font(dc, drawing.normalFont());
-        text(dc, 150, 78, kSubtitleColour, kSubtitle);
+        text(dc, px(150), px(78), kSubtitleColour, kSubtitle);
     }
     {
         SelectScope font(dc, drawing.sectionFont());
-        for (const Heading& h : kHeadings)
-            text(dc, h.x, h.y, kAccentColour, h.text);
+        for (const HeadingSpec& h : mainWindowHeadings())
+            text(dc, px(h.x), px(h.y), kAccentColour, h.text);
     }
-    paintStatusBarFill(dc, client, drawing);
+    paintStatusBarFill(dc, client, drawing, px);
     SelectScope font(dc, drawing.normalFont());
-    const int y = client.bottom - 22;
-    text(dc, 12, y, kTextColour, status.connection);
-    text(dc, 260, y, kTrackStateColour, status.trackState);
-    text(dc, 450, y, kTextColour, status.driverAndCar);
-    paintMeter(dc, client, status);
+    const int y = client.bottom - px(22);
+    text(dc, px(12), y, kTextColour, status.connection);
+    text(dc, px(260), y, kTrackStateColour, status.trackState);
+    text(dc, px(450), y, kTextColour, status.driverAndCar);
+    paintMeter(dc, client, status, px);
 }
 
 } // namespace gripline

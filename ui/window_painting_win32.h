@@ -11,10 +11,13 @@ namespace gripline {
 
 struct StatusTexts;
 
-// WM_ERASEBKGND: the background, the panels and the accent bars.
-void paintBackground(HDC dc, const RECT& client, const DrawingResources& drawing);
+// WM_ERASEBKGND: the background, the panels and the accent bars, at the
+// window's DPI (the places are the layout's 96-DPI ones, scaled).
+void paintBackground(HDC dc, const RECT& client, const DrawingResources& drawing, int dpi);
 // WM_PAINT: the logo, the title, the headings and the status bar.
 void paintForeground(HDC dc, const RECT& client, const DrawingResources& drawing,
-                     const StatusTexts& status);
+                     const StatusTexts& status, int dpi);
+// The status bar's height at `dpi`: what a change of its texts repaints.
+int statusBarHeight(int dpi);
 
 } // namespace gripline

@@ -1,6 +1,8 @@
 #!/usr/bin/env python3
 """Draws Gripline's artwork: the header logo (a 1024 x 1024 PNG) and the
-program icon (16, 32 and 48 pixels in one .ico). Standard library only.
+program icon (one .ico with the sizes Windows asks for at 96 to 192 DPI:
+16 to 32 for the small icon, 32 to 64 for the large one, and 48 to 96 for
+the header's fallback). Standard library only.
 
 The build does not run this: its output is kept beside it. Run it again
 after changing a shape:  python3 app/artwork/draw_artwork.py app/artwork
@@ -141,7 +143,7 @@ def ico(sizes):
 
 def main():
     folder = Path(sys.argv[1] if len(sys.argv) > 1 else Path(__file__).parent)
-    (folder / "gripline.ico").write_bytes(ico([16, 32, 48]))
+    (folder / "gripline.ico").write_bytes(ico([16, 20, 24, 32, 40, 48, 64, 72, 96]))
     (folder / "gripline_logo.png").write_bytes(png(render(1024), 1024))
 
 

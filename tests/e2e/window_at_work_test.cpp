@@ -129,8 +129,10 @@ class WindowAtWork : public ::testing::Test {
             },
             kEventLimit);
     }
+    // The value label beside the caption at (x, y): the last 56 pixels of
+    // its 244-pixel line (the tuning sliders read here).
     std::wstring sliderText(int x, int y) const {
-        return test::windowText(test::childAt(window, place(x + 180, y, 64, 22)));
+        return test::windowText(test::childAt(window, place(x + 188, y, 56, 22)));
     }
     // A click on a custom control, as the mouse makes it.
     void clickAt(int id, int x, int y) {

@@ -106,11 +106,13 @@ void expectControl(HWND window, const ControlSpec& s) {
         HWND h = GetDlgItem(window, s.id);
         expectPlace(h, place(s.x, s.y + 26, 244, 30), what);
         EXPECT_EQ(test::className(h), L"TorvixSlider");
-        HWND caption = test::childAt(window, place(s.x, s.y, 174, 22));
-        expectPlace(caption, place(s.x, s.y, 174, 22), what);
+        const SliderLabelPlaces labels = sliderLabelPlaces(s);
+        const RECT captionPlace = place(s.x, s.y, s.width, 22);
+        HWND caption = test::childAt(window, captionPlace);
+        expectPlace(caption, captionPlace, what);
         EXPECT_EQ(test::windowText(caption), s.text);
-        expectPlace(test::childAt(window, place(s.x + 180, s.y, 64, 22)),
-                    place(s.x + 180, s.y, 64, 22), what + L" value");
+        const RECT valuePlace = place(labels.value.left, s.y, labels.value.width(), 22);
+        expectPlace(test::childAt(window, valuePlace), valuePlace, what + L" value");
         break;
     }
     case ControlKind::WheelbaseField:
@@ -126,8 +128,15 @@ void expectControl(HWND window, const ControlSpec& s) {
     }
 }
 
+// The value label of the slider whose caption is at (x, y).
 std::wstring sliderValue(HWND window, int x, int y) {
-    return test::windowText(test::childAt(window, place(x + 180, y, 64, 22)));
+    for (const ControlSpec& s : mainWindowControls())
+        if (s.kind == ControlKind::Slider && s.x == x && s.y == y) {
+            const PixelRect v = sliderLabelPlaces(s).value;
+            return test::windowText(
+                test::childAt(window, place(v.left, v.top, v.width(), v.height())));
+        }
+    return L"";
 }
 
 TEST_F(WindowTest, StartsWithoutSettingsShowsTheLayoutAndSavesOnClose) {

@@ -60,7 +60,7 @@ class ControlsTest : public ::testing::Test {
         record.minimum = lo;
         record.maximum = hi;
         record.value = value;
-        return createSliderWindow(instance_, parent_, 1100, 20, 20, record);
+        return createSliderWindow(instance_, parent_, 1100, RECT{20, 20, 264, 50}, record);
     }
 
     static void send(HWND window, UINT message, int x, int y = 15) {
@@ -127,7 +127,7 @@ TEST_F(ControlsTest, ACheckBoxToggledBySpaceNotifiesLikeAClick) {
     CheckboxRecord record;
     record.id = kParkedCheck;
     record.caption = L"Reduce force when parked";
-    HWND h = createCheckboxWindow(instance_, parent_, 48, 20, nullptr, record);
+    HWND h = createCheckboxWindow(instance_, parent_, RECT{48, 20, 298, 44}, nullptr, record);
     ASSERT_NE(h, nullptr);
     send(h, WM_LBUTTONDOWN, 5);
     send(h, WM_LBUTTONUP, 5);

@@ -1,6 +1,7 @@
 // The window's portable rules: command line, session-log text, slider
-// arithmetic, value texts, the advice hand-over message and the wheelbase
-// field.
+// arithmetic, value texts, the advice hand-over message, the wheelbase
+// field and the layout at every DPI.
+#include "common/dpi_scale.h"
 #include "ui/advice_copy_data.h"
 #include "ui/command_line.h"
 #include "ui/program_identity.h"
@@ -8,10 +9,12 @@
 #include "ui/slider_math.h"
 #include "ui/slider_values.h"
 #include "ui/wheelbase_text.h"
+#include "ui/window_layout.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 namespace gripline {
 namespace {
@@ -87,6 +90,66 @@ TEST(SliderMath, PointerPositionsPickValuesAlongTheTrack) {
     EXPECT_EQ(knobX(range, 10, 244), 122);
     // A degenerate slider neither divides by zero nor leaves its range.
     EXPECT_EQ(sliderValueAt({5, 5}, 100, 10), 5);
+    // At 144 DPI the 366-pixel slider's track is inset by 15.
+    EXPECT_EQ(knobX(range, 20, 366, 15), 351);
+    EXPECT_EQ(sliderValueAt(range, 183, 366, 15), 10);
+}
+
+// The layout is in 96-DPI pixels; a window at another DPI scales each edge,
+// rounding halves away from zero, so the 1620 × 875 window is 2430 × 1313
+// at 144 and controls that touch at 96 still touch.
+TEST(DpiScale, LayoutPixelsScaleWithTheWindowsDpi) {
+    struct Case {
+        int value, dpi, scaled;
+    };
+    const Case cases[] = {
+        {1620, 144, 2430}, {875, 144, 1313}, {28, 144, 42},   {15, 144, 23}, {-15, 144, -23},
+        {1, 144, 2},       {10, 120, 13},    {244, 192, 488}, {7, 96, 7},    {0, 168, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(scaleToDpi(c.value, c.dpi), c.scaled) << c.value << " at " << c.dpi;
+        EXPECT_EQ(unscaleFromDpi(c.scaled, c.dpi), c.value) << c.scaled << " at " << c.dpi;
+    }
+    EXPECT_EQ(scaleToDpi(PixelRect{48, 390, 166, 424}, 144), (PixelRect{72, 585, 249, 636}));
+    EXPECT_EQ(scaleToDpi(placeAt(1, 1, 1, 1), 144), (PixelRect{2, 2, 3, 3}));
+    EXPECT_EQ(usableDpi(0), 96);     // a failed call
+    EXPECT_EQ(usableDpi(70000), 96); // nonsense
+    EXPECT_EQ(usableDpi(144), 144);
+}
+
+// Every control lies in a panel and paints on its colour (the wheelbase
+// field's label and unit on the header's, not the panels'); no two overlap
+// at any DPI; each slider's caption and value share one line.
+TEST(WindowLayout, ControlsSitInTheirPanelsWithoutOverlapAtEveryDpi) {
+    std::vector<PixelRect> places;
+    for (const ControlSpec& c : mainWindowControls()) {
+        EXPECT_NE(fillUnder(controlPlace(c)), PanelFill::Background) << c.id;
+        if (c.kind == ControlKind::DropDownList || c.kind == ControlKind::EditableDropDown)
+            continue; // their height is the dropped list's
+        places.push_back(controlPlace(c));
+        if (c.kind == ControlKind::Slider) {
+            const SliderLabelPlaces labels = sliderLabelPlaces(c);
+            EXPECT_EQ(labels.caption.right, labels.value.left) << c.id;
+            EXPECT_GE(labels.value.right, controlPlace(c).right) << c.id;
+            places.push_back(labels.caption);
+            places.push_back(labels.value);
+        }
+    }
+    for (const ControlSpec& c : mainWindowControls()) {
+        if (c.text == std::wstring(L"WHEELBASE MAX TORQUE") || c.text == std::wstring(L"Nm")) {
+            EXPECT_EQ(fillUnder(controlPlace(c)), PanelFill::Header) << c.id;
+        }
+    }
+    for (int dpi : {96, 120, 144, 192}) {
+        for (size_t i = 0; i < places.size(); ++i) {
+            for (size_t j = i + 1; j < places.size(); ++j) {
+                const PixelRect a = scaleToDpi(places[i], dpi), b = scaleToDpi(places[j], dpi);
+                const bool apart = a.right <= b.left || b.right <= a.left || a.bottom <= b.top ||
+                                   b.bottom <= a.top;
+                EXPECT_TRUE(apart) << "places " << i << " and " << j << " at " << dpi;
+            }
+        }
+    }
 }
 
 TEST(SliderValues, ValueTextsShowTheSettingsInTheirUnits) {

@@ -1,8 +1,6 @@
 #pragma once
 // Selects a GDI object into a device context for one scope and puts the
 // previous one back at its end.
-#include "ui/drawing_resources_win32.h"
-
 #include <windows.h>
 
 namespace gripline {
