@@ -153,12 +153,7 @@ LRESULT AnalyzerWindow::handleMessage(HWND window, UINT message, WPARAM wParam, 
 // `p` is the 96-DPI place; the control goes to it scaled to the window's DPI.
 HWND AnalyzerWindow::addControl(const wchar_t* cls, const wchar_t* text, DWORD style, int id,
                                 const ControlPlace& p, HFONT font, DWORD exStyle) {
-    const PixelRect at = scaleToDpi(pixels(p), dpi_);
-    HWND control = CreateWindowExW(
-        exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, at.left, at.top, at.width(), at.height(),
-        window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return control;
+    return createScaledChild(window_, cls, text, style, exStyle, id, pixels(p), dpi_, font);
 }
 
 void AnalyzerWindow::onCreate() {

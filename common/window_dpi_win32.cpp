@@ -32,6 +32,17 @@ int windowDpi(HWND window) {
     return screenDpi();
 }
 
+HWND createScaledChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style,
+                       DWORD exStyle, int id, const PixelRect& at96, int dpi, HFONT font) {
+    const PixelRect at = scaleToDpi(at96, dpi);
+    HWND child = CreateWindowExW(
+        exStyle, cls, text, WS_CHILD | WS_VISIBLE | style, at.left, at.top, at.width(),
+        at.height(), parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+        reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(parent, GWLP_HINSTANCE)), nullptr);
+    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return child;
+}
+
 void placeScaled(HWND child, const PixelRect& at96, int dpi) {
     const PixelRect r = scaleToDpi(at96, dpi);
     SetWindowPos(child, nullptr, r.left, r.top, r.width(), r.height(),

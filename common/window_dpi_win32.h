@@ -21,6 +21,11 @@ inline RECT toRect(const PixelRect& r) {
     return {r.left, r.top, r.right, r.bottom};
 }
 
+// A visible child of `parent` at its 96-DPI place scaled to `dpi`, holding
+// `font` (not redrawn: a new control paints first with it anyway).
+HWND createScaledChild(HWND parent, const wchar_t* cls, const wchar_t* text, DWORD style,
+                       DWORD exStyle, int id, const PixelRect& at96, int dpi, HFONT font);
+
 // Moves a child to its 96-DPI place scaled to `dpi`.
 void placeScaled(HWND child, const PixelRect& at96, int dpi);
 

@@ -19,12 +19,7 @@ constexpr COLORREF kDialogText = RGB(232, 238, 246);
 // Places are 96-DPI pixels, scaled to the dialog's DPI.
 HWND ButtonsDialog::addChild(const wchar_t* cls, const wchar_t* text, DWORD style, int id,
                              const PixelRect& place) {
-    const PixelRect at = scaleToDpi(place, dpi_);
-    HWND child = CreateWindowExW(
-        0, cls, text, WS_CHILD | WS_VISIBLE | style, at.left, at.top, at.width(), at.height(),
-        window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-        reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(window_, GWLP_HINSTANCE)), nullptr);
-    SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+    HWND child = createScaledChild(window_, cls, text, style, 0, id, place, dpi_, font_.get());
     placed_.push_back({child, place});
     return child;
 }

@@ -74,12 +74,9 @@ void MainWindowBuilder::darkenTitleBar() {
 
 HWND MainWindowBuilder::child(const wchar_t* cls, const wchar_t* text, DWORD style, int id,
                               const PixelRect& place, FontRole font, DWORD exStyle) {
-    const PixelRect at = scaleToDpi(place, app_.dpi_);
-    HWND h = CreateWindowExW(exStyle, cls, text, style, at.left, at.top, at.width(), at.height(),
-                             app_.window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                             app_.instance_, nullptr);
+    HWND h = createScaledChild(app_.window_, cls, text, style, exStyle, id, place, app_.dpi_,
+                               app_.fontFor(font));
     app_.placed_.push_back({h, place, font});
-    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(app_.fontFor(font)), FALSE);
     return h;
 }
 
