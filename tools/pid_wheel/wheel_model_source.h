@@ -1,0 +1,31 @@
+#pragma once
+// Where the install tool gets what the driver needs of a descriptor: its
+// bytes from a file (binary, or the text form) and the wheel's model (input
+// layout, feature answers, effect pool reports). Portable.
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace gripline::pidwheel {
+
+// The driver's registry values that come from the descriptor.
+struct WheelModel {
+    uint32_t inputReportId = 0;
+    uint32_t inputReportBytes = 0;            // the report ID byte included
+    uint32_t axisBitOffset = 0, axisBits = 0; // bits from the report's ID byte
+    int32_t axisMinimum = 0, axisMaximum = 0; // logical
+    uint32_t buttonBitOffset = 0, buttonCount = 0;
+    std::vector<uint8_t> featureAnswers; // [length lo, length hi, report bytes]...
+    uint32_t createEffectReportId = 0, blockLoadReportId = 0, blockIndexByte = 0;
+};
+
+// `fileBytes` as a descriptor: taken as they are when `binary`, else read as
+// hexadecimal bytes with "//" and "#" comments.
+std::optional<std::vector<uint8_t>> descriptorBytesOf(std::string_view fileBytes, bool binary,
+                                                      std::string& error);
+std::optional<WheelModel> modelFor(std::span<const uint8_t> descriptor, std::string& error);
+
+} // namespace gripline::pidwheel
