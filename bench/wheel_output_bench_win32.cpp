@@ -3,6 +3,14 @@
 // second reach the wheel once force is flowing, and how long a new requested
 // force takes to reach the device (engine's exchange to the wheel's
 // SetParameters carrying it; both timed on the same performance counter).
+//
+// With `--pid TOOL DESCRIPTOR` the same drive plays on the PID wheel through
+// Wine's own dinput8 (installed in the current prefix first): the figures
+// are then the output loops per second, one SetParameters call's time, and
+// the time from a new requested force to the Set Constant Force report the
+// wheel's driver receives (its own performance-counter time).
+//
+//   wheel_output_bench [--pid TOOL DESCRIPTOR]
 #include "common/hidden_window_win32.h"
 #include "common/qpc_clock_win32.h"
 #include "engine/dinput_wheel_win32.h"
@@ -11,11 +19,16 @@
 #include "engine/ffb_output.h"
 #include "telemetry/telemetry_source_win32.h"
 #include "tests/support/drive_log.h"
+#include "tests/support/watched_wheel_port_win32.h"
+#include "tests/support/pid_wheel_child_win32.h"
 #include "tests/support/standin_child_win32.h"
 #include "tests/support/wheel_log.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
 
 using namespace gripline;
 using namespace std::chrono_literals;
@@ -50,30 +63,52 @@ std::vector<double> deliveryDelaysUs(const std::vector<test::DriveLog::Sample>& 
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    const bool pid = argc == 4 && std::string(argv[1]) == "--pid";
     const std::wstring logPath = test::tempFile(L"wheelbench");
-    SetEnvironmentVariableW(L"GRIPLINE_WHEEL_LOG", logPath.c_str());
-    const std::vector<FfbDeviceEntry> devices = enumerateDevices();
+    std::optional<test::PidWheelChild> pidWheel;
+    if (pid) {
+        const auto wide = [](const char* text) {
+            return std::wstring(text, text + std::strlen(text));
+        };
+        pidWheel.emplace(wide(argv[2]), logPath);
+        std::string error;
+        if (!pidWheel->install(wide(argv[3]), L"OpenFFBoard", error)) {
+            std::fprintf(stderr, "wheel_output_bench: the PID wheel did not install: %s\n",
+                         error.c_str());
+            return 1;
+        }
+    } else {
+        SetEnvironmentVariableW(L"GRIPLINE_WHEEL_LOG", logPath.c_str());
+    }
+    std::vector<FfbDeviceEntry> devices;
+    test::waitFor([&] { return !(devices = enumerateDevices()).empty(); }, 60s);
     if (devices.empty()) {
-        std::fprintf(stderr, "wheel_output_bench: no wheel (run with WINEDLLOVERRIDES=dinput8=n,b)\n");
+        std::fprintf(stderr, "wheel_output_bench: no wheel (run with WINEDLLOVERRIDES=dinput8=n,b, "
+                             "or --pid)\n");
         return 1;
     }
     HiddenWindow window; // the wheel is acquired exclusively for a window of ours
     Win32TelemetrySource source;
-    DirectInputWheel port;
+    test::WatchedWheelPort port;
     FfbOutput output(port, qpcClock());
     Win32EnginePlatform platform;
     test::DriveLog drive;
     FfbEngine engine;
-    engine.start({.telemetry = &source, .clock = &qpcClock(), .wheel = &output,
-                  .platform = &platform, .observer = &drive, .window = window.get(),
+    engine.start({.telemetry = &source,
+                  .clock = &qpcClock(),
+                  .wheel = &output,
+                  .platform = &platform,
+                  .observer = &drive,
+                  .window = window.get(),
                   .device = devices.front().instanceGuid});
 
     test::StandinChild standin;
-    if (!standin.start({L"--scenario", L"kerbs", L"--loop", L"--start-delay", L"1",
-                        L"--exit-after", L"15"}) ||
+    if (!standin.start(
+            {L"--scenario", L"kerbs", L"--loop", L"--start-delay", L"1", L"--exit-after", L"15"}) ||
         standin.waitExit(90s) != 0) {
-        std::fprintf(stderr, "wheel_output_bench: the stand-in failed: %s\n", standin.err().c_str());
+        std::fprintf(stderr, "wheel_output_bench: the stand-in failed: %s\n",
+                     standin.err().c_str());
         return 1;
     }
     engine.stop();
@@ -82,22 +117,36 @@ int main() {
     // the last tick.
     const int64_t fromUs = drive.firstTickNs.load() / 1000 + 4'000'000;
     const int64_t toUs = drive.lastTickNs.load() / 1000;
-    const std::vector<test::WheelEvent> sent = test::magnitudes(test::parseWheelLog(test::readFile(logPath)));
-    const auto updates = std::count_if(sent.begin(), sent.end(), [&](const test::WheelEvent& e) {
-        return e.atUs >= fromUs && e.atUs < toUs;
-    });
+    const std::vector<test::WheelEvent> sent =
+        test::magnitudes(pid ? pidWheel->events() : test::parseWheelLog(test::readFile(logPath)));
+    const auto updates =
+        std::count_if(port.updates.begin(), port.updates.end(), [&](const auto& u) {
+            return u.startNs / 1000 >= fromUs && u.startNs / 1000 < toUs;
+        });
+    std::vector<double> calls;
+    for (const auto& u : port.updates)
+        calls.push_back(static_cast<double>(u.endNs - u.startNs) / 1000.0);
+    std::sort(calls.begin(), calls.end());
     const std::vector<double> delays = deliveryDelaysUs(drive.samples(), sent, fromUs);
     if (toUs <= fromUs || delays.empty()) {
         std::fprintf(stderr, "wheel_output_bench: no steady running to measure\n");
         return 1;
     }
     const double loops = static_cast<double>(updates) * 1e6 / static_cast<double>(toUs - fromUs);
-    std::printf("output loops while running: %.0f per second (target at least 1000)\n", loops);
-    std::printf("requestedForce to the SetParameters carrying it, over %zu changes: p50 %.0f us, "
+    const char* wheel = pid ? "the PID wheel (Wine's dinput8)" : "the virtual wheel";
+    const char* prefix = pid ? "pid_" : "";
+    std::printf("%s: output loops while running: %.0f per second (target at least 1000)\n", wheel,
+                loops);
+    std::printf("%s: one SetParameters: p50 %.0f us, p99 %.0f us\n", wheel, percentile(calls, 0.5),
+                percentile(calls, 0.99));
+    std::printf("%s: requestedForce to the %s carrying it, over %zu changes: p50 %.0f us, "
                 "p99 %.0f us\n",
-                delays.size(), percentile(delays, 0.5), percentile(delays, 0.99));
-    std::printf("@figure output_loops_per_second %.0f\n@figure force_to_device_p50_us %.0f\n"
-                "@figure force_to_device_p99_us %.0f\n",
-                loops, percentile(delays, 0.5), percentile(delays, 0.99));
+                wheel, pid ? "Set Constant Force report" : "SetParameters", delays.size(),
+                percentile(delays, 0.5), percentile(delays, 0.99));
+    std::printf("@figure %soutput_loops_per_second %.0f\n", prefix, loops);
+    std::printf("@figure %sset_parameters_p99_us %.0f\n", prefix, percentile(calls, 0.99));
+    const char* delay = pid ? "force_to_report" : "force_to_device";
+    std::printf("@figure %s%s_p50_us %.0f\n@figure %s%s_p99_us %.0f\n", prefix, delay,
+                percentile(delays, 0.5), prefix, delay, percentile(delays, 0.99));
     return 0;
 }

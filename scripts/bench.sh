@@ -40,6 +40,13 @@ $only_timing || show "native:  " build/linux/bench/read_latest_bench
 $only_timing || show "wine:    " scripts/wine-run.sh build/windows/bench/read_latest_bench.exe "$fixture"
 show "wine:    " scripts/wine-run.sh build/windows/bench/tick_latency_bench.exe
 show "wine:    " env WINEDLLOVERRIDES='dinput8=n,b' scripts/wine-run.sh build/windows/bench/wheel_output_bench.exe
+# The same through Wine's own dinput8 and the PID wheel, in a prefix of its
+# own (the wheel stays installed there).
+rm -rf build/windows/wineprefix-bench-pid # a fresh device, from this build's driver
+winpath() { echo "Z:$(cd "$(dirname "$1")" && pwd | tr / '\\')\\$(basename "$1")"; }
+show "wine:    " env WINEPREFIX="$PWD/build/windows/wineprefix-bench-pid" WINEDLLOVERRIDES= \
+  scripts/wine-run.sh build/windows/bench/wheel_output_bench.exe --pid \
+  "$(winpath build/windows/tools/pid_wheel/pid_wheel.exe)" "$(winpath tools/pid_wheel/descriptors/openffboard_wheel.hid)"
 $only_timing || show "native:  " build/linux/bench/force_model_bench
 $only_timing || show "wine:    " scripts/wine-run.sh build/windows/bench/force_model_bench.exe
 show "wine:    " scripts/wine-run.sh build/windows/bench/sample_schedule_bench.exe

@@ -6,9 +6,14 @@
 // to the running Gripline. Screenshots, the recording and the wheel's force
 // log end up in the output folder.
 //
-//   main_job OUTDIR PROGRAMDIR IBT SESSIONTEXT RECORDSECONDS
+// The wheel is the PID wheel, through Wine's own dinput8 and HID stack, when
+// its tool and a descriptor are named (its raw report log is kept as
+// pid_wheel.log, decoded into wheel.log); otherwise the virtual wheel.
+//
+//   main_job OUTDIR PROGRAMDIR IBT SESSIONTEXT RECORDSECONDS [PIDTOOL DESCRIPTOR]
 #include "analyzer/analyzer_controls.h"
 #include "tests/support/gui_driver_win32.h"
+#include "tests/support/pid_wheel_child_win32.h"
 #include "tests/support/standin_child_win32.h"
 #include "tests/support/wheel_log.h"
 #include "tools/main_job/window_job_win32.h"
@@ -17,6 +22,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -39,18 +45,51 @@ void say(const std::string& line) {
     std::fflush(stdout);
 }
 
-// True once the wheel has received force for `span` since its first update
-// (the start delay and fade-in are behind it), read from its log.
-bool forceFlowingFor(const std::wstring& wheelLog, std::chrono::microseconds span) {
-    const auto sent = test::magnitudes(test::parseWheelLog(test::readFile(wheelLog)));
-    return !sent.empty() && sent.back().number() != 0 &&
-           sent.back().atUs - sent.front().atUs >= span.count();
-}
+// The wheel the drive plays on, and what it received in the virtual
+// wheel's log shape.
+class JobWheel {
+  public:
+    JobWheel(const std::wstring& out, const std::wstring& pidTool, const std::wstring& descriptor)
+        : wheelLog_(out + L"\\wheel.log") {
+        if (pidTool.empty()) {
+            test::useVirtualWheel();
+            SetEnvironmentVariableW(L"GRIPLINE_WHEEL_LOG", wheelLog_.c_str());
+            return;
+        }
+        pid_.emplace(pidTool, out + L"\\pid_wheel.log");
+        std::string error;
+        if (!pid_->install(descriptor, L"OpenFFBoard", error))
+            failJob("the PID wheel did not install: " + error);
+        say("PID wheel installed: " + narrow(descriptor) + ", Wine's own dinput8");
+    }
+    std::vector<test::WheelEvent> events() const {
+        return pid_ ? pid_->events() : test::parseWheelLog(test::readFile(wheelLog_));
+    }
+    // The PID wheel's events go to wheel.log for the checks and the plot.
+    void keepLog() const {
+        if (pid_ && !pid_->writeWheelLog(wheelLog_))
+            failJob("could not write wheel.log");
+    }
+    // True once the wheel has received force for `span` since its first
+    // update (the start delay and fade-in are behind it).
+    bool forceFlowingFor(std::chrono::microseconds span) const {
+        const auto sent = test::magnitudes(events());
+        return !sent.empty() && sent.back().number() != 0 &&
+               sent.back().atUs - sent.front().atUs >= span.count();
+    }
+
+  private:
+    std::wstring wheelLog_;
+    std::optional<test::PidWheelChild> pid_;
+};
 
 HWND waitForAnalyzer() {
     HWND analyzer = nullptr;
-    test::waitFor([&] { return (analyzer = FindWindowW(nullptr, L"Gripline Analyzer v0.1.0.134")) != nullptr; },
-                  kLimit);
+    test::waitFor(
+        [&] {
+            return (analyzer = FindWindowW(nullptr, L"Gripline Analyzer v0.1.0.134")) != nullptr;
+        },
+        kLimit);
     return analyzer;
 }
 
@@ -88,14 +127,14 @@ int wmain(int argc, wchar_t** argv) {
 }
 
 int drive(int argc, wchar_t** argv) {
-    if (argc != 6) {
-        std::fprintf(stderr, "usage: main_job OUTDIR PROGRAMDIR IBT SESSIONTEXT RECORDSECONDS\n");
+    if (argc != 6 && argc != 8) {
+        std::fprintf(stderr, "usage: main_job OUTDIR PROGRAMDIR IBT SESSIONTEXT RECORDSECONDS "
+                             "[PIDTOOL DESCRIPTOR]\n");
         return 2;
     }
     const std::wstring out = argv[1], program = argv[2], ibt = argv[3], session = argv[4];
     const int recordSeconds = _wtoi(argv[5]);
-    test::useVirtualWheel();
-    SetEnvironmentVariableW(L"GRIPLINE_WHEEL_LOG", (out + L"\\wheel.log").c_str());
+    const JobWheel wheel(out, argc == 8 ? argv[6] : L"", argc == 8 ? argv[7] : L"");
 
     test::StandinChild standin;
     say("simulator stand-in: the recorded drive at Spielberg, looped");
@@ -113,7 +152,7 @@ int drive(int argc, wchar_t** argv) {
     window.expectLine(L"Telemetry: On track.");
     // The picture shows the drive with force on the wheel: past the start
     // delay and the fade-in, however long a busy machine takes to get there.
-    if (!test::waitFor([&] { return forceFlowingFor(out + L"\\wheel.log", 3s); }, kLimit))
+    if (!test::waitFor([&] { return wheel.forceFlowingFor(3s); }, kLimit))
         failJob("the wheel received no force");
     window.screenshot(out + L"\\gripline_on_track.png");
 
@@ -183,5 +222,6 @@ int drive(int argc, wchar_t** argv) {
     if (gripline.waitExit(60s) != 0)
         failJob("Gripline did not close cleanly");
     say("Gripline closed, settings saved");
+    wheel.keepLog();
     return 0;
 }

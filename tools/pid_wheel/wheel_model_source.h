@@ -1,7 +1,8 @@
 #pragma once
-// Where the install tool gets what the driver needs of a descriptor: its
-// bytes from a file (binary, or the text form) and the wheel's model (input
-// layout, feature answers, effect pool reports). Portable.
+// What the install tool takes from a descriptor file for the driver: its
+// bytes (binary, or the text form) and, from the device model of the core,
+// the registry values of the input layout, the feature answers and the
+// effect pool reports. Portable.
 #include <cstdint>
 #include <optional>
 #include <span>
