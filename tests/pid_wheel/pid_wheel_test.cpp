@@ -283,6 +283,13 @@ const ScriptedInput kScriptedInputs[] = {
      [](const DIJOYSTATE& s) { return s.lX > 45000 && s.lX < 53000; }},
 };
 
+// Lines the driver must skip: each would press button 5 or move the axis
+// if it were half read.
+const char* const kMalformedLines[] = {
+    "{at} 5",       "{at} 5 300 extra", "{at}x 5 300",   "{at} 5 -300",
+    "{at} 5.0 300", "{at} axis",        "{at} axis 12x", "just words",
+};
+
 TEST_F(PidWheelUnderWine, ScriptedInputShowsInTheDeviceState) {
     OpenWheel wheel;
     ASSERT_TRUE(pollUntil([&] { return listsTheWheel(wheel.di.get()); }));
@@ -290,14 +297,29 @@ TEST_F(PidWheelUnderWine, ScriptedInputShowsInTheDeviceState) {
     DIJOYSTATE state{};
     ASSERT_EQ(wheel.state(state), DI_OK);
     EXPECT_NEAR(state.lX, 32767, 2) << "the axis rests at the centre";
+
+    const int64_t soon = qpcNowUs() + 100000;
+    for (std::string line : kMalformedLines) {
+        const size_t at = line.find("{at}");
+        if (at != std::string::npos)
+            line.replace(at, 4, std::to_string(soon));
+        appendScript(line);
+    }
+    bool malformedSeen = false;
+    auto read = [&] {
+        const bool ok = wheel.state(state) == DI_OK;
+        malformedSeen |=
+            ok && ((state.rgbButtons[4] & 0x80) || (state.lX < 30000 || state.lX > 53000));
+        return ok;
+    };
     for (const ScriptedInput& input : kScriptedInputs) {
         appendScript(input.line(qpcNowUs() + 200000));
-        EXPECT_TRUE(pollUntil([&] { return wheel.state(state) == DI_OK && input.shows(state); }))
+        EXPECT_TRUE(pollUntil([&] { return read() && input.shows(state); }))
             << input.what << ": lX " << state.lX;
     }
-    EXPECT_TRUE(pollUntil([&] {
-        return wheel.state(state) == DI_OK && !(state.rgbButtons[2] & 0x80);
-    })) << "button 3 is released when its time is up";
+    EXPECT_TRUE(pollUntil([&] { return read() && !(state.rgbButtons[2] & 0x80); }))
+        << "button 3 is released when its time is up";
+    EXPECT_FALSE(malformedSeen) << "a malformed script line took effect";
 }
 
 TEST_F(PidWheelUnderWine, UnpluggedTheWheelFailsAndLeavesTheListUntilPluggedBackIn) {
