@@ -68,7 +68,9 @@ bool DirectInputWheel::createDeviceEvent() {
     return hasDeviceEvent();
 }
 
-HResult DirectInputWheel::createDirectInput() { return createInterface(directInput_); }
+HResult DirectInputWheel::createDirectInput() {
+    return createInterface(directInput_);
+}
 
 HResult DirectInputWheel::createDevice(const DeviceGuid& device) {
     if (!directInput_)
@@ -102,9 +104,13 @@ HResult DirectInputWheel::setEventNotification() {
     return device_ ? device_->SetEventNotification(deviceEvent_.get()) : E_POINTER;
 }
 
-HResult DirectInputWheel::acquire() { return device_ ? device_->Acquire() : E_POINTER; }
+HResult DirectInputWheel::acquire() {
+    return device_ ? device_->Acquire() : E_POINTER;
+}
 
-HResult DirectInputWheel::unacquire() { return device_ ? device_->Unacquire() : E_POINTER; }
+HResult DirectInputWheel::unacquire() {
+    return device_ ? device_->Unacquire() : E_POINTER;
+}
 
 HResult DirectInputWheel::createEffect() {
     if (!device_)
@@ -122,11 +128,21 @@ HResult DirectInputWheel::setMagnitude(int32_t magnitude) {
     return effect_->SetParameters(&effectParams_, DIEP_TYPESPECIFICPARAMS | DIEP_NORESTART);
 }
 
-HResult DirectInputWheel::startEffect() { return effect_ ? effect_->Start(1, 0) : E_POINTER; }
+HResult DirectInputWheel::startEffect() {
+    if (!effect_)
+        return E_POINTER;
+    const HResult hr = effect_->Start(1, 0);
+    playing_ = playing_ || SUCCEEDED(hr);
+    return hr;
+}
 
+// A HID wheel receives every Stop as an Effect Operation report: only an
+// effect we started is stopped, once. (The disable path, a reacquire and the
+// release each asked for one, so a wheel got three in a row at Stop.)
 void DirectInputWheel::stopEffect() {
-    if (effect_)
+    if (effect_ && playing_)
         effect_->Stop();
+    playing_ = false;
 }
 
 // One read of the device's state for the axis and the buttons alike.
@@ -174,9 +190,13 @@ HResult DirectInputWheel::readButtons(uint32_t& down) {
     return hr;
 }
 
+// Unload stops a playing effect and frees its place on the device in one
+// step; releasing the effect then sends nothing more. (DirectInput unloads a
+// released effect by itself, Wine's with a Stop whether it plays or not.)
 void DirectInputWheel::releaseAll() {
-    if (effect_)
-        effect_->Stop();
+    if (effect_ && playing_)
+        effect_->Unload();
+    playing_ = false;
     effect_.reset();
     if (device_)
         device_->Unacquire();

@@ -81,6 +81,9 @@ class DirectInputWheel final : public WheelPort {
     ComRef<IDirectInput8W> directInput_;
     ComRef<IDirectInputDevice8W> device_;
     ComRef<IDirectInputEffect> effect_;
+    // Whether our Start is the effect's last command (output thread): a
+    // Stop goes to the wheel only for an effect we started.
+    bool playing_ = false;
     ScopedHandle deviceEvent_;
     WaitMargin periodMargin_; // output thread: how early its time-outs are aimed
     // The effect's parameters, kept for its life and re-sent on every update.
