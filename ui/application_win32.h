@@ -19,10 +19,7 @@
 #include "telemetry/session_scanner.h"
 #include "telemetry/telemetry_source_win32.h"
 #include "ui/binding_controls.h"
-#include "ui/button_commands.h"
-#include "ui/button_reader_win32.h"
-#include "ui/button_watch.h"
-#include "ui/buttons_dialog_win32.h"
+#include "ui/button_controller_win32.h"
 #include "ui/checkbox_win32.h"
 #include "ui/control_binding.h"
 #include "ui/drawing_resources_win32.h"
@@ -129,13 +126,6 @@ class Application final : public SettingsView, public BindingControls, public Re
     void testWheel();
     void finishWheelTest();
 
-    // Button bindings.
-    void openButtonsDialog();
-    void updateButtonWatch();
-    void reopenButtonReader();
-    void pollButtons();
-    std::wstring productOf(const DeviceGuid& device) const;
-
     HINSTANCE instance_ = nullptr;
     HWND window_ = nullptr;
     HWND deviceCombo_ = nullptr, outputModeCombo_ = nullptr, profileCombo_ = nullptr;
@@ -171,13 +161,7 @@ class Application final : public SettingsView, public BindingControls, public Re
     ControlBinding binding_;
     StatusRefresh statusRefresh_{settings_, keeper_, *this};
     RecordCommands recordCommands_{engine_, *this, *this};
-    ButtonCommands buttonCommands_;
-    ButtonWatch buttonWatch_{keeper_.file(), *this, buttonCommands_};
-    ButtonReader buttonReader_;
-    PressTracker pressTracker_;
-    std::optional<DeviceGuid> heldWheel_; // the wheel the running engine holds
-    uint32_t seenWheelPresses_[WheelOutput::kWatchedButtons] = {}; // its counts taken
-    std::unique_ptr<ButtonsDialog> buttonsDialog_;
+    ButtonController buttons_;
     // The wheel test's thread writes the result, then raises the flag; the
     // status refresh joins it and logs.
     std::thread wheelTest_;

@@ -65,9 +65,7 @@ void Application::start() {
         return;
     }
     statusRefresh_.resetCounters();
-    heldWheel_ = ports.device; // its buttons now come through the output stage
-    if (buttonReader_.isOpen())
-        reopenButtonReader();
+    buttons_.engineStarted(ports.device); // its buttons now come through the output stage
     enableButton(kWheelTestButton, false);
     enableButton(kStartButton, false);
     enableButton(kStopButton, true);
@@ -83,9 +81,7 @@ void Application::stop() {
     if (recordCommands_.recording())
         stopRecording();
     engine_.stop();
-    heldWheel_.reset();
-    if (buttonReader_.isOpen())
-        reopenButtonReader();
+    buttons_.engineStopped();
     enableButton(kWheelTestButton, true);
     enableButton(kStartButton, true);
     enableButton(kStopButton, false);
