@@ -37,12 +37,17 @@ HResult createInterface(ComRef<IDirectInput8W>& directInput) {
 } // namespace
 
 std::vector<FfbDeviceEntry> enumerateDevices() {
+    return lookForDevices().value_or(std::vector<FfbDeviceEntry>{});
+}
+
+std::optional<std::vector<FfbDeviceEntry>> lookForDevices() {
     std::vector<FfbDeviceEntry> devices;
     ComRef<IDirectInput8W> directInput;
     if (FAILED(createInterface(directInput)))
-        return devices;
-    directInput->EnumDevices(DI8DEVCLASS_GAMECTRL, appendDevice, &devices,
-                             DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK);
+        return std::nullopt;
+    if (FAILED(directInput->EnumDevices(DI8DEVCLASS_GAMECTRL, appendDevice, &devices,
+                                        DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK)))
+        return std::nullopt;
     return devices;
 }
 

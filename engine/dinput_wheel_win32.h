@@ -13,6 +13,7 @@
 #endif
 #include <dinput.h>
 
+#include <optional>
 #include <vector>
 
 namespace gripline {
@@ -20,6 +21,9 @@ namespace gripline {
 // Lists the attached force-feedback game controllers. Empty when DirectInput
 // cannot be created.
 std::vector<FfbDeviceEntry> enumerateDevices();
+// The same list, or nothing when DirectInput could not be asked (a failed
+// look must not read as every wheel gone).
+std::optional<std::vector<FfbDeviceEntry>> lookForDevices();
 
 // Owns one COM interface pointer; releases it once.
 template <typename T> class ComRef {

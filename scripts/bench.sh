@@ -40,6 +40,8 @@ $only_timing || show "native:  " build/linux/bench/read_latest_bench
 $only_timing || show "wine:    " scripts/wine-run.sh build/windows/bench/read_latest_bench.exe "$fixture"
 show "wine:    " scripts/wine-run.sh build/windows/bench/tick_latency_bench.exe
 show "wine:    " env WINEDLLOVERRIDES='dinput8=n,b' scripts/wine-run.sh build/windows/bench/wheel_output_bench.exe
+$only_timing || show "wine:    " env WINEDLLOVERRIDES= scripts/wine-run.sh build/windows/bench/device_look_bench.exe
+$only_timing || show "wine:    " env WINEDLLOVERRIDES='dinput8=n,b' scripts/wine-run.sh build/windows/bench/device_look_bench.exe
 $only_timing || show "native:  " build/linux/bench/force_model_bench
 $only_timing || show "wine:    " scripts/wine-run.sh build/windows/bench/force_model_bench.exe
 show "wine:    " scripts/wine-run.sh build/windows/bench/sample_schedule_bench.exe

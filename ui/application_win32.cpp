@@ -32,7 +32,7 @@ Application::Application(HINSTANCE instance)
               *this, engineHandOver_),
       binding_(settings_, keeper_, *this, *this, runKey_, executablePath()),
       buttons_({settings_, keeper_, binding_, recordCommands_, engine_, *this, output_, drawing_,
-                devices_, std::filesystem::path(executablePath()).parent_path()}) {}
+                deviceWatch_.wheels(), std::filesystem::path(executablePath()).parent_path()}) {}
 
 // Ends what outlives the window: the engine's threads (a no-op after the
 // shutdown of WM_DESTROY), then the members in reverse order.
@@ -54,7 +54,8 @@ int Application::run(int showCommand, const std::wstring& advicePath) {
         std::make_unique<Win32Updater>(window_, [this](const std::wstring& line) { log(line); });
     if (!advicePath.empty())
         applyAdviceFile(advicePath);
-    enumerateWheels();
+    deviceWatch_.start(window_, deviceCombo_);
+    showWheelTestButton();
     SetTimer(window_, kStatusTimer, kStatusPeriodMs, nullptr);
     buttons_.start(instance_, window_); // after the device list: wheels are named from it
     // After the window and the device list exist, before the message loop;
@@ -85,16 +86,14 @@ bool Application::registerClasses() {
            ButtonController::registerDialogClass(instance_, drawing_.panel());
 }
 
-void Application::enumerateWheels() {
-    devices_.clear();
-    SendMessageW(deviceCombo_, CB_RESETCONTENT, 0, 0);
-    devices_ = enumerateDevices();
-    for (const FfbDeviceEntry& device : devices_)
-        SendMessageW(deviceCombo_, CB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(device.productName.c_str()));
-    if (!devices_.empty())
-        SendMessageW(deviceCombo_, CB_SETCURSEL, 0, 0);
-    log(deviceListMessage(devices_));
+void Application::onWheelsChanged() {
+    buttons_.devicesChanged();
+    showWheelTestButton();
+}
+
+// Test needs a wheel in the list and none held by the engine or a test.
+void Application::showWheelTestButton() {
+    enableButton(kWheelTestButton, deviceWatch_.wheelFree() && !deviceWatch_.wheels().empty());
 }
 
 LRESULT Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -111,11 +110,16 @@ LRESULT Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPA
         paintBackground(reinterpret_cast<HDC>(wParam), client, drawing_, dpi_);
         return 1;
     }
+    case WM_DEVICECHANGE:
+        deviceWatch_.onDeviceChange(wParam, lParam);
+        return TRUE;
     case WM_COPYDATA:
         return onCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_TIMER:
         if (wParam == ButtonController::kTimer)
             buttons_.poll();
+        else if (DeviceWatch::ownsTimer(wParam))
+            deviceWatch_.onTimer(wParam);
         else
             refreshStatus();
         return 0;
@@ -248,6 +252,7 @@ void Application::paint(HWND window) {
 void Application::shutdown() {
     sessionLog_.destroyLogWindow();
     buttons_.shutdown();
+    deviceWatch_.shutdown();
     if (wheelTest_.joinable())
         wheelTest_.join(); // a few seconds at most: the pattern ends by itself
     finishWheelTest();

@@ -22,6 +22,7 @@
 #include "ui/button_controller_win32.h"
 #include "ui/checkbox_win32.h"
 #include "ui/control_binding.h"
+#include "ui/device_watch_win32.h"
 #include "ui/drawing_resources_win32.h"
 #include "ui/record_commands.h"
 #include "ui/session_log_win32.h"
@@ -95,7 +96,9 @@ class Application final : public SettingsView, public BindingControls, public Re
     void initDrawing();
     bool registerClasses();
     void createMainWindow(int showCommand);
-    void enumerateWheels();
+    // The device list changed: the bound devices and the Test button follow.
+    void onWheelsChanged();
+    void showWheelTestButton();
     void shutdown();
     void refreshStatus();
     LRESULT onCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -140,7 +143,7 @@ class Application final : public SettingsView, public BindingControls, public Re
     std::vector<CheckboxRecord> checkboxes_;
     SessionLog sessionLog_;
     SettingsState settings_; // profiles, settings in use, car lists, working coefficients
-    std::vector<FfbDeviceEntry> devices_;
+    DeviceWatch deviceWatch_{settings_, *this, [this] { onWheelsChanged(); }};
     Win32ProfileStore profileStore_;
     RunKeyEntry runKey_;
 

@@ -37,8 +37,8 @@ void Application::enableButton(int id, bool on) {
 }
 
 void Application::start() {
-    const LRESULT device = SendMessageW(deviceCombo_, CB_GETCURSEL, 0, 0);
-    if (device < 0 || device >= static_cast<LRESULT>(devices_.size())) {
+    const std::optional<FfbDeviceEntry> wheel = deviceWatch_.selected();
+    if (!wheel) {
         log(L"Select a force feedback wheel first.");
         return;
     }
@@ -55,7 +55,7 @@ void Application::start() {
                       .handOff = &handOff_,
                       .platform = &enginePlatform_};
     ports.window = window_; // the wheel is acquired exclusively for this window
-    ports.device = devices_[static_cast<size_t>(device)].instanceGuid;
+    ports.device = wheel->instanceGuid;
     try {
         engine_.start(ports);
     } catch (const std::exception&) {
@@ -66,7 +66,8 @@ void Application::start() {
     }
     statusRefresh_.resetCounters();
     buttons_.engineStarted(ports.device); // its buttons now come through the output stage
-    enableButton(kWheelTestButton, false);
+    deviceWatch_.setWheelFree(false);
+    showWheelTestButton();
     enableButton(kStartButton, false);
     enableButton(kStopButton, true);
     enableButton(kRecordButton, true);
@@ -82,7 +83,8 @@ void Application::stop() {
         stopRecording();
     engine_.stop();
     buttons_.engineStopped();
-    enableButton(kWheelTestButton, true);
+    deviceWatch_.setWheelFree(true);
+    showWheelTestButton();
     enableButton(kStartButton, true);
     enableButton(kStopButton, false);
     enableButton(kRecordButton, false);
@@ -102,12 +104,12 @@ void Application::stop() {
 void Application::testWheel() {
     if (engine_.running() || wheelTest_.joinable())
         return;
-    const LRESULT device = SendMessageW(deviceCombo_, CB_GETCURSEL, 0, 0);
-    if (device < 0 || device >= static_cast<LRESULT>(devices_.size())) {
+    const std::optional<FfbDeviceEntry> wheel = deviceWatch_.selected();
+    if (!wheel) {
         log(L"Select a force feedback wheel first.");
         return;
     }
-    const DeviceGuid guid = devices_[static_cast<size_t>(device)].instanceGuid;
+    const DeviceGuid guid = wheel->instanceGuid;
     wheelTestDone_.store(false);
     try {
         wheelTest_ = std::thread([this, guid, window = window_] {
@@ -120,7 +122,8 @@ void Application::testWheel() {
         return;
     }
     enableButton(kStartButton, false);
-    enableButton(kWheelTestButton, false);
+    deviceWatch_.setWheelFree(false);
+    showWheelTestButton();
     log(L"Wheel test: the wheel turns gently left, right and back within 5 s.");
 }
 
@@ -130,7 +133,8 @@ void Application::finishWheelTest() {
     wheelTest_.join();
     log(wheelTestMessage(wheelTestResult_));
     enableButton(kStartButton, true);
-    enableButton(kWheelTestButton, true);
+    deviceWatch_.setWheelFree(true);
+    showWheelTestButton();
 }
 
 void Application::record() {
