@@ -66,6 +66,7 @@ void Application::start() {
     }
     statusRefresh_.resetCounters();
     buttons_.engineStarted(ports.device); // its buttons now come through the output stage
+    statusRefresh_.holdWheel(wheel->productName);
     deviceWatch_.setWheelFree(false);
     showWheelTestButton();
     enableButton(kStartButton, false);

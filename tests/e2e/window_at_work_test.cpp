@@ -74,6 +74,7 @@ class WindowAtWork : public ::testing::Test {
         SetEnvironmentVariableW(L"GRIPLINE_WHEEL_LOG", nullptr);
         SetEnvironmentVariableW(L"GRIPLINE_WHEEL_BUTTONS", nullptr);
         SetEnvironmentVariableW(L"GRIPLINE_WHEEL_FAIL", nullptr);
+        SetEnvironmentVariableW(L"GRIPLINE_WHEEL_UNPLUGGED", nullptr);
         if (window && IsWindow(window))
             PostMessageW(window, WM_CLOSE, 0, 0);
         program.waitExit(30s);
@@ -475,6 +476,111 @@ TEST_F(WindowAtWork, ASimulatorRestartedIntoAnotherLayoutIsFollowedAtOnce) {
     }
     test::click(item(kStopButton));
     EXPECT_EQ(count(L"FFB engine stopped."), 1u);
+}
+
+// A wheel switched on after the program started, then unplugged mid-drive
+// and plugged back in. The device list follows it and Test is offered only
+// with a wheel in it; while the wheel is away the drive goes on without
+// force (Record, which needs the engine connected and on track, starts
+// then), the fault is one DirectInput error and one line, and once back
+// the force fades in again through the start delay, never faster than the
+// slew limits.
+TEST_F(WindowAtWork, AWheelSwitchedOnLateAndUnpluggedMidDriveIsFollowed) {
+    const std::wstring unplugFile = test::tempFile(L"unplugged") + L".flag";
+    auto unplug = [&] { std::ofstream(std::filesystem::path(unplugFile)) << "away\n"; };
+    unplug();
+    SetEnvironmentVariableW(L"GRIPLINE_WHEEL_UNPLUGGED", unplugFile.c_str());
+    startStandin(kF4Session);
+    startProgram();
+    ASSERT_TRUE(waitForLine(L"No force feedback device found."));
+    EXPECT_EQ(SendMessageW(item(kDeviceCombo), CB_GETCOUNT, 0, 0), 0);
+    EXPECT_FALSE(enabled(kWheelTestButton)) << "no wheel to test";
+    test::click(item(kStartButton));
+    EXPECT_EQ(count(L"Select a force feedback wheel first."), 1u);
+
+    // Switched on: the next look lists it, selected, and Test is offered.
+    DeleteFileW(unplugFile.c_str());
+    ASSERT_TRUE(waitForLine(L"Wheel connected: Gripline Virtual Wheel FFB.")) << narrow(logText());
+    EXPECT_EQ(SendMessageW(item(kDeviceCombo), CB_GETCURSEL, 0, 0), 0);
+    EXPECT_TRUE(waitFor([&] { return enabled(kWheelTestButton); }, kEventLimit));
+    test::click(item(kStartButton));
+    ASSERT_TRUE(waitFor([&] { return peakForceOver(500ms) > 100; }, kEventLimit))
+        << "the wheel switched on late drives";
+
+    // Unplugged mid-drive: the force is off, nothing more reaches the wheel.
+    unplug();
+    ASSERT_TRUE(waitForLine(L"Wheel disconnected: force off.")) << narrow(logText());
+    auto firstAfter = [&](const char* name, const char* value, int64_t afterUs) {
+        for (const test::WheelEvent& e : wheelEvents())
+            if (e.name == name && (!value || e.value == value) && e.atUs > afterUs)
+                return e.atUs;
+        return int64_t{0};
+    };
+    const int64_t lostUs = firstAfter("unplugged", nullptr, 0);
+    ASSERT_NE(lostUs, 0) << "the wheel never saw the unplug";
+    EXPECT_NE(firstAfter("release", "device", lostUs), 0) << "the dead device is let go";
+    const std::wstring recording = test::tempFile(L"drive") + L".kvtrec";
+    DeleteFileW(recording.c_str());
+    recordTo(recording);
+    ASSERT_TRUE(waitForLine(L"Telemetry recording started.")) << "the engine drives on: " << narrow(logText());
+    std::this_thread::sleep_for(1s);
+    EXPECT_TRUE(magnitudesSince(lostUs).empty()) << "nothing reaches a wheel that is away";
+
+    // Plugged back: opened anew, and the force fades in.
+    DeleteFileW(unplugFile.c_str());
+    ASSERT_TRUE(waitForLine(L"Wheel back: Gripline Virtual Wheel FFB. Force fades in."))
+        << narrow(logText());
+    int64_t acquiredUs = 0;
+    ASSERT_TRUE(waitFor([&] { return (acquiredUs = firstAfter("acquire", nullptr, lostUs)) != 0; },
+                        kEventLimit));
+    int64_t firstForceUs = 0;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            for (const test::WheelEvent& m : magnitudesSince(acquiredUs))
+                if (m.number() != 0)
+                    return (firstForceUs = m.atUs) != 0;
+            return false;
+        },
+        kEventLimit))
+        << "the force never came back";
+    EXPECT_GE(firstForceUs - acquiredUs, 1'200'000) << "the start delay first";
+    std::this_thread::sleep_for(4s); // the fade-in and some driving at full force
+    int32_t previous = 0, largestRampStep = 0, largestStep = 0;
+    for (const test::WheelEvent& m : magnitudesSince(acquiredUs)) {
+        const int32_t step = std::abs(m.number() - previous);
+        previous = m.number();
+        if (m.number() == 0)
+            continue; // the force may come off at once
+        int32_t& largest = m.atUs < firstForceUs + 1'800'000 ? largestRampStep : largestStep;
+        largest = std::max(largest, step);
+    }
+    std::printf("wheel back: force %lld ms after its acquire, steps up to %d in the fade-in, %d after\n",
+                static_cast<long long>((firstForceUs - acquiredUs) / 1000), largestRampStep, largestStep);
+    EXPECT_LE(largestRampStep, 120);
+    EXPECT_LE(largestStep, 1200);
+    EXPECT_GT(peakForceSince(0), 100);
+
+    // The recording runs across the return, tick after tick.
+    test::click(item(kStopRecordButton));
+    ASSERT_TRUE(waitForLine(L"Telemetry recording saved."));
+    RecordingHeader header;
+    std::vector<RecordingSample> samples;
+    std::string error;
+    ASSERT_TRUE(loadRecording(std::filesystem::path(recording), header, samples, error)) << error;
+    ASSERT_GT(samples.size(), 60u * 4) << "seconds of driving, away and back";
+    for (size_t i = 1; i < samples.size(); ++i)
+        EXPECT_GT(samples[i].TickCount, samples[i - 1].TickCount) << "sample " << i;
+
+    const std::wstring log = logText();
+    size_t errors = 0;
+    for (size_t at = 0; (at = log.find(L"DirectInput FFB error:", at)) != std::wstring::npos; ++at)
+        ++errors;
+    EXPECT_EQ(errors, 1u) << narrow(log);
+    EXPECT_EQ(count(L"Wheel disconnected: force off."), 1u);
+    EXPECT_EQ(count(L"Wheel back: Gripline Virtual Wheel FFB. Force fades in."), 1u);
+    test::click(item(kStopButton));
+    EXPECT_TRUE(waitFor([&] { return enabled(kWheelTestButton); }, kEventLimit));
+    EXPECT_EQ(closeProgram(), 0);
 }
 
 // A settings file of the program before button bindings, with two profiles
