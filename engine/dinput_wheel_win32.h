@@ -80,6 +80,7 @@ class DirectInputWheel final : public WheelPort {
 
   private:
     HResult readState(DIJOYSTATE& state);
+    HResult createReplacement(const GUID& instance);
 
     // Release order: effect, device, DirectInput, event.
     ComRef<IDirectInput8W> directInput_;
@@ -92,6 +93,11 @@ class DirectInputWheel final : public WheelPort {
     DWORD axes_[1] = {DIJOFS_X};
     LONG direction_[1] = {0};
     DIEFFECT effectParams_{};
+    // The last device opened and its product: a wheel unplugged and plugged
+    // back may come back under a new instance GUID (Wine makes one per HID
+    // device it finds), and is then opened by its product.
+    GUID openedInstance_{};
+    GUID openedProduct_{};
 };
 
 } // namespace gripline
