@@ -583,6 +583,91 @@ TEST_F(WindowAtWork, AWheelSwitchedOnLateAndUnpluggedMidDriveIsFollowed) {
     EXPECT_EQ(closeProgram(), 0);
 }
 
+// The same with the PID wheel under Wine's own HID stack and dinput8 (the
+// tool named by GRIPLINE_PID_WHEEL_TOOL, its report descriptor by
+// GRIPLINE_PID_WHEEL_DESCRIPTOR; skipped without them), in a prefix of its
+// own. It also measures whether the system's device notices reach the
+// window ("Device notice:" lines, logged with debug logging on) and prints
+// how long each step took.
+class PidWheelWindow : public WindowAtWork {
+  protected:
+    void SetUp() override {
+        tool = environment(L"GRIPLINE_PID_WHEEL_TOOL");
+        descriptor = environment(L"GRIPLINE_PID_WHEEL_DESCRIPTOR");
+        if (tool.empty() || descriptor.empty())
+            GTEST_SKIP() << "no PID wheel tool (GRIPLINE_PID_WHEEL_TOOL, GRIPLINE_PID_WHEEL_DESCRIPTOR)";
+        if (!std::getenv("DISPLAY"))
+            GTEST_SKIP() << "the window needs an X display (scripts/wine-session.sh)";
+        runTool(L"remove"); // whatever an earlier run left
+        const std::wstring log = test::tempFile(L"pid_wheel") + L".log";
+        ASSERT_EQ(runTool(L"install --descriptor \"" + descriptor + L"\" --log \"" + log +
+                          L"\" --product \"" + kProduct + L"\""),
+                  0);
+        ASSERT_EQ(runTool(L"unplug"), 0); // switched on only once the program runs
+        // Debug logging on, so the device notices are logged.
+        std::ofstream(std::filesystem::path(folder.settings()), std::ios::binary)
+            << "[Profiles]\r\nCount=1\r\nSelected=0\r\n[Profile0]\r\nName=Pid\r\nDebugLogging=1\r\n";
+    }
+    void TearDown() override {
+        WindowAtWork::TearDown();
+        if (!tool.empty())
+            runTool(L"remove");
+    }
+    static std::wstring environment(const wchar_t* name) {
+        wchar_t value[MAX_PATH] = {};
+        const DWORD n = GetEnvironmentVariableW(name, value, MAX_PATH);
+        return n && n < MAX_PATH ? std::wstring(value, n) : std::wstring();
+    }
+    int runTool(const std::wstring& arguments) {
+        ProgramProcess run;
+        if (!run.start(tool, arguments))
+            return -1;
+        return run.waitExit(120s);
+    }
+    // Waits for `line` and prints how long it took.
+    bool timedLine(const std::wstring& line, const char* what) {
+        const auto start = std::chrono::steady_clock::now();
+        const bool seen = waitForLine(line);
+        std::printf("%s: %s after %lld ms\n", what, seen ? "logged" : "NOT logged",
+                    static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                               std::chrono::steady_clock::now() - start)
+                                               .count()));
+        return seen;
+    }
+
+    static constexpr const wchar_t* kProduct = L"Gripline PID Window Wheel";
+    std::wstring tool, descriptor;
+};
+
+TEST_F(PidWheelWindow, APidWheelPluggedLateAndUnpluggedMidDriveIsFollowed) {
+    startStandin(kF4Session);
+    startProgram();
+    ASSERT_TRUE(waitForLine(L"No force feedback device found.")) << narrow(logText());
+    const std::wstring name = kProduct;
+    ASSERT_EQ(runTool(L"plug"), 0);
+    ASSERT_TRUE(timedLine(L"Wheel connected: " + name + L".", "plugged in, listed"))
+        << narrow(logText());
+    test::click(item(kStartButton));
+    ASSERT_TRUE(waitForLine(L"FFB engine started."));
+    std::this_thread::sleep_for(5s); // the start delay, the fade-in, some driving
+
+    ASSERT_EQ(runTool(L"unplug"), 0);
+    EXPECT_TRUE(timedLine(L"Wheel disconnected: force off.", "unplugged mid-drive, given up"))
+        << narrow(logText());
+    std::this_thread::sleep_for(2s);
+    ASSERT_EQ(runTool(L"plug"), 0);
+    EXPECT_TRUE(timedLine(L"Wheel back: " + name + L". Force fades in.", "plugged back, reopened"))
+        << narrow(logText());
+    std::this_thread::sleep_for(2s);
+    const std::wstring log = logText();
+    std::printf("device notices seen by the window: %zu arrivals, %zu removals\n",
+                test::countLines(log, L"Device notice: a HID device arrived."),
+                test::countLines(log, L"Device notice: a HID device was removed."));
+    std::printf("session log:\n%s\n", narrow(log).c_str());
+    test::click(item(kStopButton));
+    EXPECT_EQ(closeProgram(), 0);
+}
+
 // A settings file of the program before button bindings, with two profiles
 // of its own (car-specific settings off, so a profile's strength is the one
 // in force) and a section no program knows.
