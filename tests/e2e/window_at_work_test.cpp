@@ -599,8 +599,8 @@ class PidWheelWindow : public WindowAtWork {
         if (!std::getenv("DISPLAY"))
             GTEST_SKIP() << "the window needs an X display (scripts/wine-session.sh)";
         runTool(L"remove"); // whatever an earlier run left
-        const std::wstring log = test::tempFile(L"pid_wheel") + L".log";
-        ASSERT_EQ(runTool(L"install --descriptor \"" + descriptor + L"\" --log \"" + log +
+        driverLog = test::tempFile(L"pid_wheel") + L".log";
+        ASSERT_EQ(runTool(L"install --descriptor \"" + descriptor + L"\" --log \"" + driverLog +
                           L"\" --product \"" + kProduct + L"\""),
                   0);
         ASSERT_EQ(runTool(L"unplug"), 0); // switched on only once the program runs
@@ -635,8 +635,23 @@ class PidWheelWindow : public WindowAtWork {
         return seen;
     }
 
+    // The reports the driver received since it last started ("<us> <kind>
+    // ..." lines): each force update is a "write".
+    size_t writesSinceStarted() const {
+        std::istringstream lines(test::readFile(driverLog));
+        std::string line;
+        size_t writes = 0;
+        while (std::getline(lines, line)) {
+            std::istringstream fields(line);
+            std::string at, kind;
+            fields >> at >> kind;
+            writes = kind == "started" ? 0 : writes + (kind == "write");
+        }
+        return writes;
+    }
+
     static constexpr const wchar_t* kProduct = L"Gripline PID Window Wheel";
-    std::wstring tool, descriptor;
+    std::wstring tool, descriptor, driverLog;
 };
 
 TEST_F(PidWheelWindow, APidWheelPluggedLateAndUnpluggedMidDriveIsFollowed) {
@@ -658,7 +673,8 @@ TEST_F(PidWheelWindow, APidWheelPluggedLateAndUnpluggedMidDriveIsFollowed) {
     ASSERT_EQ(runTool(L"plug"), 0);
     EXPECT_TRUE(timedLine(L"Wheel back: " + name + L". Force fades in.", "plugged back, reopened"))
         << narrow(logText());
-    std::this_thread::sleep_for(2s);
+    EXPECT_TRUE(waitFor([&] { return writesSinceStarted() > 100; }, kEventLimit))
+        << "no force reached the wheel after it came back";
     const std::wstring log = logText();
     std::printf("device notices seen by the window: %zu arrivals, %zu removals\n",
                 test::countLines(log, L"Device notice: a HID device arrived."),
