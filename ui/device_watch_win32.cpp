@@ -23,11 +23,7 @@ constexpr GUID kHidInterface = {
 void DeviceWatch::start(HWND window, HWND combo) {
     window_ = window;
     combo_ = combo;
-    wheels_ = enumerateDevices();
-    for (const FfbDeviceEntry& device : wheels_)
-        SendMessageW(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(device.productName.c_str()));
-    if (!wheels_.empty())
-        SendMessageW(combo_, CB_SETCURSEL, 0, 0);
+    show(enumerateDevices(), 0);
     view_.log(deviceListMessage(wheels_));
 
     DEV_BROADCAST_DEVICEINTERFACE_W filter{};
@@ -83,13 +79,21 @@ void DeviceWatch::look() {
         view_.log(line);
     if (!change.changed)
         return;
-    wheels_ = *found;
+    show(*found, change.selected);
+    if (changed_)
+        changed_();
+}
+
+// The combo box holds the product names in list order; `selected` -1 or
+// past the end selects nothing.
+void DeviceWatch::show(std::vector<FfbDeviceEntry> wheels, int32_t selected) {
+    wheels_ = std::move(wheels);
     SendMessageW(combo_, CB_RESETCONTENT, 0, 0);
     for (const FfbDeviceEntry& device : wheels_)
         SendMessageW(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(device.productName.c_str()));
-    SendMessageW(combo_, CB_SETCURSEL, static_cast<WPARAM>(change.selected), 0);
-    if (changed_)
-        changed_();
+    const bool valid = selected >= 0 && static_cast<size_t>(selected) < wheels_.size();
+    SendMessageW(combo_, CB_SETCURSEL,
+                 valid ? static_cast<WPARAM>(selected) : static_cast<WPARAM>(-1), 0);
 }
 
 std::optional<FfbDeviceEntry> DeviceWatch::selected() const {

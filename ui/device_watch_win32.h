@@ -49,6 +49,7 @@ class DeviceWatch {
 
   private:
     void look();
+    void show(std::vector<FfbDeviceEntry> wheels, int32_t selected);
 
     const SettingsState& settings_;
     SettingsView& view_;
