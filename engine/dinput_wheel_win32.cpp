@@ -37,12 +37,17 @@ HResult createInterface(ComRef<IDirectInput8W>& directInput) {
 } // namespace
 
 std::vector<FfbDeviceEntry> enumerateDevices() {
+    return lookForDevices().value_or(std::vector<FfbDeviceEntry>{});
+}
+
+std::optional<std::vector<FfbDeviceEntry>> lookForDevices() {
     std::vector<FfbDeviceEntry> devices;
     ComRef<IDirectInput8W> directInput;
     if (FAILED(createInterface(directInput)))
-        return devices;
-    directInput->EnumDevices(DI8DEVCLASS_GAMECTRL, appendDevice, &devices,
-                             DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK);
+        return std::nullopt;
+    if (FAILED(directInput->EnumDevices(DI8DEVCLASS_GAMECTRL, appendDevice, &devices,
+                                        DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK)))
+        return std::nullopt;
     return devices;
 }
 
@@ -75,7 +80,41 @@ HResult DirectInputWheel::createDirectInput() {
 HResult DirectInputWheel::createDevice(const DeviceGuid& device) {
     if (!directInput_)
         return E_POINTER;
-    return directInput_->CreateDevice(toGuid(device), device_.put(), nullptr);
+    const GUID instance = toGuid(device);
+    HResult hr = directInput_->CreateDevice(instance, device_.put(), nullptr);
+    if (hr == DIERR_DEVICENOTREG && IsEqualGUID(instance, openedInstance_))
+        hr = createReplacement(instance);
+    if (SUCCEEDED(hr)) {
+        DIDEVICEINSTANCEW info{};
+        info.dwSize = sizeof(info);
+        if (SUCCEEDED(device_->GetDeviceInfo(&info))) {
+            openedInstance_ = instance; // the one asked for: the engine keeps asking for it
+            openedProduct_ = info.guidProduct;
+        }
+    }
+    return hr;
+}
+
+// The wheel opened last is not there under its instance: the first
+// attached force-feedback controller of the same product stands in for it.
+HResult DirectInputWheel::createReplacement(const GUID& instance) {
+    struct Search {
+        GUID product;
+        std::optional<GUID> found;
+    } search{openedProduct_, std::nullopt};
+    directInput_->EnumDevices(
+        DI8DEVCLASS_GAMECTRL,
+        [](LPCDIDEVICEINSTANCEW d, LPVOID context) -> BOOL {
+            auto* s = static_cast<Search*>(context);
+            if (!IsEqualGUID(d->guidProduct, s->product))
+                return DIENUM_CONTINUE;
+            s->found = d->guidInstance;
+            return DIENUM_STOP;
+        },
+        &search, DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK);
+    if (!search.found || IsEqualGUID(*search.found, instance))
+        return DIERR_DEVICENOTREG;
+    return directInput_->CreateDevice(*search.found, device_.put(), nullptr);
 }
 
 HResult DirectInputWheel::setJoystickDataFormat() {
