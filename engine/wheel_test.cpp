@@ -1,6 +1,7 @@
 #include "engine/wheel_test.h"
 
 #include "engine/ffb_output.h"
+#include "engine/forwarding_wheel_port.h"
 
 #include <cmath>
 #include <cstdio>
@@ -12,42 +13,23 @@ namespace {
 
 // Passes every call on and notes what DirectInput made of them: the
 // updates it accepted and the first failure of any call.
-class CountingPort final : public WheelPort {
+class CountingPort final : public ForwardingWheelPort {
   public:
-    explicit CountingPort(WheelPort& port) : port_(port) {}
+    using ForwardingWheelPort::ForwardingWheelPort;
 
-    bool createDeviceEvent() override { return port_.createDeviceEvent(); }
-    HResult createDirectInput() override { return note(port_.createDirectInput()); }
-    HResult createDevice(const DeviceGuid& d) override { return note(port_.createDevice(d)); }
-    HResult setJoystickDataFormat() override { return port_.setJoystickDataFormat(); }
-    HResult setExclusiveBackground(void* w) override { return port_.setExclusiveBackground(w); }
-    HResult disableAutoCenter() override { return port_.disableAutoCenter(); }
-    HResult setEventNotification() override { return port_.setEventNotification(); }
-    bool hasDevice() const override { return port_.hasDevice(); }
-    bool hasDeviceEvent() const override { return port_.hasDeviceEvent(); }
-    HResult acquire() override { return note(port_.acquire()); }
-    HResult unacquire() override { return port_.unacquire(); }
-    bool hasEffect() const override { return port_.hasEffect(); }
-    HResult createEffect() override { return note(port_.createEffect()); }
+    HResult createDirectInput() override { return note(ForwardingWheelPort::createDirectInput()); }
+    HResult createDevice(const DeviceGuid& d) override {
+        return note(ForwardingWheelPort::createDevice(d));
+    }
+    HResult acquire() override { return note(ForwardingWheelPort::acquire()); }
+    HResult createEffect() override { return note(ForwardingWheelPort::createEffect()); }
     HResult setMagnitude(int32_t magnitude) override {
-        const HResult hr = note(port_.setMagnitude(magnitude));
+        const HResult hr = note(ForwardingWheelPort::setMagnitude(magnitude));
         if (!failed(hr))
             accepted.fetch_add(1);
         return hr;
     }
-    HResult startEffect() override { return note(port_.startEffect()); }
-    void stopEffect() override { port_.stopEffect(); }
-    HResult readAxisX(int32_t& x) override { return port_.readAxisX(x); }
-    HResult readButtons(uint32_t& down) override { return port_.readButtons(down); }
-    bool waitForWork(const std::atomic<uint32_t>& forceWrites, uint32_t seen,
-                     int64_t timeoutNs) override {
-        return port_.waitForWork(forceWrites, seen, timeoutNs);
-    }
-    void wakeOutputThread(const std::atomic<uint32_t>& forceWrites) override {
-        port_.wakeOutputThread(forceWrites);
-    }
-    void releaseAll() override { port_.releaseAll(); }
-    void enterOutputThread() override { port_.enterOutputThread(); }
+    HResult startEffect() override { return note(ForwardingWheelPort::startEffect()); }
 
     std::atomic<uint32_t> accepted{0};
     std::atomic<HResult> firstError{0};
@@ -59,7 +41,6 @@ class CountingPort final : public WheelPort {
             firstError.compare_exchange_strong(none, hr);
         return hr;
     }
-    WheelPort& port_;
 };
 
 const wchar_t* whatToTry(HResult hr) {
