@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <fstream>
+#include <initializer_list>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -111,6 +112,10 @@ int install(const std::vector<std::wstring>& args) {
     }
     if (descriptorArg.empty() || settings.logFile.empty())
         return fail("install needs --descriptor FILE and --log FILE");
+    for (const std::wstring* name : {&settings.product, &settings.manufacturer})
+        if (name->empty() || name->size() > kDriverMaxStringChars)
+            return fail("a product or manufacturer name has 1 to " +
+                        std::to_string(kDriverMaxStringChars) + " characters");
 
     std::ifstream in(descriptorArg.c_str(), std::ios::binary);
     std::stringstream content;
