@@ -248,11 +248,8 @@ bool removeDevice(DeviceSet& set, std::string& error) {
     return true;
 }
 
-// Removes the wheel's device if it exists; false on a failure. Wine stops
-// the device within DIF_REMOVE (the driver has logged "removed" when it
-// returns). Nothing waits for the HID interface to go: this process's
-// SetupAPI keeps listing it as present afterwards, while a new process
-// (dinput in the program) no longer does.
+// Removes the wheel's device if it exists; false on a failure. Under Wine
+// the driver has logged "removed" by the time `pid_wheel unplug` returns.
 bool removeIfPresent(bool& wasPresent, std::string& error) {
     DeviceSet set;
     wasPresent = set.openWheel();
