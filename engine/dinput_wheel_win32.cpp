@@ -37,12 +37,17 @@ HResult createInterface(ComRef<IDirectInput8W>& directInput) {
 } // namespace
 
 std::vector<FfbDeviceEntry> enumerateDevices() {
+    return lookForDevices().value_or(std::vector<FfbDeviceEntry>{});
+}
+
+std::optional<std::vector<FfbDeviceEntry>> lookForDevices() {
     std::vector<FfbDeviceEntry> devices;
     ComRef<IDirectInput8W> directInput;
     if (FAILED(createInterface(directInput)))
-        return devices;
-    directInput->EnumDevices(DI8DEVCLASS_GAMECTRL, appendDevice, &devices,
-                             DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK);
+        return std::nullopt;
+    if (FAILED(directInput->EnumDevices(DI8DEVCLASS_GAMECTRL, appendDevice, &devices,
+                                        DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK)))
+        return std::nullopt;
     return devices;
 }
 
@@ -68,12 +73,48 @@ bool DirectInputWheel::createDeviceEvent() {
     return hasDeviceEvent();
 }
 
-HResult DirectInputWheel::createDirectInput() { return createInterface(directInput_); }
+HResult DirectInputWheel::createDirectInput() {
+    return createInterface(directInput_);
+}
 
 HResult DirectInputWheel::createDevice(const DeviceGuid& device) {
     if (!directInput_)
         return E_POINTER;
-    return directInput_->CreateDevice(toGuid(device), device_.put(), nullptr);
+    const GUID instance = toGuid(device);
+    HResult hr = directInput_->CreateDevice(instance, device_.put(), nullptr);
+    if (hr == DIERR_DEVICENOTREG && IsEqualGUID(instance, openedInstance_))
+        hr = createReplacement(instance);
+    if (SUCCEEDED(hr)) {
+        DIDEVICEINSTANCEW info{};
+        info.dwSize = sizeof(info);
+        if (SUCCEEDED(device_->GetDeviceInfo(&info))) {
+            openedInstance_ = instance; // the one asked for: the engine keeps asking for it
+            openedProduct_ = info.guidProduct;
+        }
+    }
+    return hr;
+}
+
+// The wheel opened last is not there under its instance: the first
+// attached force-feedback controller of the same product stands in for it.
+HResult DirectInputWheel::createReplacement(const GUID& instance) {
+    struct Search {
+        GUID product;
+        std::optional<GUID> found;
+    } search{openedProduct_, std::nullopt};
+    directInput_->EnumDevices(
+        DI8DEVCLASS_GAMECTRL,
+        [](LPCDIDEVICEINSTANCEW d, LPVOID context) -> BOOL {
+            auto* s = static_cast<Search*>(context);
+            if (!IsEqualGUID(d->guidProduct, s->product))
+                return DIENUM_CONTINUE;
+            s->found = d->guidInstance;
+            return DIENUM_STOP;
+        },
+        &search, DIEDFL_ATTACHEDONLY | DIEDFL_FORCEFEEDBACK);
+    if (!search.found || IsEqualGUID(*search.found, instance))
+        return DIERR_DEVICENOTREG;
+    return directInput_->CreateDevice(*search.found, device_.put(), nullptr);
 }
 
 HResult DirectInputWheel::setJoystickDataFormat() {
@@ -102,9 +143,13 @@ HResult DirectInputWheel::setEventNotification() {
     return device_ ? device_->SetEventNotification(deviceEvent_.get()) : E_POINTER;
 }
 
-HResult DirectInputWheel::acquire() { return device_ ? device_->Acquire() : E_POINTER; }
+HResult DirectInputWheel::acquire() {
+    return device_ ? device_->Acquire() : E_POINTER;
+}
 
-HResult DirectInputWheel::unacquire() { return device_ ? device_->Unacquire() : E_POINTER; }
+HResult DirectInputWheel::unacquire() {
+    return device_ ? device_->Unacquire() : E_POINTER;
+}
 
 HResult DirectInputWheel::createEffect() {
     if (!device_)
@@ -122,11 +167,21 @@ HResult DirectInputWheel::setMagnitude(int32_t magnitude) {
     return effect_->SetParameters(&effectParams_, DIEP_TYPESPECIFICPARAMS | DIEP_NORESTART);
 }
 
-HResult DirectInputWheel::startEffect() { return effect_ ? effect_->Start(1, 0) : E_POINTER; }
+HResult DirectInputWheel::startEffect() {
+    if (!effect_)
+        return E_POINTER;
+    const HResult hr = effect_->Start(1, 0);
+    playing_ = playing_ || SUCCEEDED(hr);
+    return hr;
+}
 
+// A HID wheel receives every Stop as an Effect Operation report: only an
+// effect we started is stopped, once. (The disable path, a reacquire and the
+// release each asked for one, so a wheel got three in a row at Stop.)
 void DirectInputWheel::stopEffect() {
-    if (effect_)
+    if (effect_ && playing_)
         effect_->Stop();
+    playing_ = false;
 }
 
 // One read of the device's state for the axis and the buttons alike.
@@ -174,9 +229,13 @@ HResult DirectInputWheel::readButtons(uint32_t& down) {
     return hr;
 }
 
+// Unload stops a playing effect and frees its place on the device in one
+// step; releasing the effect then sends nothing more. (DirectInput unloads a
+// released effect by itself, Wine's with a Stop whether it plays or not.)
 void DirectInputWheel::releaseAll() {
-    if (effect_)
-        effect_->Stop();
+    if (effect_ && playing_)
+        effect_->Unload();
+    playing_ = false;
     effect_.reset();
     if (device_)
         device_->Unacquire();

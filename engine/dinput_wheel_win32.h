@@ -13,6 +13,7 @@
 #endif
 #include <dinput.h>
 
+#include <optional>
 #include <vector>
 
 namespace gripline {
@@ -20,6 +21,9 @@ namespace gripline {
 // Lists the attached force-feedback game controllers. Empty when DirectInput
 // cannot be created.
 std::vector<FfbDeviceEntry> enumerateDevices();
+// The same list, or nothing when DirectInput could not be asked (a failed
+// look must not read as every wheel gone).
+std::optional<std::vector<FfbDeviceEntry>> lookForDevices();
 
 // Owns one COM interface pointer; releases it once.
 template <typename T> class ComRef {
@@ -76,11 +80,15 @@ class DirectInputWheel final : public WheelPort {
 
   private:
     HResult readState(DIJOYSTATE& state);
+    HResult createReplacement(const GUID& instance);
 
     // Release order: effect, device, DirectInput, event.
     ComRef<IDirectInput8W> directInput_;
     ComRef<IDirectInputDevice8W> device_;
     ComRef<IDirectInputEffect> effect_;
+    // Whether our Start is the effect's last command (output thread): a
+    // Stop goes to the wheel only for an effect we started.
+    bool playing_ = false;
     ScopedHandle deviceEvent_;
     WaitMargin periodMargin_; // output thread: how early its time-outs are aimed
     // The effect's parameters, kept for its life and re-sent on every update.
@@ -88,6 +96,11 @@ class DirectInputWheel final : public WheelPort {
     DWORD axes_[1] = {DIJOFS_X};
     LONG direction_[1] = {0};
     DIEFFECT effectParams_{};
+    // The last device opened and its product: a wheel unplugged and plugged
+    // back may come back under a new instance GUID (Wine makes one per HID
+    // device it finds), and is then opened by its product.
+    GUID openedInstance_{};
+    GUID openedProduct_{};
 };
 
 } // namespace gripline

@@ -29,6 +29,7 @@ void EngineLoop::begin() {
 
 void EngineLoop::pass() {
     checkOutputErrors();
+    followLostWheel();
     if (!reader_.isOpen() && !reader_.open()) {
         detachAfterFailedOpen();
         return;
@@ -102,6 +103,37 @@ void EngineLoop::checkOutputErrors() {
     engine_.publishOutputErrors(publishedErrorCount_, ports_.wheel->lastError.load());
 }
 
+// The output stage gave the wheel up (unplugged, switched off): it is
+// closed, so the next open makes a new DirectInput device (one that lived
+// through the unplug may never work again), and the drive goes on without
+// force: telemetry, status and recording as before.
+void EngineLoop::followLostWheel() {
+    if (!deviceOpen_ || !ports_.wheel->wheelGone.load())
+        return;
+    ports_.wheel->quiesce();
+    ports_.wheel->close();
+    deviceOpen_ = false;
+    wheelAway_ = true;
+    nextOpenNs_ = ports_.clock->nowNs() + kRetryNs;
+    engine_.publishWheelLost();
+}
+
+// Once back, the wheel starts from rest: the next on-track tick enables it
+// and the output stage's start delay and fade-in run as at any start.
+void EngineLoop::reopenAwayWheel() {
+    const int64_t now = ports_.clock->nowNs();
+    if (now < nextOpenNs_)
+        return;
+    nextOpenNs_ = now + kRetryNs;
+    if (!ports_.wheel->open(ports_.window, ports_.device)) {
+        ports_.wheel->quiesce();
+        return;
+    }
+    deviceOpen_ = true;
+    wheelAway_ = false;
+    engine_.publishWheelBack();
+}
+
 // No simulator: let go of everything that belonged to the last connection,
 // show "not connected" and try again in 500 ms.
 void EngineLoop::detachAfterFailedOpen() {
@@ -142,7 +174,9 @@ bool EngineLoop::followConnection() {
         simulatorReplaced(); // hands the new one off
     else if (!handedOff_ || !wasConnected)
         handOff();
-    if (!deviceOpen_) {
+    if (!deviceOpen_ && wheelAway_) {
+        reopenAwayWheel();
+    } else if (!deviceOpen_) {
         if (!ports_.wheel->open(ports_.window, ports_.device)) {
             ports_.wheel->quiesce();
             ports_.clock->sleepNs(kRetryNs);
@@ -289,7 +323,8 @@ void EngineLoop::enableOutput() {
 // counted by the live meter as sent.
 int32_t EngineLoop::toWheel(int32_t magnitude, bool clipped) {
     const int64_t now = ports_.clock->nowNs();
-    const int32_t sent = forceGate_.apply(magnitude, now);
+    // While the wheel is away nothing reaches it, and the meter says so.
+    const int32_t sent = deviceOpen_ ? forceGate_.apply(magnitude, now) : 0;
     meter_.add(sent, clipped && sent != 0, now);
     return sent;
 }

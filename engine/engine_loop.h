@@ -45,6 +45,8 @@ class EngineLoop {
     static constexpr int64_t kStaleTickNs = 250 * 1000 * 1000;
 
     void checkOutputErrors();
+    void followLostWheel();
+    void reopenAwayWheel();
     void detachAfterFailedOpen();
     bool followConnection(); // false: the pass ends (wheel retry pause)
     void refreshIdentity();
@@ -82,6 +84,10 @@ class EngineLoop {
     uint32_t publishedErrorCount_ = 0; // errors of this run, across reopenings
     bool handedOff_ = false;
     bool deviceOpen_ = false;
+    // The output stage gave the wheel up mid-drive: it is closed and opened
+    // again every 500 ms without holding up the ticks (steady ns).
+    bool wheelAway_ = false;
+    int64_t nextOpenNs_ = 0;
     bool wasOnTrack_ = false;
     bool connected_ = false; // this pass's reading of the simulator's status bit
     int64_t tickStartNs_ = 0;

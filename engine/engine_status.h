@@ -21,6 +21,10 @@ struct EngineStatus {
     uint32_t ReportSamples = 0;
     uint32_t ReportNonZero = 0;
     int32_t ReportPeak = 0; // magnitude units
+    // The held wheel given up mid-drive (unplugged, switched off) and opened
+    // again once back: each counted once, for one log line each.
+    uint32_t WheelLostCount = 0;
+    uint32_t WheelBackCount = 0;
     // How the engine thread waits for its sample deadlines, measured at its
     // start: one line for the debug log, new when the count changes.
     std::wstring SampleTiming;

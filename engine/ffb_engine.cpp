@@ -81,6 +81,8 @@ void FfbEngine::restartCounters() {
     status_.ReportSamples = 0;
     status_.ReportNonZero = 0;
     status_.ReportPeak = 0;
+    status_.WheelLostCount = 0;
+    status_.WheelBackCount = 0;
 }
 
 EngineStatus FfbEngine::readStatus() const {
@@ -143,6 +145,16 @@ void FfbEngine::publishSampleTiming(const std::wstring& line) {
     std::lock_guard lock(statusLock_);
     status_.SampleTiming = line;
     ++status_.SampleTimingCount;
+}
+
+void FfbEngine::publishWheelLost() {
+    std::lock_guard lock(statusLock_);
+    ++status_.WheelLostCount;
+}
+
+void FfbEngine::publishWheelBack() {
+    std::lock_guard lock(statusLock_);
+    ++status_.WheelBackCount;
 }
 
 void FfbEngine::publishOutputErrors(uint32_t errorCount, int32_t lastError) {

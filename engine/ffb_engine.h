@@ -72,6 +72,8 @@ class FfbEngine {
     void publishOutputReport();
     void publishOutputErrors(uint32_t errorCount, int32_t lastError);
     void publishSampleTiming(const std::wstring& line);
+    void publishWheelLost();
+    void publishWheelBack();
 
     // Runs the engine thread's body on the calling thread; start() uses it,
     // tests call it directly.

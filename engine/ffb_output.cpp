@@ -43,6 +43,8 @@ bool FfbOutput::open(void* window, const DeviceGuid& device) {
     lastOutput_ = 0;
     rampStart_ = rampEnd_ = clock_.nowNs() + 600 * kNsPerMs;
     lastReacquire_ = lastErrorTime_ = 0;
+    awaySinceNs_ = 0;
+    wheelGone.store(false);
     lastButtonPollNs_ = 0;
     buttonsSeen_ = false;
 
@@ -89,6 +91,10 @@ void FfbOutput::runOutputThread() {
 }
 
 void FfbOutput::loopOnce() {
+    if (wheelGone.load()) { // given up: nothing reaches the device until the engine closes us
+        clock_.sleepNs(kIdlePollNs);
+        return;
+    }
     pollButtons();
     // A quiesce seen only by its count: the output stops as if the flag had
     // been seen low, and the ramp starts over if it is high again.
@@ -122,10 +128,10 @@ void FfbOutput::loopOnce() {
         clampToFullScale(int64_t{requestedForce.load()} + int64_t{readDamping(fresh)});
     const int64_t now = clock_.nowNs();
     magnitude_ = rampAndSlew(force, now);
-    const HResult hr = port_.setMagnitude(magnitude_);
+    const HResult hr = sendMagnitude();
     if (failed(hr)) {
         if (port_.hasDevice()) {
-            recordError(hr);
+            noteFailure(hr);
             reacquire();
         }
     } else if (!effectStarted_ && clock_.nowNs() >= rampStart_ && port_.hasEffect()) {
@@ -222,7 +228,7 @@ void FfbOutput::startEffect() {
     // Start from zero so the effect never plays a stale magnitude.
     const int32_t saved = magnitude_;
     magnitude_ = 0;
-    HResult hr = port_.setMagnitude(magnitude_);
+    HResult hr = sendMagnitude();
     if (!failed(hr)) {
         // The wheel was sent this zero, whether or not the start succeeds:
         // the slew limit counts from it, so a start that keeps failing
@@ -232,7 +238,7 @@ void FfbOutput::startEffect() {
     }
     magnitude_ = saved;
     if (failed(hr)) {
-        recordError(hr);
+        noteFailure(hr);
         reacquire();
         return;
     }
@@ -240,7 +246,7 @@ void FfbOutput::startEffect() {
 }
 
 void FfbOutput::reacquire() {
-    if (!port_.hasDevice())
+    if (!port_.hasDevice() || wheelGone.load())
         return;
     effectStarted_ = false;
     if (port_.hasEffect())
@@ -252,16 +258,16 @@ void FfbOutput::reacquire() {
     port_.unacquire();
     const HResult acquired = port_.acquire();
     if (failed(acquired))
-        recordError(acquired);
-    if (!port_.hasEffect() && !createEffect())
+        noteFailure(acquired);
+    if (wheelGone.load() || (!port_.hasEffect() && !createEffect()))
         return;
     // The wheel restarts from the zero sent here: the slew limit counts from
     // it, so the force climbs back instead of jumping to the last output.
     magnitude_ = 0;
     lastOutput_ = 0;
-    const HResult hr = port_.setMagnitude(magnitude_);
+    const HResult hr = sendMagnitude();
     if (failed(hr)) {
-        recordError(hr);
+        noteFailure(hr);
         return;
     }
     if (running_ && now >= rampStart_)
@@ -277,6 +283,48 @@ void FfbOutput::recordError(HResult hr) {
     lastErrorTime_ = now;
     lastError.exchange(hr);
     errorCount.fetch_add(1);
+}
+
+// A device call failed. A wheel that is away fails call after call, and
+// with changing results (the update is skipped, the start refused, the
+// acquire finds it unplugged) that the throttle would count each time: it
+// is one fault, counted at its first failure, until an update reaches the
+// wheel again. DIERR_UNPLUGGED from Acquire, or a second of it, gives the
+// wheel up: a device object that lived through an unplug may never work
+// again, so the engine opens the wheel anew once it is back.
+void FfbOutput::noteFailure(HResult hr) {
+    if (!meansWheelAway(hr)) {
+        recordError(hr);
+        return;
+    }
+    const int64_t now = clock_.nowNs();
+    if (awaySinceNs_ == 0) {
+        awaySinceNs_ = now;
+        recordError(hr);
+    }
+    if (hr == kDierrUnplugged || now - awaySinceNs_ >= kWheelGoneNs)
+        giveUpWheel();
+}
+
+// The force off as at any disable (the zero and Stop may fail: the wheel is
+// away), then nothing more until the engine has closed this stage.
+void FfbOutput::giveUpWheel() {
+    if (running_)
+        becomeDisabled();
+    effectStarted_ = false;
+    wheelGone.store(true);
+}
+
+// Every update goes through here: DirectInput keeps but skips an update of
+// a device that is no longer acquired and calls that a success; here it is
+// the failure it means. An update that reached the wheel ends an away-fault.
+HResult FfbOutput::sendMagnitude() {
+    HResult hr = port_.setMagnitude(magnitude_);
+    if (hr == kDiDownloadSkipped)
+        hr = kDierrNotAcquired;
+    if (!failed(hr))
+        awaySinceNs_ = 0;
+    return hr;
 }
 
 // Velocity damping measured from the wheel: the axis speed between device

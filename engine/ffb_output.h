@@ -40,6 +40,9 @@ class FfbOutput final : public WheelOutput {
     static constexpr float kEndStopDampingGain = 150000.0f;
     static constexpr float kDampingGainPerPercent = 800.0f;
     static constexpr int64_t kButtonPollNs = 8 * kNsPerMs;
+    // A wheel that fails as an absent one for this long, no update reaching
+    // it, is given up (DIERR_UNPLUGGED from Acquire gives it up at once).
+    static constexpr int64_t kWheelGoneNs = 1000 * kNsPerMs;
 
     FfbOutput(WheelPort& port, Clock& clock, OutputPacing pacing = OutputPacing::Thread);
     ~FfbOutput() override;
@@ -53,6 +56,7 @@ class FfbOutput final : public WheelOutput {
     void startEffect();
     void reacquire();
     void recordError(HResult hr);
+    void noteFailure(HResult hr);
     int32_t readDamping(bool fresh);
     bool waitForWork();
     void pollButtons();
@@ -72,6 +76,8 @@ class FfbOutput final : public WheelOutput {
     void becomeDisabled();
     void clearDamping();
     int32_t rampAndSlew(int32_t force, int64_t now);
+    HResult sendMagnitude();
+    void giveUpWheel();
 
     WheelPort& port_;
     Clock& clock_;
@@ -90,6 +96,7 @@ class FfbOutput final : public WheelOutput {
     int64_t rampEnd_ = 0;
     int64_t lastReacquire_ = 0; // steady ns, 0 = never
     int64_t lastErrorTime_ = 0;
+    int64_t awaySinceNs_ = 0; // the first away-failure since an update last reached the wheel; 0 = none
     float velocityRing_[6] = {}; // raw axis units per µs
     float filteredRing_[4] = {};
     int velocityIndex_ = 0;

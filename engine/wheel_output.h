@@ -43,6 +43,11 @@ class WheelOutput {
     std::atomic<bool> watchButtons{false};
     std::array<std::atomic<uint32_t>, kWatchedButtons> buttonPresses{};
 
+    // Set by the output stage when it has given the wheel up (unplugged,
+    // switched off): it sends nothing more and the engine closes it and
+    // opens the wheel again once it is back. Cleared by open().
+    std::atomic<bool> wheelGone{false};
+
     // DirectInput failures, counted by the output stage (owner: output thread).
     std::atomic<uint32_t> errorCount{0};
     std::atomic<int32_t> lastError{0}; // HRESULT

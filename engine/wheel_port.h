@@ -16,11 +16,22 @@ inline constexpr HResult kDierrInputLost = static_cast<HResult>(0x8007001E);
 inline constexpr HResult kDierrNotAcquired = static_cast<HResult>(0x8007000C);
 inline constexpr HResult kDierrNotExclusiveAcquired = static_cast<HResult>(0x80040205);
 inline constexpr HResult kDierrEffectPlaying = static_cast<HResult>(0x80040208);
+inline constexpr HResult kDierrUnplugged = static_cast<HResult>(0x80040209);
+// A success code: the parameters were kept but could not reach the device,
+// which happens only when it is no longer acquired.
+inline constexpr HResult kDiDownloadSkipped = 3;
 inline constexpr HResult kEFail = static_cast<HResult>(0x80004005);
 inline bool failed(HResult hr) { return hr < 0; }
 
 // The name shown in the session log for a DirectInput failure.
 const char* hresultName(HResult hr);
+
+// The results of a wheel that is away (unplugged, switched off, its
+// connection lost): the device refuses every call until it is back.
+inline bool meansWheelAway(HResult hr) {
+    return hr == kDierrInputLost || hr == kDierrUnplugged || hr == kDierrNotAcquired ||
+           hr == kDierrNotExclusiveAcquired;
+}
 
 class WheelPort {
   public:

@@ -47,6 +47,8 @@ winpath() { echo "Z:$(cd "$(dirname "$1")" && pwd | tr / '\\')\\$(basename "$1")
 show "wine:    " env WINEPREFIX="$PWD/build/windows/wineprefix-bench-pid" WINEDLLOVERRIDES= \
   scripts/wine-run.sh build/windows/bench/wheel_output_bench.exe --pid \
   "$(winpath build/windows/tools/pid_wheel/pid_wheel.exe)" "$(winpath tools/pid_wheel/descriptors/openffboard_wheel.hid)"
+$only_timing || show "wine:    " env WINEDLLOVERRIDES= scripts/wine-run.sh build/windows/bench/device_look_bench.exe
+$only_timing || show "wine:    " env WINEDLLOVERRIDES='dinput8=n,b' scripts/wine-run.sh build/windows/bench/device_look_bench.exe
 $only_timing || show "native:  " build/linux/bench/force_model_bench
 $only_timing || show "wine:    " scripts/wine-run.sh build/windows/bench/force_model_bench.exe
 show "wine:    " scripts/wine-run.sh build/windows/bench/sample_schedule_bench.exe

@@ -20,8 +20,6 @@ namespace {
 
 constexpr UINT_PTR kStatusTimer = 1;
 constexpr UINT kStatusPeriodMs = 250;
-constexpr UINT_PTR kButtonTimer = 2; // polls the bound buttons while any are bound
-constexpr UINT kButtonPeriodMs = 25;
 
 // What WM_CTLCOLOREDIT answers: light text on the field colour.
 constexpr COLORREF kControlText = RGB(232, 238, 246);
@@ -33,8 +31,8 @@ Application::Application(HINSTANCE instance)
       keeper_(settings_, SettingsFile(profileStore_, pathFromText(settingsPath(executablePath()))),
               *this, engineHandOver_),
       binding_(settings_, keeper_, *this, *this, runKey_, executablePath()),
-      buttonCommands_(settings_, binding_, recordCommands_, engine_, *this,
-                      std::filesystem::path(executablePath()).parent_path()) {}
+      buttons_({settings_, keeper_, binding_, recordCommands_, engine_, *this, output_, drawing_,
+                deviceWatch_.wheels(), std::filesystem::path(executablePath()).parent_path()}) {}
 
 // Ends what outlives the window: the engine's threads (a no-op after the
 // shutdown of WM_DESTROY), then the members in reverse order.
@@ -49,32 +47,17 @@ int Application::run(int showCommand, const std::wstring& advicePath) {
     // Coefficients first: the profiles' car-specific settings refer to cars.
     keeper_.loadCoefficients();
     keeper_.loadProfiles();
-    buttonWatch_.load();
+    buttons_.load();
     if (!MainWindowBuilder(*this).build(showCommand))
         return 1;
-    buttonsDialog_ = std::make_unique<ButtonsDialog>(
-        buttonWatch_, drawing_,
-        ButtonsDialogHost{[this](ButtonAction a) {
-                              buttonWatch_.startBind(a, qpcClock().nowNs());
-                              updateButtonWatch();
-                              buttonsDialog_->refresh();
-                          },
-                          [this](ButtonAction a) {
-                              buttonWatch_.clear(a);
-                              updateButtonWatch();
-                              buttonsDialog_->refresh();
-                          },
-                          [this] {
-                              buttonWatch_.cancelBind();
-                              updateButtonWatch();
-                          }});
     updater_ =
         std::make_unique<Win32Updater>(window_, [this](const std::wstring& line) { log(line); });
     if (!advicePath.empty())
         applyAdviceFile(advicePath);
-    enumerateWheels();
+    deviceWatch_.start(window_, deviceCombo_);
+    showWheelTestButton();
     SetTimer(window_, kStatusTimer, kStatusPeriodMs, nullptr);
-    updateButtonWatch(); // after the device list: the held wheel is named from it
+    buttons_.start(instance_, window_); // after the device list: wheels are named from it
     // After the window and the device list exist, before the message loop;
     // blocks for at most the client's time-outs, a failed check says nothing.
     updater_->notifyAtStartup();
@@ -100,19 +83,17 @@ bool Application::registerClasses() {
     return registerMainWindowClass(instance_, drawing_.background(), drawing_.icon()) &&
            registerSliderClass(instance_, drawing_.panel()) &&
            registerCheckboxClass(instance_, drawing_.panel()) &&
-           ButtonsDialog::registerClass(instance_, drawing_.panel());
+           ButtonController::registerDialogClass(instance_, drawing_.panel());
 }
 
-void Application::enumerateWheels() {
-    devices_.clear();
-    SendMessageW(deviceCombo_, CB_RESETCONTENT, 0, 0);
-    devices_ = enumerateDevices();
-    for (const FfbDeviceEntry& device : devices_)
-        SendMessageW(deviceCombo_, CB_ADDSTRING, 0,
-                     reinterpret_cast<LPARAM>(device.productName.c_str()));
-    if (!devices_.empty())
-        SendMessageW(deviceCombo_, CB_SETCURSEL, 0, 0);
-    log(deviceListMessage(devices_));
+void Application::onWheelsChanged() {
+    buttons_.devicesChanged();
+    showWheelTestButton();
+}
+
+// Test needs a wheel in the list and none held by the engine or a test.
+void Application::showWheelTestButton() {
+    enableButton(kWheelTestButton, deviceWatch_.wheelFree() && !deviceWatch_.wheels().empty());
 }
 
 LRESULT Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -129,11 +110,16 @@ LRESULT Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPA
         paintBackground(reinterpret_cast<HDC>(wParam), client, drawing_, dpi_);
         return 1;
     }
+    case WM_DEVICECHANGE:
+        deviceWatch_.onDeviceChange(wParam, lParam);
+        return TRUE;
     case WM_COPYDATA:
         return onCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_TIMER:
-        if (wParam == kButtonTimer)
-            pollButtons();
+        if (wParam == ButtonController::kTimer)
+            buttons_.poll();
+        else if (DeviceWatch::ownsTimer(wParam))
+            deviceWatch_.onTimer(wParam);
         else
             refreshStatus();
         return 0;
@@ -205,7 +191,7 @@ LRESULT Application::onCommand(HWND window, UINT message, WPARAM wParam, LPARAM 
         update();
         return 0;
     case kButtonsButton:
-        openButtonsDialog();
+        buttons_.openDialog();
         return 0;
     case kWheelTestButton:
         testWheel();
@@ -265,10 +251,8 @@ void Application::paint(HWND window) {
 // more.
 void Application::shutdown() {
     sessionLog_.destroyLogWindow();
-    if (buttonsDialog_)
-        buttonsDialog_->destroy();
-    KillTimer(window_, kButtonTimer);
-    buttonReader_.close();
+    buttons_.shutdown();
+    deviceWatch_.shutdown();
     if (wheelTest_.joinable())
         wheelTest_.join(); // a few seconds at most: the pattern ends by itself
     finishWheelTest();
@@ -278,75 +262,6 @@ void Application::shutdown() {
     KillTimer(window_, kStatusTimer);
     drawing_.release();
     PostQuitMessage(0);
-}
-
-void Application::openButtonsDialog() {
-    buttonsDialog_->show(instance_, window_);
-}
-
-// The bound buttons are read only while something is bound or a Bind waits:
-// the controllers are opened then and closed again when nothing is.
-void Application::updateButtonWatch() {
-    const bool watching = buttonWatch_.watching();
-    if (watching && !output_.watchButtons.load()) // nothing from an earlier watch
-        for (int b = 0; b < WheelOutput::kWatchedButtons; ++b)
-            seenWheelPresses_[b] = output_.buttonPresses[static_cast<size_t>(b)].load();
-    output_.watchButtons.store(watching);
-    if (!watching) {
-        KillTimer(window_, kButtonTimer);
-        buttonReader_.close();
-        return;
-    }
-    if (!buttonReader_.isOpen())
-        reopenButtonReader();
-    SetTimer(window_, kButtonTimer, kButtonPeriodMs, nullptr);
-}
-
-// The wheel the engine holds is read through the output stage; the others
-// (and the wheel itself while the engine is stopped) directly.
-void Application::reopenButtonReader() {
-    for (const AttachedDevice& d : buttonReader_.attached())
-        pressTracker_.forget(d.device);
-    buttonReader_.open(window_, heldWheel_);
-}
-
-std::wstring Application::productOf(const DeviceGuid& device) const {
-    for (const FfbDeviceEntry& d : devices_)
-        if (d.instanceGuid == device)
-            return d.productName;
-    return L"";
-}
-
-// Every 25 ms while watching: the presses since the last poll, from the
-// devices read here and from the held wheel's counts, in that order.
-void Application::pollButtons() {
-    std::vector<NamedPress> presses;
-    for (const PolledDevice& d : buttonReader_.poll()) {
-        const ButtonSet fresh = pressTracker_.pressed(d.device, d.down);
-        for (size_t b = 0; b < fresh.size(); ++b)
-            if (fresh[b])
-                presses.push_back({{d.device, d.product, static_cast<int32_t>(b)},
-                                   buttonReader_.buttonName(d.device, static_cast<int32_t>(b))});
-    }
-    std::vector<AttachedDevice> attached = buttonReader_.attached();
-    if (heldWheel_) {
-        const std::wstring product = productOf(*heldWheel_);
-        attached.push_back({*heldWheel_, product});
-        for (int32_t b = 0; b < WheelOutput::kWatchedButtons; ++b) {
-            const uint32_t count = output_.buttonPresses[static_cast<size_t>(b)].load();
-            for (; seenWheelPresses_[b] != count; ++seenWheelPresses_[b])
-                presses.push_back({{*heldWheel_, product, b}, L"Button " + std::to_wstring(b + 1)});
-        }
-    }
-    SYSTEMTIME t;
-    GetLocalTime(&t);
-    const LocalTime now{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond};
-    bool changed = buttonWatch_.takePresses(presses, attached, now);
-    changed = buttonWatch_.expire(qpcClock().nowNs()) || changed;
-    if (changed) {
-        buttonsDialog_->refresh();
-        updateButtonWatch();
-    }
 }
 
 void Application::showLogWindow() {

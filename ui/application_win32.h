@@ -19,12 +19,10 @@
 #include "telemetry/session_scanner.h"
 #include "telemetry/telemetry_source_win32.h"
 #include "ui/binding_controls.h"
-#include "ui/button_commands.h"
-#include "ui/button_reader_win32.h"
-#include "ui/button_watch.h"
-#include "ui/buttons_dialog_win32.h"
+#include "ui/button_controller_win32.h"
 #include "ui/checkbox_win32.h"
 #include "ui/control_binding.h"
+#include "ui/device_watch_win32.h"
 #include "ui/drawing_resources_win32.h"
 #include "ui/record_commands.h"
 #include "ui/session_log_win32.h"
@@ -98,7 +96,9 @@ class Application final : public SettingsView, public BindingControls, public Re
     void initDrawing();
     bool registerClasses();
     void createMainWindow(int showCommand);
-    void enumerateWheels();
+    // The device list changed: the bound devices and the Test button follow.
+    void onWheelsChanged();
+    void showWheelTestButton();
     void shutdown();
     void refreshStatus();
     LRESULT onCommand(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -129,13 +129,6 @@ class Application final : public SettingsView, public BindingControls, public Re
     void testWheel();
     void finishWheelTest();
 
-    // Button bindings.
-    void openButtonsDialog();
-    void updateButtonWatch();
-    void reopenButtonReader();
-    void pollButtons();
-    std::wstring productOf(const DeviceGuid& device) const;
-
     HINSTANCE instance_ = nullptr;
     HWND window_ = nullptr;
     HWND deviceCombo_ = nullptr, outputModeCombo_ = nullptr, profileCombo_ = nullptr;
@@ -150,7 +143,7 @@ class Application final : public SettingsView, public BindingControls, public Re
     std::vector<CheckboxRecord> checkboxes_;
     SessionLog sessionLog_;
     SettingsState settings_; // profiles, settings in use, car lists, working coefficients
-    std::vector<FfbDeviceEntry> devices_;
+    DeviceWatch deviceWatch_{settings_, *this, [this] { onWheelsChanged(); }};
     Win32ProfileStore profileStore_;
     RunKeyEntry runKey_;
 
@@ -171,13 +164,7 @@ class Application final : public SettingsView, public BindingControls, public Re
     ControlBinding binding_;
     StatusRefresh statusRefresh_{settings_, keeper_, *this};
     RecordCommands recordCommands_{engine_, *this, *this};
-    ButtonCommands buttonCommands_;
-    ButtonWatch buttonWatch_{keeper_.file(), *this, buttonCommands_};
-    ButtonReader buttonReader_;
-    PressTracker pressTracker_;
-    std::optional<DeviceGuid> heldWheel_; // the wheel the running engine holds
-    uint32_t seenWheelPresses_[WheelOutput::kWatchedButtons] = {}; // its counts taken
-    std::unique_ptr<ButtonsDialog> buttonsDialog_;
+    ButtonController buttons_;
     // The wheel test's thread writes the result, then raises the flag; the
     // status refresh joins it and logs.
     std::thread wheelTest_;

@@ -37,8 +37,8 @@ void Application::enableButton(int id, bool on) {
 }
 
 void Application::start() {
-    const LRESULT device = SendMessageW(deviceCombo_, CB_GETCURSEL, 0, 0);
-    if (device < 0 || device >= static_cast<LRESULT>(devices_.size())) {
+    const std::optional<FfbDeviceEntry> wheel = deviceWatch_.selected();
+    if (!wheel) {
         log(L"Select a force feedback wheel first.");
         return;
     }
@@ -55,7 +55,7 @@ void Application::start() {
                       .handOff = &handOff_,
                       .platform = &enginePlatform_};
     ports.window = window_; // the wheel is acquired exclusively for this window
-    ports.device = devices_[static_cast<size_t>(device)].instanceGuid;
+    ports.device = wheel->instanceGuid;
     try {
         engine_.start(ports);
     } catch (const std::exception&) {
@@ -65,10 +65,10 @@ void Application::start() {
         return;
     }
     statusRefresh_.resetCounters();
-    heldWheel_ = ports.device; // its buttons now come through the output stage
-    if (buttonReader_.isOpen())
-        reopenButtonReader();
-    enableButton(kWheelTestButton, false);
+    buttons_.engineStarted(ports.device); // its buttons now come through the output stage
+    statusRefresh_.holdWheel(wheel->productName);
+    deviceWatch_.setWheelFree(false);
+    showWheelTestButton();
     enableButton(kStartButton, false);
     enableButton(kStopButton, true);
     enableButton(kRecordButton, true);
@@ -83,10 +83,9 @@ void Application::stop() {
     if (recordCommands_.recording())
         stopRecording();
     engine_.stop();
-    heldWheel_.reset();
-    if (buttonReader_.isOpen())
-        reopenButtonReader();
-    enableButton(kWheelTestButton, true);
+    buttons_.engineStopped();
+    deviceWatch_.setWheelFree(true);
+    showWheelTestButton();
     enableButton(kStartButton, true);
     enableButton(kStopButton, false);
     enableButton(kRecordButton, false);
@@ -106,12 +105,12 @@ void Application::stop() {
 void Application::testWheel() {
     if (engine_.running() || wheelTest_.joinable())
         return;
-    const LRESULT device = SendMessageW(deviceCombo_, CB_GETCURSEL, 0, 0);
-    if (device < 0 || device >= static_cast<LRESULT>(devices_.size())) {
+    const std::optional<FfbDeviceEntry> wheel = deviceWatch_.selected();
+    if (!wheel) {
         log(L"Select a force feedback wheel first.");
         return;
     }
-    const DeviceGuid guid = devices_[static_cast<size_t>(device)].instanceGuid;
+    const DeviceGuid guid = wheel->instanceGuid;
     wheelTestDone_.store(false);
     try {
         wheelTest_ = std::thread([this, guid, window = window_] {
@@ -124,7 +123,8 @@ void Application::testWheel() {
         return;
     }
     enableButton(kStartButton, false);
-    enableButton(kWheelTestButton, false);
+    deviceWatch_.setWheelFree(false);
+    showWheelTestButton();
     log(L"Wheel test: the wheel turns gently left, right and back within 5 s.");
 }
 
@@ -134,7 +134,8 @@ void Application::finishWheelTest() {
     wheelTest_.join();
     log(wheelTestMessage(wheelTestResult_));
     enableButton(kStartButton, true);
-    enableButton(kWheelTestButton, true);
+    deviceWatch_.setWheelFree(true);
+    showWheelTestButton();
 }
 
 void Application::record() {

@@ -57,6 +57,7 @@ StatusTexts StatusRefresh::refresh(const EngineStatus& status, bool forceOff) {
     for (const std::wstring& line : clipReporter_.linesFor(status))
         view_.log(line);
     logOutputErrors(status);
+    logWheelAway(status);
     return texts;
 }
 
@@ -99,6 +100,15 @@ void StatusRefresh::logDebugLines(const EngineStatus& status) {
                   ? L"No non-zero FFB was sent. Check iRacing telemetry On track status."
                   : L"Non-zero FFB was sent to DirectInput. If the wheel is still dead, test "
                     L"DirectInput/Simucube effect compatibility.");
+}
+
+// The held wheel gone mid-drive and back: one line each, after the
+// DirectInput error that showed it.
+void StatusRefresh::logWheelAway(const EngineStatus& status) {
+    if (isNew(status.WheelLostCount, lastSeen_.WheelLostCount))
+        view_.log(L"Wheel disconnected: force off.");
+    if (isNew(status.WheelBackCount, lastSeen_.WheelBackCount))
+        view_.log(L"Wheel back: " + heldWheel_ + L". Force fades in.");
 }
 
 // The output stage already throttles a repeated failure; here each change

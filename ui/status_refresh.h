@@ -35,6 +35,8 @@ struct LastSeenCounters {
     uint32_t OnTrackChanges = 0;
     uint32_t OutputReportCount = 0;
     uint32_t SampleTimingCount = 0;
+    uint32_t WheelLostCount = 0;
+    uint32_t WheelBackCount = 0;
 };
 
 class StatusRefresh {
@@ -48,18 +50,22 @@ class StatusRefresh {
     StatusTexts refresh(const EngineStatus& status, bool forceOff = false);
     // Start: the engine's counters begin again at 0.
     void resetCounters() { lastSeen_ = {}; }
+    // Start: the wheel the engine holds, named when it comes back.
+    void holdWheel(const std::wstring& name) { heldWheel_ = name; }
 
   private:
     void rememberDriver(const EngineStatus& status);
     std::wstring displayName(const EngineStatus& status) const;
     void logDebugLines(const EngineStatus& status);
     void logOutputErrors(const EngineStatus& status);
+    void logWheelAway(const EngineStatus& status);
 
     SettingsState& state_;
     SettingsKeeper& keeper_;
     SettingsView& view_;
     LastSeenCounters lastSeen_;
     ClipReporter clipReporter_;
+    std::wstring heldWheel_;
 };
 
 } // namespace gripline

@@ -132,6 +132,45 @@ TEST_F(EngineLoopTest, WheelThatWillNotOpenIsRetriedAfter500ms) {
     EXPECT_EQ(handOff.starts, 1);
 }
 
+// A wheel its output stage gave up mid-drive (unplugged): closed at once,
+// the ticks read and published as before with no force sent, opened again
+// every 500 ms without holding up a tick, and enabled anew once back. Each
+// step is published once.
+TEST_F(EngineLoopTest, AWheelGoneMidDriveIsReopenedWhileTheTicksGoOn) {
+    tick(1);
+    ASSERT_TRUE(wheel.outputEnabled.load());
+    wheel.wheelGone.store(true);
+    wheel.failOpens = 1000;
+    int32_t t = 2;
+    tick(t++);
+    EXPECT_EQ(wheel.closes, 1);
+    EXPECT_FALSE(loop().deviceOpen());
+    EXPECT_EQ(engine.readStatus().WheelLostCount, 1u);
+    const size_t sentBefore = observer.samples.size();
+    const int64_t lostAt = clock.now;
+    clock.sleeps.clear();
+    for (; clock.now < lostAt + 1750 * kNsPerMs; clock.now += 16'666'667)
+        tick(t++);
+    EXPECT_EQ(observer.ticks.size(), static_cast<size_t>(t - 1)) << "every tick read while away";
+    EXPECT_TRUE(engine.readStatus().Connected);
+    EXPECT_TRUE(engine.readStatus().OnTrack);
+    EXPECT_EQ(wheel.opens, 1 + 3) << "tried every 500 ms, no more";
+    EXPECT_TRUE(std::none_of(clock.sleeps.begin(), clock.sleeps.end(),
+                             [](int64_t ns) { return ns >= 500'000'000; }))
+        << "no retry pause";
+    for (int32_t m : magnitudesFrom(observer.samples, sentBefore))
+        EXPECT_EQ(m, 0) << "nothing for a wheel that is away";
+
+    wheel.failOpens = 0;
+    wheel.wheelGone.store(false); // a new stage, as open() leaves it
+    for (const int64_t until = clock.now + 600 * kNsPerMs; clock.now < until; clock.now += 16'666'667)
+        tick(t++);
+    EXPECT_TRUE(loop().deviceOpen());
+    EXPECT_TRUE(wheel.outputEnabled.load());
+    EXPECT_EQ(engine.readStatus().WheelLostCount, 1u);
+    EXPECT_EQ(engine.readStatus().WheelBackCount, 1u);
+}
+
 TEST_F(EngineLoopTest, SameTickIsReadButNotProcessedAgain) {
     tick(7);
     loop().pass();

@@ -250,6 +250,56 @@ TEST_F(FfbOutputTest, FailedUpdateIsRecordedAndTheWheelReacquired) {
     EXPECT_EQ(output.errorCount.load(), 1u);
 }
 
+// A wheel unplugged mid-drive fails every call, with results that change
+// from call to call: one fault, counted once; the stage gives the wheel up
+// (at once when Acquire says unplugged, else after a second of it) and then
+// leaves the device alone. A short loss is no unplug.
+TEST_F(FfbOutputTest, AnUnpluggedWheelIsCountedOnceAndGivenUp) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<const char*, HResult>> failures; // every call from now on
+        bool gone;
+        int64_t goneWithinMs;
+    };
+    const std::vector<Case> cases = {
+        {"skipped updates, refused starts, Acquire finds it unplugged",
+         {{"setMagnitude", kDiDownloadSkipped}, {"startEffect", kDierrNotExclusiveAcquired},
+          {"acquire", kDierrUnplugged}},
+         true, 10},
+        {"input lost on every update while Acquire still works",
+         {{"setMagnitude", kDierrInputLost}}, true, 1100},
+        {"input lost once", {}, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeWheelPort wheelPort(clock);
+        FfbOutput stage(wheelPort, clock, OutputPacing::Manual);
+        ASSERT_TRUE(stage.open(nullptr, DeviceGuid{}));
+        stage.requestedForce.store(3000);
+        stage.outputEnabled.store(true);
+        const auto runFor = [&](int64_t ns) {
+            for (const int64_t until = clock.now + ns; clock.now < until;)
+                stage.loopOnce();
+        };
+        runFor(3500 * kMs);
+        wheelPort.failNext("setMagnitude", kDierrInputLost);
+        for (const auto& [call, hr] : c.failures)
+            wheelPort.failNext(call, hr, 1'000'000);
+        const int64_t failingFrom = clock.now;
+        while (!stage.wheelGone.load() && clock.now < failingFrom + 2000 * kMs)
+            stage.loopOnce();
+        EXPECT_EQ(stage.wheelGone.load(), c.gone);
+        EXPECT_EQ(stage.errorCount.load(), 1u) << "one fault, one count";
+        if (!c.gone)
+            continue;
+        EXPECT_LE(clock.now - failingFrom, c.goneWithinMs * kMs);
+        const size_t calls = wheelPort.calls.size();
+        runFor(500 * kMs);
+        EXPECT_EQ(wheelPort.calls.size(), calls) << "the device is left alone";
+        EXPECT_EQ(stage.errorCount.load(), 1u);
+    }
+}
+
 // Found by fuzz_engine (tests/fuzz): after a failed update the reacquire
 // sends a zero, and the next loop used to send the last output again at
 // once: full force off and back on within two milliseconds, a jolt the slew

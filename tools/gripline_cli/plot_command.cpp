@@ -5,6 +5,7 @@
 #include "tools/gripline_cli/force_plot.h"
 #include "tools/gripline_cli/gripline_cli.h"
 
+#include <cmath>
 #include <fstream>
 #include <limits>
 #include <optional>
@@ -50,7 +51,8 @@ std::optional<std::string> parseRequest(Args args, PlotRequest& request) {
 
 // The wheel's trace on the recording's clock.
 bool loadWheelTrace(const fs::path& path, const std::vector<RecordingSample>& samples,
-                    std::vector<WheelForcePoint>& trace, int64_t& offsetUs, std::string& error) {
+                    std::vector<WheelForcePoint>& trace, int64_t& offsetUs, double& rms,
+                    std::string& error) {
     std::vector<uint8_t> bytes;
     if (!readFileBytes(path, bytes, error))
         return false;
@@ -62,6 +64,7 @@ bool loadWheelTrace(const fs::path& path, const std::vector<RecordingSample>& sa
         return false;
     }
     offsetUs = alignRecordingToWheel(samples, trace);
+    rms = wheelMismatchRms(samples, trace, offsetUs);
     // Saturating: a damaged log or recording may put either anywhere.
     for (WheelForcePoint& point : trace) {
         if (__builtin_sub_overflow(point.atUs, offsetUs, &point.atUs))
@@ -102,9 +105,10 @@ int plotCommand(Args args, std::ostream& out, std::ostream& err) {
 
     ForcePlotInput input{&header, &samples, std::nullopt};
     int64_t offsetUs = 0;
+    double rms = 0;
     if (request.wheelLog) {
         std::vector<WheelForcePoint> trace;
-        if (!loadWheelTrace(*request.wheelLog, samples, trace, offsetUs, error))
+        if (!loadWheelTrace(*request.wheelLog, samples, trace, offsetUs, rms, error))
             return fail(err, error);
         input.wheel = std::move(trace);
     }
@@ -112,7 +116,8 @@ int plotCommand(Args args, std::ostream& out, std::ostream& err) {
         return fail(err, "cannot write " + request.output.string());
     out << request.output.string() << ": " << samples.size() << " ticks";
     if (request.wheelLog)
-        out << ", wheel log matched at " << offsetUs << " us";
+        out << ", wheel log matched at " << offsetUs << " us, RMS difference "
+            << static_cast<long long>(std::llround(rms)) << " of 10000";
     out << '\n';
     return out.flush() ? 0 : fail(err, "cannot write the output");
 }

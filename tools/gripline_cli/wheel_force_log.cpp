@@ -153,4 +153,11 @@ int64_t alignRecordingToWheel(const std::vector<RecordingSample>& samples,
     return best;
 }
 
+double wheelMismatchRms(const std::vector<RecordingSample>& samples,
+                        const std::vector<WheelForcePoint>& wheel, int64_t offsetUs) {
+    if (samples.empty())
+        return 0;
+    return std::sqrt(mismatch(samples, 1, wheel, offsetUs) / static_cast<double>(samples.size()));
+}
+
 } // namespace gripline

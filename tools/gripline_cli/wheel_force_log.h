@@ -27,4 +27,10 @@ bool parseWheelForceLog(std::string_view text, std::vector<WheelForcePoint>& out
 int64_t alignRecordingToWheel(const std::vector<RecordingSample>& samples,
                               const std::vector<WheelForcePoint>& wheel);
 
+// How closely the wheel followed the recording at that offset: the root mean
+// square of (magnitude held by the wheel − magnitude the engine asked for)
+// over every sample, in magnitude units (full scale 10 000).
+double wheelMismatchRms(const std::vector<RecordingSample>& samples,
+                        const std::vector<WheelForcePoint>& wheel, int64_t offsetUs);
+
 } // namespace gripline

@@ -35,7 +35,7 @@ HRESULT VirtualDirectInput::CreateDevice(REFGUID guid, LPDIRECTINPUTDEVICE8W* ou
         return DIERR_INVALIDPARAM;
     if (outer)
         return DIERR_NOAGGREGATION;
-    if (!IsEqualGUID(guid, kVirtualWheelInstance))
+    if (!IsEqualGUID(guid, kVirtualWheelInstance) || session_->unplugged())
         return DIERR_DEVICENOTREG;
     *out = new WheelDevice(session_);
     session_->log().write("device");
@@ -49,7 +49,8 @@ HRESULT VirtualDirectInput::EnumDevices(DWORD devType, LPDIENUMDEVICESCALLBACKW 
     if (!callback || !validEnumerationFlags(flags))
         return DIERR_INVALIDPARAM;
     session_->log().write("enum");
-    if (enumerationListsWheel(devType)) {
+    const bool away = (flags & DIEDFL_ATTACHEDONLY) && session_->unplugged();
+    if (enumerationListsWheel(devType) && !away) {
         const DIDEVICEINSTANCEW instance = wheelInstance();
         callback(&instance, ref); // one device: DIENUM_STOP has nothing left to stop
     }
@@ -57,7 +58,9 @@ HRESULT VirtualDirectInput::EnumDevices(DWORD devType, LPDIENUMDEVICESCALLBACKW 
 }
 
 HRESULT VirtualDirectInput::GetDeviceStatus(REFGUID guid) {
-    return IsEqualGUID(guid, kVirtualWheelInstance) ? DI_OK : DIERR_DEVICENOTREG;
+    if (!IsEqualGUID(guid, kVirtualWheelInstance))
+        return DIERR_DEVICENOTREG;
+    return session_->unplugged() ? DI_NOTATTACHED : DI_OK;
 }
 
 HRESULT VirtualDirectInput::RunControlPanel(HWND, DWORD) {

@@ -14,6 +14,8 @@
 //   GRIPLINE_WHEEL_LOG   file to append the event log to (none: no log)
 //   GRIPLINE_WHEEL_FAIL  scripted failures (below)
 //   GRIPLINE_WHEEL_BUTTONS  a file of scripted button presses (below)
+//   GRIPLINE_WHEEL_UNPLUGGED  a file: while it exists the wheel is unplugged
+//                           (below); a test creates and deletes it
 //
 // Log: one line per event, written straight to the file (no buffering) so
 // another process reading it sees the line as soon as the call returns.
@@ -38,6 +40,7 @@
 //   release <object>        dinput, device or effect freed (refcount 0; the
 //                           device's line comes after its thread has ended)
 //   fail <call> 0x<hresult> a scripted failure was returned
+//   unplugged               an acquired device found the wheel unplugged
 //   badspec <entry>         a malformed GRIPLINE_WHEEL_FAIL entry, ignored
 //
 // Scripted failures: GRIPLINE_WHEEL_FAIL is a comma-separated list of
@@ -59,6 +62,19 @@
 // log's clock, for hold_ms. The file is read again at every GetDeviceState,
 // so a test appends presses while the program runs, placed after what it
 // saw in the log. Malformed lines are left out.
+//
+// Unplugging, as Wine's dinput does for a HID device whose handle died:
+// while the GRIPLINE_WHEEL_UNPLUGGED file exists (looked at every few
+// milliseconds), EnumDevices with DIEDFL_ATTACHEDONLY leaves the wheel out
+// and CreateDevice fails with DIERR_DEVICENOTREG. A device that was acquired
+// finds it out at its next call: that call fails with DIERR_INPUTLOST, the
+// device is unacquired (effects stopped and unloaded), and GetDeviceState
+// and Poll go on failing with DIERR_INPUTLOST until the next Acquire or
+// Unacquire. Acquire then fails with DIERR_UNPLUGGED; the device stays
+// unacquired, with the results below. A device object made before an
+// unplug never works again, even once the file is gone (Acquire keeps
+// failing with DIERR_UNPLUGGED): the worst a driver does, and what a
+// program must survive by making a new device. One made after works.
 //
 // While unacquired (or acquired without DISCL_EXCLUSIVE), Start, Stop,
 // Download and Unload fail with DIERR_NOTEXCLUSIVEACQUIRED, GetDeviceState
@@ -89,6 +105,7 @@ inline constexpr wchar_t kVirtualWheelProductName[] = L"Gripline Virtual Wheel F
 inline constexpr wchar_t kWheelLogVariable[] = L"GRIPLINE_WHEEL_LOG";
 inline constexpr wchar_t kWheelFailVariable[] = L"GRIPLINE_WHEEL_FAIL";
 inline constexpr wchar_t kWheelButtonsVariable[] = L"GRIPLINE_WHEEL_BUTTONS";
+inline constexpr wchar_t kWheelUnpluggedVariable[] = L"GRIPLINE_WHEEL_UNPLUGGED";
 
 inline constexpr LONG kAxisCentre = 32767;
 inline constexpr LONG kAxisMax = 65535;

@@ -29,7 +29,8 @@ bool ownWindow(HWND window) {
 
 } // namespace
 
-WheelDevice::WheelDevice(std::shared_ptr<WheelSession> session) : session_(std::move(session)) {
+WheelDevice::WheelDevice(std::shared_ptr<WheelSession> session)
+    : session_(std::move(session)), bornAfterUnplugs_(session_->unplugs()) {
     axis_.emplace(static_cast<AxisHost&>(*this), RimConstants{});
 }
 
@@ -66,6 +67,24 @@ std::optional<HRESULT> WheelDevice::scriptedFailure(ScriptedCall call) {
         unacquireLocked();
     }
     return failure;
+}
+
+bool WheelDevice::wheelGone() {
+    return session_->unplugged() || session_->unplugs() != bornAfterUnplugs_;
+}
+
+std::optional<HRESULT> WheelDevice::lossFailure() {
+    if (!wheelGone())
+        return std::nullopt;
+    {
+        std::scoped_lock lock(mutex_);
+        if (!state_.acquired)
+            return std::nullopt;
+        unacquireLocked();
+        state_.lost = true;
+    }
+    log().write("unplugged");
+    return DIERR_INPUTLOST;
 }
 
 // Unacquiring stops every effect and takes it off the wheel; the program
@@ -156,6 +175,13 @@ HRESULT WheelDevice::SetProperty(REFGUID property, LPCDIPROPHEADER header) {
 HRESULT WheelDevice::Acquire() {
     if (const auto failure = scriptedFailure(ScriptedCall::Acquire))
         return *failure;
+    if (wheelGone()) {
+        std::scoped_lock lock(mutex_);
+        if (state_.acquired)
+            unacquireLocked();
+        state_.lost = false;
+        return DIERR_UNPLUGGED;
+    }
     {
         std::scoped_lock lock(mutex_);
         if (!state_.format.set())
@@ -173,6 +199,7 @@ HRESULT WheelDevice::Acquire() {
 HRESULT WheelDevice::Unacquire() {
     {
         std::scoped_lock lock(mutex_);
+        state_.lost = false;
         if (!state_.acquired)
             return DI_NOEFFECT;
         unacquireLocked();
@@ -184,10 +211,14 @@ HRESULT WheelDevice::Unacquire() {
 HRESULT WheelDevice::GetDeviceState(DWORD size, LPVOID data) {
     if (const auto failure = scriptedFailure(ScriptedCall::GetDeviceState))
         return *failure;
+    if (const auto lost = lossFailure())
+        return *lost;
     LONG x;
     const uint32_t buttons = session_->buttonsDown(); // outside the lock: reads a file
     {
         std::scoped_lock lock(mutex_);
+        if (state_.lost)
+            return DIERR_INPUTLOST;
         if (!state_.acquired)
             return DIERR_NOTACQUIRED;
         if (!data || size != state_.format.dataSize())
@@ -395,7 +426,11 @@ HRESULT WheelDevice::Escape(LPDIEFFESCAPE) {
 
 // The wheel reports by itself (an interrupt device): polling has nothing to do.
 HRESULT WheelDevice::Poll() {
+    if (const auto lost = lossFailure())
+        return *lost;
     std::scoped_lock lock(mutex_);
+    if (state_.lost)
+        return DIERR_INPUTLOST;
     return state_.acquired ? DI_NOEFFECT : DIERR_NOTACQUIRED;
 }
 

@@ -36,6 +36,9 @@ class WheelDevice final : public ComObject<IDirectInputDevice8W>, private AxisHo
     // The failure scripted for `call`; a code that means a lost wheel also
     // leaves the device unacquired.
     std::optional<HRESULT> scriptedFailure(ScriptedCall call);
+    // A call on an acquired device whose wheel is gone (unplugged now or
+    // since the device was made): DIERR_INPUTLOST, and the device is lost.
+    std::optional<HRESULT> lossFailure();
     WheelLog& log() { return session_->log(); }
     void wakeAxis() { axis_->wake(); }
 
@@ -82,6 +85,7 @@ class WheelDevice final : public ComObject<IDirectInputDevice8W>, private AxisHo
     MotorCommand motorCommandLocked(int64_t nowNs);
     void axisMoved(int32_t raw) override;
     void unacquireLocked();
+    bool wheelGone();
     HRESULT forceFeedbackCommandLocked(DWORD command);
 
     // Guarded by mutex_: taken by the program's threads and the axis thread.
@@ -92,10 +96,12 @@ class WheelDevice final : public ComObject<IDirectInputDevice8W>, private AxisHo
         DeviceProperties properties;
         bool paused = false;
         bool actuatorsOn = true;
+        bool lost = false; // unacquired by an unplug, until the next Acquire or Unacquire
         std::vector<WheelEffect*> effects; // each adds and removes itself
     };
 
     std::shared_ptr<WheelSession> session_;
+    const uint64_t bornAfterUnplugs_; // the session's unplug count when made
     std::mutex mutex_;
     State state_;
     // Apart from the state so that signalling never holds up the program's

@@ -123,6 +123,8 @@ HRESULT WheelEffect::GetParameters(LPDIEFFECT effect, DWORD flags) {
 HRESULT WheelEffect::SetParameters(LPCDIEFFECT effect, DWORD flags) {
     if (const auto failure = device_.scriptedFailure(ScriptedCall::SetParameters))
         return *failure;
+    if (const auto lost = device_.lossFailure())
+        return *lost;
     HRESULT hr;
     bool reachedWheel = false;
     {
@@ -157,6 +159,8 @@ HRESULT WheelEffect::downloadAfterSetLocked(DWORD flags, HRESULT setResult) {
 HRESULT WheelEffect::Start(DWORD iterations, DWORD flags) {
     if (const auto failure = device_.scriptedFailure(ScriptedCall::Start))
         return *failure;
+    if (const auto lost = device_.lossFailure())
+        return *lost;
     if (iterations == 0 || (flags & ~(DIES_SOLO | DIES_NODOWNLOAD)) != 0)
         return DIERR_INVALIDPARAM;
     {
@@ -179,6 +183,8 @@ HRESULT WheelEffect::Start(DWORD iterations, DWORD flags) {
 }
 
 HRESULT WheelEffect::Stop() {
+    if (const auto lost = device_.lossFailure())
+        return *lost;
     {
         auto lock = device_.lock();
         if (!device_.effectsMayPlayLocked())

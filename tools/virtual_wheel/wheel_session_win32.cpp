@@ -43,6 +43,7 @@ struct SessionRegistry {
     std::wstring logPath;
     std::wstring failures;
     std::wstring buttons;
+    std::wstring unplugFile;
     std::shared_ptr<WheelSession> session;
 };
 
@@ -54,14 +55,42 @@ SessionRegistry& registry() {
 } // namespace
 
 WheelSession::WheelSession(const std::wstring& logPath, std::string_view failures,
-                           std::wstring buttonScript)
-    : WheelSession(logPath, parseFailureScript(failures), std::move(buttonScript)) {}
+                           std::wstring buttonScript, std::wstring unplugFile)
+    : WheelSession(logPath, parseFailureScript(failures), std::move(buttonScript),
+                   std::move(unplugFile)) {}
 
 WheelSession::WheelSession(const std::wstring& logPath, ParsedScript parsed,
-                           std::wstring buttonScript)
-    : log_(logPath), script_(std::move(parsed.failures)), buttonScript_(std::move(buttonScript)) {
+                           std::wstring buttonScript, std::wstring unplugFile)
+    : log_(logPath), script_(std::move(parsed.failures)), buttonScript_(std::move(buttonScript)),
+      unplugFile_(std::move(unplugFile)) {
     for (const std::string& entry : parsed.rejected)
         log_.write("badspec", entry);
+}
+
+bool WheelSession::unplugged() {
+    std::scoped_lock lock(unplugMutex_);
+    lookAtUnplugFile();
+    return unplugged_;
+}
+
+uint64_t WheelSession::unplugs() {
+    std::scoped_lock lock(unplugMutex_);
+    lookAtUnplugFile();
+    return unplugs_;
+}
+
+// At most every 5 ms: a test's unplug lasts seconds, and the output
+// thread calls a thousand times a second.
+void WheelSession::lookAtUnplugFile() {
+    if (unplugFile_.empty())
+        return;
+    const int64_t nowUs = qpcClock().nowNs() / 1000;
+    if (unplugLookedAtUs_ != 0 && nowUs - unplugLookedAtUs_ < 5000)
+        return;
+    unplugLookedAtUs_ = nowUs;
+    const bool now = GetFileAttributesW(unplugFile_.c_str()) != INVALID_FILE_ATTRIBUTES;
+    unplugs_ += now && !unplugged_;
+    unplugged_ = now;
 }
 
 std::optional<HRESULT> WheelSession::scriptedFailure(ScriptedCall call) {
@@ -97,12 +126,15 @@ std::shared_ptr<WheelSession> currentWheelSession() {
     std::wstring logPath = environmentVariable(kWheelLogVariable);
     std::wstring failures = environmentVariable(kWheelFailVariable);
     std::wstring buttons = environmentVariable(kWheelButtonsVariable);
+    std::wstring unplugFile = environmentVariable(kWheelUnpluggedVariable);
     std::scoped_lock lock(r.mutex);
-    if (!r.session || logPath != r.logPath || failures != r.failures || buttons != r.buttons) {
-        r.session = std::make_shared<WheelSession>(logPath, ascii(failures), buttons);
+    if (!r.session || logPath != r.logPath || failures != r.failures || buttons != r.buttons ||
+        unplugFile != r.unplugFile) {
+        r.session = std::make_shared<WheelSession>(logPath, ascii(failures), buttons, unplugFile);
         r.logPath = std::move(logPath);
         r.failures = std::move(failures);
         r.buttons = std::move(buttons);
+        r.unplugFile = std::move(unplugFile);
     }
     return r.session;
 }
