@@ -3,8 +3,11 @@
 // back as a USB wheel unplugged and plugged. One line of output; errors are
 // one "pid_wheel: ..." line on stderr and exit code 1.
 //
-// Replacing the installed .sys needs `wineserver -k` first: winedevice.exe
-// keeps the driver loaded and the tool, running inside Wine, cannot stop it.
+// Replacing the installed .sys needs the device removed and the prefix's
+// wineserver stopped first (`pid_wheel remove`, `wineserver -k`, then
+// install): winedevice.exe keeps the driver loaded, loads it again when the
+// prefix starts while the device exists, and the tool, running inside
+// Wine, cannot stop it. install says so when it finds another driver.
 #include "common/unicode_text.h"
 #include "tools/pid_wheel/root_device_win32.h"
 
@@ -13,6 +16,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <fstream>
+#include <initializer_list>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -83,6 +87,30 @@ bool storeDescriptor(const std::vector<uint8_t>& bytes, std::wstring& path, std:
     return true;
 }
 
+std::optional<std::string> fileContent(const std::wstring& path) {
+    std::ifstream in(path.c_str(), std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    if (!in)
+        return std::nullopt;
+    return content.str();
+}
+
+// SetupAPI leaves the installed driver as it is while winedevice.exe has it
+// loaded, and reports success: a rebuilt driver would silently not run.
+bool installedDriverIsOurs(std::string& error) {
+    wchar_t system[MAX_PATH];
+    const UINT n = GetSystemDirectoryW(system, MAX_PATH);
+    const auto installed =
+        fileContent(std::wstring(system, n) + L"\\drivers\\gripline_pid_wheel.sys");
+    const auto ours = fileContent(folderOfThisProgram() + L"gripline_pid_wheel.sys");
+    if (installed && ours && *installed == *ours)
+        return true;
+    error = "the prefix still runs another gripline_pid_wheel.sys: run \"pid_wheel remove\", then "
+            "\"wineserver -k\", then install again";
+    return false;
+}
+
 int install(const std::vector<std::wstring>& args) {
     WheelSettings settings;
     std::wstring descriptorArg;
@@ -111,14 +139,16 @@ int install(const std::vector<std::wstring>& args) {
     }
     if (descriptorArg.empty() || settings.logFile.empty())
         return fail("install needs --descriptor FILE and --log FILE");
+    for (const std::wstring* name : {&settings.product, &settings.manufacturer})
+        if (name->empty() || name->size() > kDriverMaxStringChars)
+            return fail("a product or manufacturer name has 1 to " +
+                        std::to_string(kDriverMaxStringChars) + " characters");
 
-    std::ifstream in(descriptorArg.c_str(), std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    if (!in)
+    const auto content = fileContent(descriptorArg);
+    if (!content)
         return fail("cannot read " + wideToUtf8(descriptorArg));
     std::string error;
-    const auto bytes = descriptorBytesOf(content.str(), endsWith(descriptorArg, L".bin"), error);
+    const auto bytes = descriptorBytesOf(*content, endsWith(descriptorArg, L".bin"), error);
     if (!bytes)
         return fail(wideToUtf8(descriptorArg) + ": " + error);
     const auto model = modelFor(*bytes, error);
@@ -129,7 +159,8 @@ int install(const std::vector<std::wstring>& args) {
         return fail(error);
 
     std::string done;
-    if (!installWheel(settings, folderOfThisProgram() + L"gripline_pid_wheel.inf", done, error))
+    if (!installWheel(settings, folderOfThisProgram() + L"gripline_pid_wheel.inf", done, error) ||
+        !installedDriverIsOurs(error))
         return fail(error);
     std::printf("%s the PID wheel \"%s\" (VID %04X, PID %04X), log %s\n", done.c_str(),
                 wideToUtf8(settings.product).c_str(), settings.vendorId, settings.productId,

@@ -143,21 +143,56 @@ bool saveSettings(const WheelSettings& settings, const std::wstring& infPath, st
     return true;
 }
 
-// Creates the device, gives it the saved settings and installs its driver,
-// which starts it.
-bool createWheel(std::string& error) {
-    RegKey saved;
-    if (!openSaved(saved)) {
-        error = "the wheel is not installed in this prefix";
+// Whether hidclass offers the wheel's HID interface, found as dinput finds
+// devices: interface by interface. (Listing devices with the interface
+// instead also finds a wheel whose driver failed to start, under Wine.)
+bool hidInterfaceOffered() {
+    HDEVINFO hid = SetupDiGetClassDevsW(&kHidInterface, nullptr, nullptr,
+                                        DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+    if (hid == INVALID_HANDLE_VALUE)
         return false;
+    bool offered = false;
+    SP_DEVICE_INTERFACE_DATA iface{};
+    iface.cbSize = sizeof(iface);
+    for (DWORD i = 0;
+         !offered && SetupDiEnumDeviceInterfaces(hid, nullptr, &kHidInterface, i, &iface); ++i) {
+        union {
+            SP_DEVICE_INTERFACE_DETAIL_DATA_W detail;
+            BYTE bytes[sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_W) + MAX_PATH * sizeof(wchar_t)];
+        } buffer{};
+        buffer.detail.cbSize = sizeof(buffer.detail);
+        if (!SetupDiGetDeviceInterfaceDetailW(hid, &iface, &buffer.detail, sizeof(buffer), nullptr,
+                                              nullptr))
+            continue;
+        std::wstring path(buffer.detail.DevicePath);
+        for (wchar_t& c : path)
+            c = static_cast<wchar_t>(std::towlower(c));
+        offered = path.find(L"gripline_pid_wheel") != std::wstring::npos;
     }
-    wchar_t infPath[MAX_PATH] = {};
-    DWORD infBytes = sizeof(infPath);
-    if (RegGetValueW(saved.get(), nullptr, L"InfPath", RRF_RT_REG_SZ, nullptr, infPath,
-                     &infBytes) != ERROR_SUCCESS) {
-        error = "the wheel's saved settings name no INF";
-        return false;
+    SetupDiDestroyDeviceInfoList(hid);
+    return offered;
+}
+
+// Under Wine the device starts within UpdateDriverForPlugAndPlayDevicesW;
+// the wait covers a slower PnP manager. A driver that refuses to start (its
+// log file, descriptor or settings unusable) ends it with an error rather
+// than a wheel reported installed that no program sees.
+bool waitForStart(std::string& error) {
+    constexpr DWORD kLimitMs = 20000;
+    const ULONGLONG end = GetTickCount64() + kLimitMs;
+    while (!hidInterfaceOffered()) {
+        if (GetTickCount64() > end) {
+            error = "the wheel's driver did not start (can it create the log file and read the "
+                    "descriptor?)";
+            return false;
+        }
+        Sleep(50);
     }
+    return true;
+}
+
+// Creates the device with the settings in `saved` and installs its driver.
+bool createDevice(HKEY saved, const wchar_t* infPath, std::string& error) {
     DeviceSet set;
     if (!SetupDiCreateDeviceInfoW(set.get(), kInstanceId, &GUID_DEVCLASS_HIDCLASS, nullptr, nullptr,
                                   0, set.device())) {
@@ -174,7 +209,7 @@ bool createWheel(std::string& error) {
     // Before the driver is installed: the device starts as soon as it is.
     RegKey device(SetupDiCreateDevRegKeyW(set.get(), set.device(), DICS_FLAG_GLOBAL, 0, DIREG_DEV,
                                           nullptr, nullptr));
-    if (!device.get() || !copyValues(saved.get(), device.get())) {
+    if (!device.get() || !copyValues(saved, device.get())) {
         error = lastErrorText("writing the device's settings");
         return false;
     }
@@ -187,6 +222,24 @@ bool createWheel(std::string& error) {
     return true;
 }
 
+// Creates the device, gives it the saved settings and installs its driver,
+// which starts it.
+bool createWheel(std::string& error) {
+    RegKey saved;
+    if (!openSaved(saved)) {
+        error = "the wheel is not installed in this prefix";
+        return false;
+    }
+    wchar_t infPath[MAX_PATH] = {};
+    DWORD infBytes = sizeof(infPath);
+    if (RegGetValueW(saved.get(), nullptr, L"InfPath", RRF_RT_REG_SZ, nullptr, infPath,
+                     &infBytes) != ERROR_SUCCESS) {
+        error = "the wheel's saved settings name no INF";
+        return false;
+    }
+    return createDevice(saved.get(), infPath, error) && waitForStart(error);
+}
+
 bool removeDevice(DeviceSet& set, std::string& error) {
     if (!SetupDiCallClassInstaller(DIF_REMOVE, set.get(), set.device())) {
         error = lastErrorText("removing the device");
@@ -195,26 +248,29 @@ bool removeDevice(DeviceSet& set, std::string& error) {
     return true;
 }
 
+// Removes the wheel's device if it exists; false on a failure. Under Wine
+// the driver has logged "removed" by the time `pid_wheel unplug` returns.
+bool removeIfPresent(bool& wasPresent, std::string& error) {
+    DeviceSet set;
+    wasPresent = set.openWheel();
+    return !wasPresent || removeDevice(set, error);
+}
+
 } // namespace
 
 bool installWheel(const WheelSettings& settings, const std::wstring& infPath, std::string& done,
                   std::string& error) {
-    if (!saveSettings(settings, infPath, error))
-        return false;
-    DeviceSet set;
-    const bool existed = set.openWheel();
-    if (existed && !removeDevice(set, error))
-        return false;
-    if (!createWheel(error))
+    bool existed = false;
+    if (!saveSettings(settings, infPath, error) || !removeIfPresent(existed, error) ||
+        !createWheel(error))
         return false;
     done = existed ? "reconfigured and restarted" : "installed";
     return true;
 }
 
 bool removeWheel(std::string& error) {
-    DeviceSet set;
-    const bool present = set.openWheel();
-    if (present && !removeDevice(set, error))
+    bool present = false;
+    if (!removeIfPresent(present, error))
         return false;
     const bool saved = RegDeleteTreeW(HKEY_LOCAL_MACHINE, kSavedKey) == ERROR_SUCCESS;
     if (!present && !saved) {
@@ -225,19 +281,21 @@ bool removeWheel(std::string& error) {
 }
 
 bool unplugWheel(std::string& error) {
-    DeviceSet set;
-    if (!set.openWheel()) {
-        error = "the wheel is not plugged in";
+    bool present = false;
+    if (!removeIfPresent(present, error))
         return false;
-    }
-    return removeDevice(set, error);
+    if (!present)
+        error = "the wheel is not plugged in";
+    return present;
 }
 
 bool plugWheel(std::string& error) {
-    DeviceSet set;
-    if (set.openWheel()) {
-        error = "the wheel is already plugged in";
-        return false;
+    {
+        DeviceSet set;
+        if (set.openWheel()) {
+            error = "the wheel is already plugged in";
+            return false;
+        }
     }
     return createWheel(error);
 }
@@ -250,24 +308,7 @@ WheelStatus wheelStatus() {
         RegKey saved;
         status.installed = openSaved(saved);
     }
-    // Started: hidclass has made the HID device dinput enumerates.
-    HDEVINFO hid = SetupDiGetClassDevsW(&kHidInterface, nullptr, nullptr,
-                                        DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
-    if (hid == INVALID_HANDLE_VALUE)
-        return status;
-    SP_DEVINFO_DATA device{};
-    device.cbSize = sizeof(device);
-    for (DWORD i = 0; SetupDiEnumDeviceInfo(hid, i, &device); ++i) {
-        wchar_t id[MAX_DEVICE_ID_LEN] = {};
-        if (!SetupDiGetDeviceInstanceIdW(hid, &device, id, MAX_DEVICE_ID_LEN, nullptr))
-            continue;
-        std::wstring upper(id);
-        for (wchar_t& c : upper)
-            c = static_cast<wchar_t>(std::towupper(c));
-        if (upper.find(L"GRIPLINE_PID_WHEEL") != std::wstring::npos)
-            status.started = true;
-    }
-    SetupDiDestroyDeviceInfoList(hid);
+    status.started = hidInterfaceOffered();
     return status;
 }
 

@@ -14,6 +14,12 @@ std::optional<std::vector<uint8_t>> descriptorBytesOf(std::string_view fileBytes
         error = "the descriptor is empty";
         return std::nullopt;
     }
+    if (bytes && bytes->size() > kDriverMaxDescriptorBytes) {
+        error = "the descriptor has " + std::to_string(bytes->size()) +
+                " bytes; the driver takes " + std::to_string(kDriverMaxDescriptorBytes) +
+                " at most";
+        return std::nullopt;
+    }
     return bytes;
 }
 
@@ -39,6 +45,17 @@ std::optional<WheelModel> modelFor(std::span<const uint8_t> descriptor, std::str
     model.createEffectReportId = device->createEffectReportId;
     model.blockLoadReportId = device->blockLoadReportId;
     model.blockIndexByte = device->blockIndexByte;
+    if (model.inputReportBytes > kDriverMaxInputBytes) {
+        error = "the input report has " + std::to_string(model.inputReportBytes) +
+                " bytes; the driver plays " + std::to_string(kDriverMaxInputBytes) + " at most";
+        return std::nullopt;
+    }
+    if (model.featureAnswers.size() > kDriverMaxFeatureAnswerBytes) {
+        error = "the feature reports take " + std::to_string(model.featureAnswers.size()) +
+                " bytes; the driver holds " + std::to_string(kDriverMaxFeatureAnswerBytes) +
+                " at most";
+        return std::nullopt;
+    }
     return model;
 }
 

@@ -23,10 +23,18 @@ struct WheelModel {
     uint32_t createEffectReportId = 0, blockLoadReportId = 0, blockIndexByte = 0;
 };
 
+// What the driver holds (driver/wheel_device.h; keep the two in step).
+inline constexpr size_t kDriverMaxDescriptorBytes = 4096;
+inline constexpr size_t kDriverMaxFeatureAnswerBytes = 1024; // packed, length words included
+inline constexpr uint32_t kDriverMaxInputBytes = 64;
+inline constexpr size_t kDriverMaxStringChars = 127;
+
 // `fileBytes` as a descriptor: taken as they are when `binary`, else read as
 // hexadecimal bytes with "//" and "#" comments.
 std::optional<std::vector<uint8_t>> descriptorBytesOf(std::string_view fileBytes, bool binary,
                                                       std::string& error);
+// False with a reason when the descriptor is no wheel the driver can play,
+// or more than it holds.
 std::optional<WheelModel> modelFor(std::span<const uint8_t> descriptor, std::string& error);
 
 } // namespace gripline::pidwheel
