@@ -51,16 +51,18 @@ using test::narrow;
 
 constexpr auto kLimit = test::kJobLimit;
 constexpr const wchar_t* kLap = L"straight,left-corner,kerbs,off-track,abs-braking,right-corner";
-constexpr int64_t kDriveUs = 10'000'000;  // on track between faults
-constexpr int64_t kAwayUs = 1'500'000;    // the simulator away before it returns
-constexpr int64_t kForceOffUs = 300'000;  // the force must be off this long after the last tick
-constexpr int64_t kBackOnUs = 2'000'000;  // the effect must start again this long after the return
+constexpr int64_t kDriveUs = 10'000'000; // on track between faults
+constexpr int64_t kAwayUs = 1'500'000;   // the simulator away before it returns
+constexpr int64_t kForceOffUs = 300'000; // the force must be off this long after the last tick
+constexpr int64_t kBackOnUs = 2'000'000; // the effect must start again this long after the return
 constexpr int64_t kStartDelayUs = 1'000'000; // zeros after a return: the start delay is 1.2 s
 constexpr int64_t kHandleGrowth = 32;
 constexpr int64_t kMemoryGrowth = 16 << 20;
 
 QpcClock qpc;
-int64_t nowUs() { return qpc.nowNs() / 1000; }
+int64_t nowUs() {
+    return qpc.nowNs() / 1000;
+}
 
 void say(const std::string& line) {
     std::printf("soak: %s\n", line.c_str());
@@ -124,9 +126,11 @@ class BlockWatcher {
         const int32_t index = findVariable(view, "IsOnTrack");
         if (index < 0)
             return false;
-        const int64_t header = int64_t{loadInt32(view, irsdk::kVarHeaderOffset)} + index * int64_t{irsdk::kVarHeaderSize};
+        const int64_t header = int64_t{loadInt32(view, irsdk::kVarHeaderOffset)} +
+                               index * int64_t{irsdk::kVarHeaderSize};
         const int32_t offset = loadInt32(view, static_cast<size_t>(header + irsdk::kVarOffset));
-        return offset >= 0 && static_cast<size_t>(offset) < line.size() && line[static_cast<size_t>(offset)] != 0;
+        return offset >= 0 && static_cast<size_t>(offset) < line.size() &&
+               line[static_cast<size_t>(offset)] != 0;
     }
 
     mutable std::mutex mutex_;
@@ -139,10 +143,14 @@ class BlockWatcher {
 enum class FaultKind { Closed, Killed, Restarted, Frozen };
 const char* kindName(FaultKind kind) {
     switch (kind) {
-    case FaultKind::Closed: return "closed cleanly";
-    case FaultKind::Killed: return "killed (TerminateProcess, bit left set)";
-    case FaultKind::Restarted: return "restarted back to back into the other layout";
-    default: return "frozen (stopped publishing, bit set)";
+    case FaultKind::Closed:
+        return "closed cleanly";
+    case FaultKind::Killed:
+        return "killed (TerminateProcess, bit left set)";
+    case FaultKind::Restarted:
+        return "restarted back to back into the other layout";
+    default:
+        return "frozen (stopped publishing, bit set)";
     }
 }
 
@@ -152,15 +160,20 @@ struct Fault {
     int64_t returnUs = 0;   // the first tick of the one that came back
 };
 
-// Input lost, then unplugged, each for 1000 SetParameters calls (about a
-// second of output), every 30 000 calls: the count runs only while force
-// is on, so an episode comes every minute or so of driving.
+// Input lost for 300 SetParameters calls (about a third of a second of
+// output: the stage's reacquire brings it back), then unplugged for three
+// calls (the stage gives the wheel up at once and the engine opens it anew,
+// a new device whose calls the script has passed by), every 30 000 calls:
+// the count runs only while force is on, so an episode comes every minute
+// or so of driving. A count of calls, not a time: an unplug scripted for a
+// thousand calls would outlast the soak, as each new device of the
+// engine's makes only a call or two before it gives it up again.
 std::wstring wheelFailureScript(int minutes) {
     std::wstring script;
     for (int k = 1; k <= minutes * 2 + 2; ++k) {
         const int at = k * 30'000;
-        script += L"SetParameters:0x8007001E:1000:" + std::to_wstring(at) + L",SetParameters:0x80040209:1000:" +
-                  std::to_wstring(at + 1000) + L",";
+        script += L"SetParameters:0x8007001E:300:" + std::to_wstring(at) +
+                  L",SetParameters:0x80040209:3:" + std::to_wstring(at + 300) + L",";
     }
     return script;
 }
@@ -189,14 +202,15 @@ Usage usageOf(DWORD pid) {
     std::vector<uint8_t> table(1 << 20);
     ULONG needed = 0;
     NTSTATUS status;
-    while ((status = NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(16), table.data(),
-                                              static_cast<ULONG>(table.size()), &needed)) ==
-               static_cast<NTSTATUS>(0xC0000004) &&
+    while ((status = NtQuerySystemInformation(static_cast<SYSTEM_INFORMATION_CLASS>(16),
+                                              table.data(), static_cast<ULONG>(table.size()),
+                                              &needed)) == static_cast<NTSTATUS>(0xC0000004) &&
            table.size() < (64u << 20))
         table.resize(table.size() * 2);
     if (status == 0) {
         const ULONG count = *reinterpret_cast<const ULONG*>(table.data());
-        const auto* entries = reinterpret_cast<const SystemHandleEntry*>(table.data() + sizeof(ULONG_PTR));
+        const auto* entries =
+            reinterpret_cast<const SystemHandleEntry*>(table.data() + sizeof(ULONG_PTR));
         for (ULONG i = 0; i < count; ++i)
             usage.handles += entries[i].ownerPid == pid;
     }
@@ -213,10 +227,11 @@ Usage usageOf(DWORD pid) {
 
 class Soak {
   public:
-    Soak(std::wstring out, std::wstring program, std::wstring ibt, std::wstring session, int minutes)
+    Soak(std::wstring out, std::wstring program, std::wstring ibt, std::wstring session,
+         int minutes)
         : out_(std::move(out)), program_(std::move(program)), ibt_(std::move(ibt)),
-          session_(std::move(session)), startUs_(nowUs()), endUs_(startUs_ + int64_t{minutes} * 60'000'000),
-          minutes_(minutes) {}
+          session_(std::move(session)), startUs_(nowUs()),
+          endUs_(startUs_ + int64_t{minutes} * 60'000'000), minutes_(minutes) {}
 
     int run();
 
@@ -281,7 +296,9 @@ void Soak::record() {
         std::wstring proposed;
         if (!test::answerSaveDialog(window_->handle(), out_ + L"\\soak.kvtrec", proposed, kLimit))
             failJob("the save dialog was not answered");
-        test::waitFor([&] { return window_->count(started) > 0 || window_->count(notOnTrack) >= attempt; }, kLimit);
+        test::waitFor(
+            [&] { return window_->count(started) > 0 || window_->count(notOnTrack) >= attempt; },
+            kLimit);
         if (window_->count(started) > 0)
             return;
         if (attempt == 10)
@@ -295,18 +312,24 @@ void Soak::record() {
 // read-only folder cannot make it fail here). Then Save once more, free.
 void Soak::failedSave() {
     const std::wstring path = program_ + L"\\Torvix_profiles.ini";
-    HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE held = CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
     if (held == INVALID_HANDLE_VALUE)
         failJob("could not hold the settings file");
     test::click(window_->item(kSaveProfileButton));
     failedSaveLine_ = window_->lineStarting(L"Could not save settings to ");
     CloseHandle(held);
     say("save with the settings file held: " + narrow(failedSaveLine_));
-    const size_t saved = window_->count(L"Car settings and coefficients saved.") + window_->count(L"Driver profile saved.");
+    const size_t saved = window_->count(L"Car settings and coefficients saved.") +
+                         window_->count(L"Driver profile saved.");
     test::click(window_->item(kSaveProfileButton));
-    if (!test::waitFor([&] { return window_->count(L"Car settings and coefficients saved.") +
-                                        window_->count(L"Driver profile saved.") > saved; },
-                       kLimit))
+    if (!test::waitFor(
+            [&] {
+                return window_->count(L"Car settings and coefficients saved.") +
+                           window_->count(L"Driver profile saved.") >
+                       saved;
+            },
+            kLimit))
         failJob("Save did not succeed once the file was free");
 }
 
@@ -361,7 +384,8 @@ int Soak::run() {
     test::click(window_->item(kSaveProfileButton)); // the settings file exists from here on
     drive(kDriveUs);
 
-    const FaultKind order[] = {FaultKind::Closed, FaultKind::Killed, FaultKind::Restarted, FaultKind::Frozen};
+    const FaultKind order[] = {FaultKind::Closed, FaultKind::Killed, FaultKind::Restarted,
+                               FaultKind::Frozen};
     Usage start;
     bool savedFailed = false;
     for (size_t n = 0; nowUs() < endUs_ || n < 4; ++n) {
@@ -427,8 +451,10 @@ int Soak::judge(const Usage& start, const Usage& end) {
     };
 
     // Wheel episodes: scripted failures less than a second apart; back when
-    // the wheel is acquired again after the episode's last failure (an
-    // episode still failing when the wheel was released at Stop is cut short).
+    // the wheel is acquired again after the episode's last failure, by a
+    // reacquire or by the device the engine opens anew after giving the
+    // wheel up (an episode whose wheel was released at Stop, with no device
+    // acquired after it, is cut short).
     struct Episode {
         int64_t firstUs, lastUs, backUs; // backUs 0: not back
     };
@@ -447,14 +473,19 @@ int Soak::judge(const Usage& start, const Usage& end) {
                     break;
                 episode.lastUs = events[j].atUs;
             }
+        int64_t releasedUs = 0;
         for (size_t k = i + 1; k < events.size() && !episode.backUs; ++k) {
-            if (events[k].name == "acquire" && events[k].atUs > episode.lastUs)
+            if (events[k].atUs <= episode.lastUs)
+                continue;
+            if (events[k].name == "fail")
+                break; // the next episode
+            if (events[k].name == "acquire")
                 episode.backUs = events[k].atUs;
-            else if (events[k].name == "release" && events[k].value == "device" && events[k].atUs > episode.lastUs) {
-                cutShort += events[k].atUs - episode.lastUs < 5'000'000; // Stop came while it was lost
-                break;
-            }
+            else if (events[k].name == "release" && events[k].value == "device" && !releasedUs)
+                releasedUs = events[k].atUs;
         }
+        if (!episode.backUs && releasedUs)
+            cutShort += releasedUs - episode.lastUs < 5'000'000; // Stop came while it was lost
         episodes.push_back(episode);
         i = j;
     }
@@ -499,7 +530,8 @@ int Soak::judge(const Usage& start, const Usage& end) {
         for (const auto& e : sent)
             pushing += e.atUs > f.lastTickUs + kForceOffUs && e.atUs < windowEnd && e.number() != 0;
         nonZeroWhileOff += pushing;
-        offInTime += off <= kForceOffUs && heldAt(sent, f.lastTickUs + kForceOffUs) == 0 && pushing == 0;
+        offInTime +=
+            off <= kForceOffUs && heldAt(sent, f.lastTickUs + kForceOffUs) == 0 && pushing == 0;
         // Back on: the effect started again after the return.
         int64_t back = INT64_MAX;
         const int64_t base = backBase(f.returnUs);
@@ -511,11 +543,12 @@ int Soak::judge(const Usage& start, const Usage& end) {
         slowestBack = std::max(slowestBack, back);
         backInTime += back <= kBackOnUs;
         char line[256];
-        std::snprintf(line, sizeof line,
-                      "  %-46s last tick at %7.3f s: force off after %4.0f ms, non-zero while away %zu, "
-                      "back %.3f s after the return at %.3f s\n",
-                      kindName(f.kind), (f.lastTickUs - startUs_) / 1e6, off / 1000.0, pushing,
-                      back == INT64_MAX ? -1.0 : back / 1e6, (f.returnUs - startUs_) / 1e6);
+        std::snprintf(
+            line, sizeof line,
+            "  %-46s last tick at %7.3f s: force off after %4.0f ms, non-zero while away %zu, "
+            "back %.3f s after the return at %.3f s\n",
+            kindName(f.kind), (f.lastTickUs - startUs_) / 1e6, off / 1000.0, pushing,
+            back == INT64_MAX ? -1.0 : back / 1e6, (f.returnUs - startUs_) / 1e6);
         perFault += line;
     }
 
@@ -532,7 +565,8 @@ int Soak::judge(const Usage& start, const Usage& end) {
             ++j;
         const int64_t until = j < ticks.size() ? ticks[j].atUs : ticks[j - 1].atUs;
         for (const auto& e : sent)
-            offTrackPushing += e.atUs > ticks[i].atUs + kForceOffUs && e.atUs < until && e.number() != 0;
+            offTrackPushing +=
+                e.atUs > ticks[i].atUs + kForceOffUs && e.atUs < until && e.number() != 0;
     }
 
     // Steps between two magnitudes the wheel received, zeros aside; those
@@ -558,39 +592,54 @@ int Soak::judge(const Usage& start, const Usage& end) {
     for (size_t at = log.find(L"DirectInput FFB error: "); at != std::wstring::npos;
          at = log.find(L"DirectInput FFB error: ", at + 1))
         ++inputErrors;
-    std::printf("\n== fault soak: %d minute(s), %zu faults injected (%d closed cleanly, %d killed, %d restarted "
+    std::printf("\n== fault soak: %d minute(s), %zu faults injected (%d closed cleanly, %d killed, "
+                "%d restarted "
                 "into the other layout, %d frozen), %zu off-track stretches\n",
                 minutes_, faults_.size(), counts[0], counts[1], counts[2], counts[3], offTrack);
     std::fputs(perFault.c_str(), stdout);
-    std::printf("force off within 300 ms of the last tick: %zu of %zu (slowest %.0f ms)%s\n", offInTime,
-                faults_.size(), slowestOff / 1000.0, verdict(offInTime == faults_.size()));
-    std::printf("non-zero magnitudes while the simulator was away or frozen: %zu; while off track: %zu%s\n",
-                nonZeroWhileOff, offTrackPushing, verdict(nonZeroWhileOff == 0 && offTrackPushing == 0));
-    std::printf("effect started again within 2 s of the simulator's return (or of the wheel's, when it was lost "
+    std::printf("force off within 300 ms of the last tick: %zu of %zu (slowest %.0f ms)%s\n",
+                offInTime, faults_.size(), slowestOff / 1000.0,
+                verdict(offInTime == faults_.size()));
+    std::printf(
+        "non-zero magnitudes while the simulator was away or frozen: %zu; while off track: %zu%s\n",
+        nonZeroWhileOff, offTrackPushing, verdict(nonZeroWhileOff == 0 && offTrackPushing == 0));
+    std::printf("effect started again within 2 s of the simulator's return (or of the wheel's, "
+                "when it was lost "
                 "then): %zu of %zu (slowest %.2f s)%s\n",
-                backInTime, faults_.size(), slowestBack / 1e6, verdict(backInTime == faults_.size()));
-    std::printf("wheel episodes (input lost, then unplugged): %zu, acquired again: %zu (slowest %.2f s after its "
-                "last failure), cut short by Stop: %zu; DirectInput errors in the window's log: %zu%s\n",
-                episodes.size(), recovered, worstRecovery / 1e6, cutShort, inputErrors,
-                verdict(recovered + cutShort == episodes.size() && (episodes.empty() || inputErrors > 0)));
-    std::printf("largest step between two magnitudes the wheel received (zeros aside): %d; right after a "
-                "reacquire: %d\n",
-                largestStep, largestAfterReacquire);
+                backInTime, faults_.size(), slowestBack / 1e6,
+                verdict(backInTime == faults_.size()));
+    std::printf(
+        "wheel episodes (input lost, then unplugged): %zu, acquired again: %zu (slowest %.2f s "
+        "after its "
+        "last failure), cut short by Stop: %zu; DirectInput errors in the window's log: %zu%s\n",
+        episodes.size(), recovered, worstRecovery / 1e6, cutShort, inputErrors,
+        verdict(recovered + cutShort == episodes.size() && (episodes.empty() || inputErrors > 0)));
+    std::printf(
+        "largest step between two magnitudes the wheel received (zeros aside): %d; right after a "
+        "reacquire: %d\n",
+        largestStep, largestAfterReacquire);
     std::printf("read-only save: \"%s\"%s\n", narrow(failedSaveLine_).c_str(),
                 verdict(failedSaveLine_.ends_with(L"Torvix_profiles.ini.")));
-    std::printf("handles %zu at the start, %zu at the end; private memory %.1f MB at the start, %.1f MB at the end%s\n",
-                start.handles, end.handles, start.privateBytes / 1048576.0, end.privateBytes / 1048576.0,
-                verdict(start.handles > 0 && static_cast<int64_t>(end.handles) - static_cast<int64_t>(start.handles) <= kHandleGrowth &&
-                        static_cast<int64_t>(end.privateBytes) - static_cast<int64_t>(start.privateBytes) <=
-                            kMemoryGrowth));
+    std::printf(
+        "handles %zu at the start, %zu at the end; private memory %.1f MB at the start, %.1f MB at "
+        "the end%s\n",
+        start.handles, end.handles, start.privateBytes / 1048576.0, end.privateBytes / 1048576.0,
+        verdict(start.handles > 0 &&
+                static_cast<int64_t>(end.handles) - static_cast<int64_t>(start.handles) <=
+                    kHandleGrowth &&
+                static_cast<int64_t>(end.privateBytes) - static_cast<int64_t>(start.privateBytes) <=
+                    kMemoryGrowth));
     // Left on: a last magnitude that is not zero, with the effect neither
     // stopped nor released after it.
     bool leftOn = !sent.empty() && sent.back().number() != 0;
     for (const auto& e : events)
-        if (leftOn && e.atUs >= sent.back().atUs && (e.name == "stop" || (e.name == "release" && e.value == "effect")))
+        if (leftOn && e.atUs >= sent.back().atUs &&
+            (e.name == "stop" || (e.name == "release" && e.value == "effect")))
             leftOn = false;
-    std::printf("last magnitude the wheel received: %d, then %s%s\n", sent.empty() ? 0 : sent.back().number(),
-                events.empty() ? "nothing" : (events.back().name + " " + events.back().value).c_str(),
+    std::printf("last magnitude the wheel received: %d, then %s%s\n",
+                sent.empty() ? 0 : sent.back().number(),
+                events.empty() ? "nothing"
+                               : (events.back().name + " " + events.back().value).c_str(),
                 verdict(!leftOn));
     std::fflush(stdout);
     return failures == 0 ? 0 : 1;
