@@ -71,8 +71,10 @@ fi
 echo "== what reached the wheel ($out/wheel.log)"
 # The events, and the output stage's limits checked on what the wheel got: a
 # step of at most 120 for 1.8 s after each start (the fade-in), 1200 after.
+# A cut to zero is the force taken off (the simulator gone, Stop), which is
+# meant to be at once: zeros aside.
 awk '$2 == "magnitude" { n++; v = $3 < 0 ? -$3 : $3; if (v > peak) peak = v; if (!first) first = $1; last = $1
-                         step = $3 - prev; if (step < 0) step = -step; prev = $3
+                         step = $3 == 0 ? 0 : $3 - prev; if (step < 0) step = -step; prev = $3
                          if ($1 - started < 1800000) { if (step > rampstep) rampstep = step } else if (step > maxstep) maxstep = step }
      $2 == "start" { starts++; started = $1; prev = 0 }
      $2 == "stop" { stops++ } $2 == "reset" { resets++ } $2 == "gain" { gains++ }
@@ -81,7 +83,7 @@ awk '$2 == "magnitude" { n++; v = $3 < 0 ? -$3 : $3; if (v > peak) peak = v; if 
                   n, (last - first) / 1e6, n / ((last - first) / 1e6 + 1e-9), peak
            printf "   events: reset %d, gain %d, effect created %d, started %d, stopped %d, freed %d\n",
                   resets, gains, effects, starts, stops, frees
-           printf "   largest step: %d during the fade-in (limit 120), %d after (limit 1200): %s\n",
+           printf "   largest step (cuts to zero aside): %d during the fade-in (limit 120), %d after (limit 1200): %s\n",
                   rampstep, maxstep, (rampstep <= 120 && maxstep <= 1200) ? "kept" : "BROKEN" }' "$out/wheel.log"
 if [ -f "$out/pid_wheel.log" ]; then
   echo "   raw reports the PID wheel received: $(grep -c -E ' (write|setoutput|setfeature) ' "$out/pid_wheel.log") ($out/pid_wheel.log)"
