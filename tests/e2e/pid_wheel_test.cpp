@@ -26,8 +26,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <thread>
 
@@ -84,6 +86,29 @@ int64_t nowUs() {
     return qpcClock().nowNs() / 1000;
 }
 
+// DirectInput ties the wheel to a window of this thread, and a call of
+// Wine's dinput8 may wait for that window to answer a message: the calls run
+// on a thread of their own while this one answers its window, as in the
+// program (the engine's threads call DirectInput, the window thread pumps).
+// One run beside two busy processes hung for minutes in a wheel's release
+// when this thread made the calls itself.
+void whilePumpingMessages(const std::function<void()>& work) {
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        work();
+        done = true;
+    });
+    while (!done) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    }
+    worker.join();
+}
+
 // Installs the wheel with `descriptor` as `product` and waits until Wine's
 // DirectInput lists it; its instance.
 std::optional<DeviceGuid> installAndFind(const std::wstring& descriptor,
@@ -132,27 +157,29 @@ TEST(PidWheelDevice, EveryMagnitudeArrivesWholeOnEachDescriptor) {
         const auto device = installAndFind(c.descriptor, c.product);
         ASSERT_TRUE(device);
         const int64_t from = nowUs();
-        DirectInputWheel port;
-        ASSERT_TRUE(port.createDeviceEvent());
-        ASSERT_EQ(port.createDirectInput(), kHrOk);
-        ASSERT_EQ(port.createDevice(*device), kHrOk);
-        ASSERT_EQ(port.setJoystickDataFormat(), kHrOk);
-        ASSERT_EQ(port.setExclusiveBackground(window.get()), kHrOk);
-        port.disableAutoCenter();
-        ASSERT_EQ(port.setEventNotification(), kHrOk);
-        ASSERT_EQ(port.acquire(), kHrOk);
-        ASSERT_EQ(port.createEffect(), kHrOk);
-        ASSERT_EQ(port.setMagnitude(0), kHrOk);
-        ASSERT_EQ(port.startEffect(), kHrOk);
         std::vector<int32_t> sent;
         for (int32_t v = -10000; v <= 10000; v += 137)
             sent.push_back(v);
         sent.push_back(10000);
         sent.push_back(0);
-        for (int32_t v : sent)
-            ASSERT_EQ(port.setMagnitude(v), kHrOk) << v;
-        port.stopEffect();
-        port.releaseAll();
+        whilePumpingMessages([&] {
+            DirectInputWheel port;
+            ASSERT_TRUE(port.createDeviceEvent());
+            ASSERT_EQ(port.createDirectInput(), kHrOk);
+            ASSERT_EQ(port.createDevice(*device), kHrOk);
+            ASSERT_EQ(port.setJoystickDataFormat(), kHrOk);
+            ASSERT_EQ(port.setExclusiveBackground(window.get()), kHrOk);
+            port.disableAutoCenter();
+            ASSERT_EQ(port.setEventNotification(), kHrOk);
+            ASSERT_EQ(port.acquire(), kHrOk);
+            ASSERT_EQ(port.createEffect(), kHrOk);
+            ASSERT_EQ(port.setMagnitude(0), kHrOk);
+            ASSERT_EQ(port.startEffect(), kHrOk);
+            for (int32_t v : sent)
+                ASSERT_EQ(port.setMagnitude(v), kHrOk) << v;
+            port.stopEffect();
+            port.releaseAll();
+        });
 
         std::vector<WheelEvent> events;
         ASSERT_TRUE(waitFor(
@@ -197,7 +224,8 @@ TEST(PidWheelDevice, TheWheelTestSwingReachesTheWheelValueForValue) {
     HiddenWindow window;
     const int64_t from = nowUs();
     test::WatchedWheelPort port;
-    const WheelTestResult result = WheelTest::run(port, qpcClock(), window.get(), *device);
+    WheelTestResult result;
+    whilePumpingMessages([&] { result = WheelTest::run(port, qpcClock(), window.get(), *device); });
     ASSERT_TRUE(result.opened);
     EXPECT_EQ(result.firstError, 0);
     std::vector<int32_t> sent;
