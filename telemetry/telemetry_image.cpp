@@ -169,6 +169,9 @@ std::vector<TelemetryVarSpec> standardTelemetryVars() {
         {"LFshockDefl_ST", kFloat, 6, "m", "LF shock deflection at 360 Hz"},
         {"RFshockDefl_ST", kFloat, 6, "m", "RF shock deflection at 360 Hz"},
         {"CFshockDefl_ST", kFloat, 6, "m", "CF shock deflection at 360 Hz"},
+        {"IsReplayPlaying", kBool, 1, "", "0=replay not playing  1=replay playing"},
+        {"WeatherDeclaredWet", kBool, 1, "", "The steward says rain tires can be used"},
+        {"TrackWetness", kInt, 1, "irsdk_TrackWetness", "How wet is the average track surface"},
     };
 }
 

@@ -85,7 +85,7 @@ class TelemetryImage {
 
 namespace gripline {
 
-// The fifteen variables the force model reads, declared as the simulator
+// The variables the program reads, declared as the simulator
 // declares them (one-byte flags, float scalars, six-element 360 Hz arrays),
 // preceded by a few the simulator always has, so indices are not all 0..14.
 std::vector<TelemetryVarSpec> standardTelemetryVars();

@@ -52,7 +52,7 @@ TelemetryReader::LayoutFields TelemetryReader::layoutFields() const {
             headerField(irsdk::kSessionInfoUpdate)};
 }
 
-// Looks up the fifteen variables in the table as it is now. With
+// Looks up the variables in the table as it is now. With
 // `countChange`, a result that places any of them elsewhere than before is a
 // new simulator. A table being rewritten while it is read may give a
 // half-written result, so after every change the lookup is repeated on the

@@ -31,6 +31,9 @@ struct TelemetrySnapshot {
     int32_t TorqueStCount = 0;        // 1..6 after a read
     int32_t ShockStCount = 0;         // 0..6, smaller of left and right
     int32_t CFshockStCount = 0;       // 0..6
+    bool IsReplayPlaying = false;    // the simulator shows a replay, not the live car
+    bool WeatherDeclaredWet = false; // the session is declared wet
+    int32_t TrackWetness = 0;        // 0 unknown, 1 dry .. 7 extremely wet
 };
 
 } // namespace gripline

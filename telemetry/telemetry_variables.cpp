@@ -12,6 +12,7 @@ const std::array<std::string_view, kTelemetryVarCount> kTelemetryVarNames = {
     "SteeringWheelAngle", "SteeringWheelAngleMax", "VelocityX", "VelocityY",
     "LongAccel",      "LatAccel",       "YawRate",             "BrakeABSactive",
     "LFshockDefl_ST", "RFshockDefl_ST", "CFshockDefl_ST",
+    "IsReplayPlaying", "WeatherDeclaredWet", "TrackWetness",
 };
 
 namespace {
@@ -50,14 +51,17 @@ TelemetryVarPlace placeAt(std::span<const uint8_t> image, int32_t index) {
             loadInt32(image, at + irsdk::kVarCount)};
 }
 
-// How the snapshot reads a value: flags as one byte, everything else as
-// 4-byte floats. A header that declares another type (a table rewritten
-// under a stale index, a damaged block) is not read as if it were one.
-enum class ValueKind { Flag, Float };
+// How the snapshot reads a value: flags as one byte, enumerations as 4-byte
+// integers, everything else as 4-byte floats. A header that declares another
+// type (a table rewritten under a stale index, a damaged block) is not read
+// as if it were one.
+enum class ValueKind { Flag, Int, Float };
 
 bool typeFits(int32_t type, ValueKind kind) {
     if (kind == ValueKind::Flag)
         return type == irsdk::kBool || type == irsdk::kChar;
+    if (kind == ValueKind::Int)
+        return type == irsdk::kInt || type == irsdk::kBitField;
     return type == irsdk::kFloat;
 }
 
@@ -87,6 +91,12 @@ float scalarFloat(std::span<const uint8_t> image, std::span<const uint8_t> line,
                   const TelemetryVarIndices& vars, TelemetryVar var) {
     const int64_t at = valueAt(image, line.size(), vars[static_cast<int>(var)], ValueKind::Float, 4);
     return at < 0 ? 0.0f : loadFloat(line, at);
+}
+
+int32_t scalarInt(std::span<const uint8_t> image, std::span<const uint8_t> line,
+                  const TelemetryVarIndices& vars, TelemetryVar var) {
+    const int64_t at = valueAt(image, line.size(), vars[static_cast<int>(var)], ValueKind::Int, 4);
+    return at < 0 ? 0 : loadInt32(line, static_cast<size_t>(at));
 }
 
 bool scalarBool(std::span<const uint8_t> image, std::span<const uint8_t> line,
@@ -186,6 +196,9 @@ void decodeLine(std::span<const uint8_t> image, const TelemetryVarIndices& vars,
     s.LatAccel = scalarFloat(image, line, vars, V::LatAccel);
     s.YawRate = scalarFloat(image, line, vars, V::YawRate);
     s.BrakeABSactive = scalarBool(image, line, vars, V::BrakeABSactive);
+    s.IsReplayPlaying = scalarBool(image, line, vars, V::IsReplayPlaying);
+    s.WeatherDeclaredWet = scalarBool(image, line, vars, V::WeatherDeclaredWet);
+    s.TrackWetness = scalarInt(image, line, vars, V::TrackWetness);
 
     const auto index = [&](V var) { return vars[static_cast<int>(var)]; };
     const int32_t torqueCount = readArray(image, line, index(V::SteeringWheelTorqueSt), s.TorqueSt);

@@ -1,5 +1,5 @@
 #pragma once
-// Finding the fifteen telemetry variables the force model needs in a
+// Finding the telemetry variables the force model and the driving context need in a
 // variable-header table, and decoding one data line into a snapshot. Shared
 // by the live reader and the telemetry-file tools. Every offset and length
 // is checked against the bytes actually present: a table or a line that
@@ -30,6 +30,9 @@ enum class TelemetryVar : int {
     LFshockDeflSt,
     RFshockDeflSt,
     CFshockDeflSt,
+    IsReplayPlaying,
+    WeatherDeclaredWet,
+    TrackWetness,
     Count
 };
 
@@ -45,7 +48,7 @@ TelemetryVarIndices noTelemetryVars();
 
 // Where one variable lies in a header table: its index and the type, offset
 // and count its header declares; index -1 and zeros when absent. Two tables
-// that give the fifteen variables equal places are read from the same bytes
+// that give the variables equal places are read from the same bytes
 // in the same way.
 struct TelemetryVarPlace {
     int32_t index = -1;
@@ -65,14 +68,14 @@ int32_t loadInt32(std::span<const uint8_t> bytes, size_t offset);
 // headers that lie entirely inside `image` are looked at.
 int32_t findVariable(std::span<const uint8_t> image, std::string_view name);
 
-// All fifteen indices, in the order of TelemetryVar.
+// All the indices, in the order of TelemetryVar.
 TelemetryVarIndices resolveVariables(std::span<const uint8_t> image);
 
 // The places of the variables at `vars` in the table as it is in `image` now.
 TelemetryVarPlaces placesOf(std::span<const uint8_t> image, const TelemetryVarIndices& vars);
 
 // Whether every variable found in `places` still has its name, type, offset
-// and count at its index in `image`: fifteen header compares, cheap enough
+// and count at its index in `image`: eighteen header compares, cheap enough
 // for every read.
 bool placesHold(std::span<const uint8_t> image, const TelemetryVarPlaces& places);
 

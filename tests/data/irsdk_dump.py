@@ -29,6 +29,8 @@ VAR_HEADER_SIZE = 144
 MAX_BUFFERS = 4
 SUB_SAMPLES = 6
 TYPE_BOOL = 1
+TYPE_INT = 2
+TYPE_BITFIELD = 3
 TYPE_FLOAT = 4
 TYPE_SIZES = {0: 1, 1: 1, 2: 4, 3: 4, 4: 4, 5: 8}
 
@@ -72,7 +74,9 @@ def values(table, line, name, wanted):
         return [line[offset + i] != 0 for i in range(n)]
     if var_type == TYPE_FLOAT:
         return list(struct.unpack_from("<%df" % n, line, offset))
-    raise Damaged("%s has type %d, not bool or float" % (name, var_type))
+    if var_type in (TYPE_INT, TYPE_BITFIELD):
+        return list(struct.unpack_from("<%di" % n, line, offset))
+    raise Damaged("%s has type %d, not bool, int or float" % (name, var_type))
 
 
 def scalar(table, line, name, default):
@@ -106,6 +110,9 @@ def snapshot(table, line, tick):
     s["LFshockDeflSt"], s["RFshockDeflSt"], s["CFshockDeflSt"] = lf, rf, cf
     s["TorqueSt"] = torque
     s["TorqueStCount"], s["ShockStCount"], s["CFshockStCount"] = torque_n, shock_n, cf_n
+    s["IsReplayPlaying"] = scalar(table, line, "IsReplayPlaying", False)
+    s["WeatherDeclaredWet"] = scalar(table, line, "WeatherDeclaredWet", False)
+    s["TrackWetness"] = scalar(table, line, "TrackWetness", 0)
     return s
 
 

@@ -70,7 +70,7 @@ std::vector<TelemetryVarSpec> largeTable() {
     return vars;
 }
 
-// Only the fifteen the force model reads, in another order.
+// Only the variables the program reads, in another order.
 std::vector<TelemetryVarSpec> smallTable() {
     std::vector<TelemetryVarSpec> vars = standardTelemetryVars();
     vars.erase(vars.begin(), vars.begin() + 2); // SessionTime, SessionTick

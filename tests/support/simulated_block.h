@@ -1,5 +1,5 @@
 #pragma once
-// A simulator's shared-memory block in a byte buffer: the standard fifteen
+// A simulator's shared-memory block in a byte buffer: the standard
 // variables laid out by TelemetryImage, published tick by tick like the
 // simulator does, behind a BufferTelemetrySource the reader attaches to.
 #include "telemetry/buffer_telemetry_source.h"

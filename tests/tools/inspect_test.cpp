@@ -97,7 +97,8 @@ TEST(GriplineInspect, ImagePrintsTheNewestBufferOnly) {
                         "4.71220483e-05,4.71220483e-05,4.71220483e-05],"),
               std::string::npos);
     // No left/right front-shock sub-samples in this car, the centre one has six.
-    EXPECT_NE(line.find(",\"TorqueStCount\":6,\"ShockStCount\":0,\"CFshockStCount\":6}\n"),
+    EXPECT_NE(line.find(",\"TorqueStCount\":6,\"ShockStCount\":0,\"CFshockStCount\":6,"
+                        "\"IsReplayPlaying\":true,\"WeatherDeclaredWet\":false,\"TrackWetness\":1}\n"),
               std::string::npos);
 }
 
@@ -109,7 +110,9 @@ TEST(GriplineInspect, IbtPrintsEveryStoredLineWithItsIndexAsTick) {
     for (size_t i = 0; i < all.size(); ++i) {
         const std::string tick = ",\"TickCount\":" + std::to_string(i) + ",";
         ASSERT_NE(all[i].find(tick), std::string::npos) << "line " << i;
-        ASSERT_NE(all[i].find(",\"TorqueStCount\":6,\"ShockStCount\":0,\"CFshockStCount\":0}"),
+        ASSERT_NE(all[i].find(",\"TorqueStCount\":6,\"ShockStCount\":0,\"CFshockStCount\":0,"
+                              "\"IsReplayPlaying\":false,\"WeatherDeclaredWet\":false,"
+                              "\"TrackWetness\":1}"),
                   std::string::npos)
             << "line " << i;
     }
@@ -212,7 +215,8 @@ TEST(SnapshotJson, KeysInFieldOrderAndNonFiniteAsNull) {
               "\"BrakeABSactive\":false,\"LFshockDefl\":0,\"RFshockDefl\":0,\"CFshockDefl\":0,"
               "\"LFshockDeflSt\":[0,0,0,0,0,0],\"RFshockDeflSt\":[0,0,0,0,0,0],"
               "\"CFshockDeflSt\":[0,0,0,0,0,0],\"TorqueSt\":[0,0,0,0,0,null],"
-              "\"TorqueStCount\":6,\"ShockStCount\":0,\"CFshockStCount\":0}");
+              "\"TorqueStCount\":6,\"ShockStCount\":0,\"CFshockStCount\":0,"
+              "\"IsReplayPlaying\":false,\"WeatherDeclaredWet\":false,\"TrackWetness\":0}");
 }
 
 TEST(SnapshotJson, FloatsReadBackToTheSameFloat32) {

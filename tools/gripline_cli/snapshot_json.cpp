@@ -86,6 +86,9 @@ void appendSnapshotJson(std::string& out, const TelemetrySnapshot& s) {
     appendField(out, "TorqueStCount", s.TorqueStCount);
     appendField(out, "ShockStCount", s.ShockStCount);
     appendField(out, "CFshockStCount", s.CFshockStCount);
+    appendField(out, "IsReplayPlaying", s.IsReplayPlaying);
+    appendField(out, "WeatherDeclaredWet", s.WeatherDeclaredWet);
+    appendField(out, "TrackWetness", s.TrackWetness);
     out += '}';
 }
 

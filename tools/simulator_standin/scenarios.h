@@ -33,7 +33,7 @@ bool findScenarios(std::string_view names, std::vector<const ScenarioInfo*>& out
 std::string scenarioNameList();
 
 // Fills `line` (zeroed first) with line `lineIndex` (0 .. kScenarioLines - 1)
-// of the drive: the fifteen variables the program reads, with their 360 Hz
+// of the drive: the variables the program reads, with their 360 Hz
 // sub-samples oldest first, plus SessionTime and SessionTick from `tick`.
 void fillScenarioLine(const ScenarioInfo& scenario, int32_t lineIndex, int32_t tick,
                       const TelemetryImage& layout, std::span<uint8_t> line);
