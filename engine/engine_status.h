@@ -34,6 +34,11 @@ struct EngineStatus {
     int32_t MeterPeak = 0; // magnitude units, 0..10000
     bool MeterClipping = false;
     std::wstring CarName = kGenericCar;
+    // The session's track: WeekendInfo's TrackName as the key, its display
+    // name to show; both empty while unknown.
+    std::wstring TrackName;
+    std::wstring TrackDisplayName;
+    bool Wet = false; // the settled wet state, after the hold-off
     std::wstring DriverName = kUnknownDriver;
     int32_t DriverUserId = 0;
 };

@@ -93,12 +93,16 @@ void applyCoefficientAdvice(const AdviceTarget& t, const AdviceFileContent& cont
 void putSettingsInForce(const AdviceTarget& t, const std::wstring& carKey, bool appliedProfile) {
     ProfileSet& profiles = t.State.Profiles;
     profiles.InUse = profiles.active().Settings;
+    t.State.InUseScope = ContextScope::Profile;
     if (!carKey.empty())
-        t.State.CurrentCarKey = carKey;
-    const std::wstring& car = t.State.CurrentCarKey;
+        t.State.Context.CarKey = carKey;
+    const std::wstring& car = t.State.Context.CarKey;
     const bool adviceForCar = appliedProfile && !carKey.empty();
     if (car.empty() || (!adviceForCar && profiles.InUse.UseCarSpecificSettings == 0))
         return;
+    // Advice is for the car as a whole: its own entry comes into force, not
+    // one for a track or the wet.
+    t.State.InUseScope = ContextScope::Car;
     profiles.InUse = carSettingsFor(t.State.CarEntries, t.Keeper.file(), profiles.Active, car,
                                     profiles.active().Settings);
     // The wheelbase's maximum torque belongs to the wheel, not to the car: an
@@ -127,7 +131,8 @@ void applyContent(const AdviceTarget& t, const AdviceFileContent& content) {
     if (t.FillProfiles)
         t.FillProfiles();
     putSettingsInForce(t, key, applyProfile);
-    t.Keeper.showCar(key.empty() ? t.State.CurrentCarKey : key);
+    t.Keeper.showCar(key.empty() ? t.State.Context.CarKey : key);
+    t.Keeper.showContext();
     t.Window.refreshControls(profiles.InUse);
     t.Keeper.handCarsToEngine();
     t.Keeper.handSettingsToEngine();

@@ -86,9 +86,11 @@ CarCoefficientEntry genericCoefficients() {
 }
 
 CarCoefficientEntry coefficientsFor(const CustomCarList& custom, std::wstring_view name) {
-    std::wstring key = normalizeCarKey(name);
-    if (key.empty())
-        key = kGeneric;
+    return coefficientsForKey(custom, normalizeCarKey(name));
+}
+
+CarCoefficientEntry coefficientsForKey(const CustomCarList& custom, std::wstring_view carKey) {
+    const std::wstring key = carKey.empty() ? std::wstring(kGeneric) : std::wstring(carKey);
     if (const CarCoefficientEntry* entry = findCustom(custom, key))
         return *entry;
     if (const BuiltinCar* row = findBuiltinCar(key))
@@ -134,7 +136,13 @@ bool hasCoefficients(const CustomCarList& custom, std::wstring_view name) {
     if (equalsIgnoreCase(name, kGeneric))
         return true;
     const std::wstring key = normalizeCarKey(name);
-    return !key.empty() && (findCustom(custom, key) != nullptr || findBuiltinCar(key) != nullptr);
+    return !key.empty() && hasCoefficientsForKey(custom, key);
+}
+
+bool hasCoefficientsForKey(const CustomCarList& custom, std::wstring_view carKey) {
+    if (carKey.empty() || equalsIgnoreCase(carKey, kGeneric))
+        return true;
+    return findCustom(custom, carKey) != nullptr || findBuiltinCar(carKey) != nullptr;
 }
 
 CustomCarList loadCoefficients(const SettingsFile& file) {

@@ -23,6 +23,8 @@ CarCoefficientEntry genericCoefficients();
 // The window's lookup, by normalised key ("generic" when empty): the first
 // custom entry, else the built-in row, else the key with the defaults.
 CarCoefficientEntry coefficientsFor(const CustomCarList& custom, std::wstring_view name);
+// The same for a key already normalised (the driving context's).
+CarCoefficientEntry coefficientsForKey(const CustomCarList& custom, std::wstring_view carKey);
 
 // The engine's lookup of the car path as the simulator names it, compared
 // without regard to case but not normalised. With car-specific settings off,
@@ -38,6 +40,8 @@ bool storeCoefficients(CustomCarList& custom, const CarCoefficientEntry& entry);
 
 // True for "generic" and for every car the custom list or the table knows.
 bool hasCoefficients(const CustomCarList& custom, std::wstring_view name);
+// The same for a key already normalised; empty is "generic".
+bool hasCoefficientsForKey(const CustomCarList& custom, std::wstring_view carKey);
 
 // Reads the custom list from "Coefficients" and "Coefficient%d"; entries
 // without a car are skipped, duplicates kept (the first wins in lookups).

@@ -51,14 +51,14 @@ bool loadDrivingSettings(ProfileStore& store, const std::filesystem::path& file,
         profiles.Active = index;
         profiles.InUse = profiles.active().Settings;
     }
-    state.CurrentCarKey = normalizeCarKey(carPath);
+    state.Context.CarKey = normalizeCarKey(carPath);
     keeper.applyCarSettings(false);
 
     out.ProfileName = profiles.active().Name;
     out.Settings = profiles.InUse;
     out.CustomCars = state.CustomCars;
     out.CarEntryFound =
-        findCarEntry(state.CarEntries, profiles.Active, state.CurrentCarKey) != nullptr;
+        findCarEntry(state.CarEntries, profiles.Active, state.Context.CarKey) != nullptr;
     // The engine names a car it has not been told of "generic".
     const std::wstring_view enginePath = carPath.empty() ? std::wstring_view(L"generic") : carPath;
     out.CoefficientsSource = resolveCoefficients(

@@ -11,6 +11,9 @@ class SettingsHandOver {
   public:
     virtual ~SettingsHandOver() = default;
     virtual void storeSettings(const FfbSettings& settings) = 0;
+    // The same record, which the engine moves to from the settings in force
+    // over about a second instead of at once: for a context change mid-drive.
+    virtual void storeSettingsFaded(const FfbSettings& settings) { storeSettings(settings); }
     virtual void storeCustomCars(const CustomCarList& custom) = 0;
 };
 

@@ -31,7 +31,8 @@ bool SettingsKeeper::saveAll() {
 void SettingsKeeper::storeCurrentSettings() {
     ProfileSet& profiles = state_.Profiles;
     if (carSpecificActive())
-        storeCarSettings(state_.CarEntries, profiles.Active, state_.CurrentCarKey, profiles.InUse);
+        storeContextSettings(state_.CarEntries, profiles.Active,
+                             contextKey(state_.Context, defaultSaveScope()), profiles.InUse);
     else if (profiles.activeValid())
         profiles.active().Settings = profiles.InUse;
 }
@@ -39,49 +40,85 @@ void SettingsKeeper::storeCurrentSettings() {
 bool SettingsKeeper::carSpecificActive() const {
     const ProfileSet& profiles = state_.Profiles;
     return profiles.InUse.UseCarSpecificSettings != 0 && profiles.activeValid() &&
-           !state_.CurrentCarKey.empty();
+           !state_.Context.CarKey.empty();
 }
 
-void SettingsKeeper::applyCarSettings(bool report) {
-    if (!carSpecificActive())
+ContextScope SettingsKeeper::defaultSaveScope() const {
+    return state_.InUseScope == ContextScope::Profile ? ContextScope::Car : state_.InUseScope;
+}
+
+void SettingsKeeper::reresolveScope() {
+    state_.InUseScope = carSpecificActive() ? resolveScope(state_.CarEntries, file_,
+                                                           state_.Profiles.Active, state_.Context)
+                                            : ContextScope::Profile;
+    showContext();
+}
+
+std::wstring SettingsKeeper::contextInUse() const {
+    const ProfileSet& profiles = state_.Profiles;
+    const std::wstring profileName = profiles.activeValid() ? profiles.active().Name : L"Default";
+    return contextLabel(state_.Context, state_.InUseScope, profileName);
+}
+
+// The engine gets the new settings faded when the context changed under a
+// running drive: a step in strength would jerk the wheel in the driver's
+// hands.
+void SettingsKeeper::applyContextSettings(bool report, bool faded) {
+    if (!carSpecificActive()) {
+        state_.InUseScope = ContextScope::Profile;
+        showContext();
         return;
+    }
     ProfileSet& profiles = state_.Profiles;
     FfbSettings defaults = profiles.active().Settings;
     defaults.UseCarSpecificSettings = 1;
-    FfbSettings result =
-        carSettingsFor(state_.CarEntries, file_, profiles.Active, state_.CurrentCarKey, defaults);
+    const ContextScope scope =
+        resolveScope(state_.CarEntries, file_, profiles.Active, state_.Context);
+    FfbSettings result = contextSettingsFor(state_.CarEntries, file_, profiles.Active,
+                                            contextKey(state_.Context, scope), defaults);
     result.UseCarSpecificSettings = 1;
-    const bool found =
-        findCarEntry(state_.CarEntries, profiles.Active, state_.CurrentCarKey) != nullptr;
     // The wheelbase's maximum torque belongs to the wheel, not to the car.
     result.WheelbaseMaxTorqueTenths = profiles.active().Settings.WheelbaseMaxTorqueTenths;
     profiles.InUse = result;
+    state_.InUseScope = scope;
     view_.refreshControls(profiles.InUse);
-    handSettingsToEngine();
+    if (faded)
+        engine_.storeSettingsFaded(profiles.InUse);
+    else
+        handSettingsToEngine();
+    showContext();
     if (report)
-        view_.log(found ? L"Car specific settings loaded."
-                        : L"Using driver profile settings for this car.");
+        view_.log(scope != ContextScope::Profile ? L"Car specific settings loaded."
+                                                 : L"Using driver profile settings for this car.");
+}
+
+void SettingsKeeper::changeContext(const DrivingContext& context) {
+    if (context.CarKey.empty() || sameContext(context, state_.Context))
+        return;
+    const bool newCar = !equalsIgnoreCase(context.CarKey, state_.Context.CarKey);
+    const std::wstring before = contextInUse();
+    if (carSpecificActive())
+        storeCurrentSettings(); // the context left keeps what the user set
+    state_.Context = context;
+    applyContextSettings(newCar, true);
+    if (newCar)
+        showCar(context.CarKey);
+    // A new car's own entry has just said so in its line.
+    const bool saidAlready = newCar && state_.InUseScope <= ContextScope::Car;
+    if (carSpecificActive() && !saidAlready && contextInUse() != before)
+        view_.log(L"Settings in use: " + contextInUse() + L".");
 }
 
 void SettingsKeeper::changeCar(std::wstring_view carName) {
-    const std::wstring key = normalizeCarKey(carName);
-    if (key.empty() || equalsIgnoreCase(key, state_.CurrentCarKey))
-        return;
-    if (carSpecificActive())
-        storeCarSettings(state_.CarEntries, state_.Profiles.Active, state_.CurrentCarKey,
-                         state_.Profiles.InUse);
-    state_.CurrentCarKey = key;
-    applyCarSettings(true);
-    showCar(key);
+    DrivingContext context = state_.Context;
+    context.CarKey = normalizeCarKey(carName);
+    changeContext(context);
 }
 
-void SettingsKeeper::showCar(std::wstring_view name) {
-    std::wstring key = normalizeCarKey(name);
-    if (key.empty())
-        key = L"generic";
-    state_.WorkingCoefficients = coefficientsFor(state_.CustomCars, key);
-    std::wstring label = L"Car: " + key;
-    if (!hasCoefficients(state_.CustomCars, key))
+void SettingsKeeper::showCar(std::wstring_view key) {
+    state_.WorkingCoefficients = coefficientsForKey(state_.CustomCars, key);
+    std::wstring label = L"Car: " + state_.WorkingCoefficients.Car;
+    if (!hasCoefficientsForKey(state_.CustomCars, key))
         label += L" (unknown)";
     view_.showCar(label, state_.WorkingCoefficients.Values);
 }

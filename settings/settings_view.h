@@ -18,6 +18,9 @@ class SettingsView {
     virtual void log(const std::wstring& line) = 0;
     // Sets the car label and the five coefficient sliders.
     virtual void showCar(const std::wstring& label, const CarCoefficients& coefficients) = 0;
+    // Names where the settings in use came from ("Settings: mx5 mx52016 ·
+    // Tsukuba Circuit 2k Full · wet"); views that show no context ignore it.
+    virtual void showContext(const std::wstring& /*label*/) {}
 };
 
 } // namespace gripline

@@ -1,6 +1,5 @@
 #include "ui/control_binding.h"
 
-#include "settings/car_key.h"
 #include "ui/control_ids.h"
 #include "ui/record_commands.h"
 #include "ui/slider_math.h"
@@ -98,7 +97,7 @@ void ControlBinding::onSliderChanged(int id, int32_t value) {
 // a "generic" entry in the custom list would shadow the defaults forever.
 void ControlBinding::changeCoefficient(int id, int32_t value) {
     CarCoefficientEntry& working = state_.WorkingCoefficients;
-    std::wstring key = normalizeCarKey(state_.CurrentCarKey);
+    std::wstring key = state_.Context.CarKey;
     if (key.empty())
         key = working.Car.empty() ? std::wstring(L"generic") : working.Car;
     working.Car = key;
@@ -130,13 +129,16 @@ void ControlBinding::toggleCarSpecific(bool checked) {
     profiles.InUse.UseCarSpecificSettings = 0;
     // The car keeps what the user set for it; the profile's own values return.
     if (wasActive)
-        storeCarSettings(state_.CarEntries, profiles.Active, state_.CurrentCarKey, profiles.InUse);
+        storeContextSettings(state_.CarEntries, profiles.Active,
+                             contextKey(state_.Context, keeper_.defaultSaveScope()),
+                             profiles.InUse);
     if (profiles.activeValid()) {
         profiles.InUse = profiles.active().Settings;
         profiles.InUse.UseCarSpecificSettings = 0;
         profiles.active().Settings = profiles.InUse;
         view_.refreshControls(profiles.InUse);
     }
+    keeper_.reresolveScope();
     keeper_.handSettingsToEngine();
     view_.log(L"Car specific settings disabled.");
 }
@@ -236,11 +238,32 @@ void ControlBinding::newProfile() {
     view_.log(L"New driver profile created.");
 }
 
+ContextScope ControlBinding::saveScope(SaveChoice choice) const {
+    switch (choice) {
+    case SaveChoice::ThisCar:
+        return ContextScope::Car;
+    case SaveChoice::ThisCarAtThisTrack:
+        return state_.Context.Wet ? ContextScope::CarTrackWet : ContextScope::CarTrack;
+    case SaveChoice::ThisCarInTheWet:
+        return ContextScope::CarWet;
+    case SaveChoice::WhereInUse:
+        break;
+    }
+    return keeper_.defaultSaveScope();
+}
+
 // Typing a new name and pressing Save renames the active profile; typing
 // another profile's name switches to it and gives it the settings in use.
-// With a car known, the settings go to that car and its coefficients are
-// kept too.
-void ControlBinding::saveProfile() {
+// With a car known, the settings go to the entry they came from (or the one
+// the driver chose) and the car's coefficients are kept too.
+void ControlBinding::saveProfile(SaveChoice choice) {
+    const ContextScope scope = saveScope(choice);
+    const ContextKey entry = contextKey(state_.Context, scope);
+    if (choice != SaveChoice::WhereInUse && entry.CarKey.empty()) {
+        view_.log(state_.Context.CarKey.empty() ? L"No car is known yet: nothing saved."
+                                                : L"No track is known yet: nothing saved.");
+        return;
+    }
     ProfileSet& profiles = state_.Profiles;
     if (profiles.List.empty()) {
         profiles.List.push_back({L"Default", profiles.InUse});
@@ -254,15 +277,16 @@ void ControlBinding::saveProfile() {
         profiles.Active = named;
     profiles.active().Name = name;
 
-    const std::wstring key = normalizeCarKey(state_.CurrentCarKey);
+    const std::wstring& key = state_.Context.CarKey;
     if (!key.empty()) {
         profiles.InUse.UseCarSpecificSettings = 1;
         profiles.active().Settings.UseCarSpecificSettings = 1;
         controls_.showChecked(kCarSpecificCheck, true);
-        storeCarSettings(state_.CarEntries, profiles.Active, key, profiles.InUse);
+        storeContextSettings(state_.CarEntries, profiles.Active, entry, profiles.InUse);
         state_.WorkingCoefficients.Car = key;
         storeCoefficients(state_.CustomCars, state_.WorkingCoefficients);
         keeper_.showCar(key);
+        keeper_.reresolveScope();
         keeper_.handCarsToEngine();
         keeper_.handSettingsToEngine();
     } else {
@@ -272,7 +296,13 @@ void ControlBinding::saveProfile() {
     // A failed save has logged where it could not write; no success line.
     if (!keeper_.saveAll())
         return;
-    view_.log(key.empty() ? L"Driver profile saved." : L"Car settings and coefficients saved.");
+    if (key.empty())
+        view_.log(L"Driver profile saved.");
+    else if (scope == ContextScope::Car)
+        view_.log(L"Car settings and coefficients saved.");
+    else
+        view_.log(L"Settings and coefficients saved for " +
+                  contextLabel(state_.Context, scope, profiles.active().Name) + L".");
 }
 
 } // namespace gripline

@@ -13,6 +13,11 @@
 
 namespace gripline {
 
+// Where Save puts the settings in use: by default the entry they came from;
+// Save's menu offers the car's own entry, the car at this track (in the
+// wet, the track's wet entry) and the car in the wet.
+enum class SaveChoice { WhereInUse, ThisCar, ThisCarAtThisTrack, ThisCarInTheWet };
+
 class ControlBinding {
   public:
     ControlBinding(SettingsState& state, SettingsKeeper& keeper, SettingsView& view,
@@ -34,9 +39,10 @@ class ControlBinding {
     void setOutputMode(int32_t mode);
     void loadProfile(int32_t index);
     void newProfile();
-    void saveProfile();
+    void saveProfile(SaveChoice choice = SaveChoice::WhereInUse);
 
   private:
+    ContextScope saveScope(SaveChoice choice) const;
     void changeCoefficient(int id, int32_t value);
     void toggleCarSpecific(bool checked);
     void toggleFlag(int id, bool checked);

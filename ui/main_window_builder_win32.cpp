@@ -165,7 +165,7 @@ void MainWindowBuilder::createSlider(const ControlSpec& control) {
     SetWindowTextW(record.valueLabel, sliderValueText(control.id, record.value).c_str());
     // The coefficient sliders show the current car as soon as the last exists.
     if (control.id == kLastCoefficientSlider)
-        app_.keeper_.showCar(app_.settings_.CurrentCarKey);
+        app_.keeper_.showCar(app_.settings_.Context.CarKey);
 }
 
 void MainWindowBuilder::createCheckbox(const ControlSpec& control) {

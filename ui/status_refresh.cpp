@@ -2,7 +2,7 @@
 
 #include "engine/wheel_port.h"
 #include "settings/ascii_case.h"
-#include "settings/car_key.h"
+#include "settings/driving_context.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -40,10 +40,10 @@ std::wstring meterText(int32_t peakMagnitude) {
 
 StatusTexts StatusRefresh::refresh(const EngineStatus& status, bool forceOff) {
     rememberDriver(status);
-    // "generic" and the current car normalise to nothing new: no change.
-    const std::wstring key = normalizeCarKey(status.CarName);
-    if (!key.empty() && !equalsIgnoreCase(key, state_.CurrentCarKey))
-        keeper_.changeCar(key);
+    // The one place a status copy becomes a context; "generic" and the
+    // context in use are nothing new to the keeper.
+    keeper_.changeContext(resolveDrivingContext(status.CarName, status.TrackName,
+                                                status.TrackDisplayName, status.Wet));
 
     StatusTexts texts;
     texts.connection = status.Connected ? L"iRacing connected" : L"iRacing disconnected";
