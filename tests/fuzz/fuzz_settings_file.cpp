@@ -61,7 +61,7 @@ void checkSameSettings(const SettingsState& read, const SettingsState& written) 
 void settingsRoundTrip(const std::filesystem::path& given, const std::filesystem::path& written) {
     Program first(given);
     first.load();
-    first.state.CurrentCarKey = L"mx5 mx52016";
+    first.state.Context.CarKey = L"mx5 mx52016";
     first.keeper.applyCarSettings(false);
 
     std::filesystem::remove(written);

@@ -295,7 +295,7 @@ TEST_F(ApplyAdviceTest, AnUnknownCarGetsItsOwnSettingsAndCoefficients) {
     ASSERT_EQ(state_.CarEntries.size(), 1u);
     EXPECT_EQ(state_.CarEntries[0].CarKey, L"unknown");
     EXPECT_EQ(state_.CarEntries[0].Settings.ForceStrength, 45);
-    EXPECT_EQ(state_.CurrentCarKey, L"unknown");
+    EXPECT_EQ(state_.Context.CarKey, L"unknown");
     EXPECT_EQ(state_.Profiles.InUse.ForceStrength, 45);
     EXPECT_EQ(state_.Profiles.InUse.UseCarSpecificSettings, 1);
 
@@ -350,7 +350,7 @@ TEST_F(ApplyAdviceTest, CoefficientAdviceAloneLeavesTheProfileAlone) {
 }
 
 TEST_F(ApplyAdviceTest, AdviceWithoutACarKeepsTheCurrentCarsOwnSettings) {
-    state_.CurrentCarKey = L"skippy";
+    state_.Context.CarKey = L"skippy";
     FfbSettings skippy = state_.Profiles.List[1].Settings;
     skippy.UseCarSpecificSettings = 1;
     skippy.ForceStrength = 33;

@@ -180,7 +180,7 @@ TEST_F(CarSettingsTest, StoreIgnoresNoCarAndNoProfile) {
 }
 
 TEST_F(CarSettingsTest, ACarWithoutSettingsDrivesWithTheProfile) {
-    state_.CurrentCarKey = L"skippy";
+    state_.Context.CarKey = L"skippy";
     keeper().applyCarSettings(true);
     ASSERT_EQ(view_.Lines,
               std::vector<std::wstring>{L"Using driver profile settings for this car."});
@@ -257,7 +257,7 @@ TEST_F(CarSettingsTest, TurningCarSpecificSettingsOffAndOnKeepsTheEntries) {
 
     restart();
     EXPECT_EQ(state_.Profiles.InUse.UseCarSpecificSettings, 0);
-    state_.CurrentCarKey = L"skippy";
+    state_.Context.CarKey = L"skippy";
     keeper().applyCarSettings(true);
     EXPECT_EQ(state_.Profiles.InUse.Bumps, 20) << "off: the car entry is not applied";
 

@@ -5,6 +5,8 @@
 //
 //   settings_probe write FILE [--store ini|win32]   prints what it wrote
 //   settings_probe read FILE [--store ini|win32]    prints what it read
+//   settings_probe add-contexts FILE [--store ...]  adds an entry for each
+//                                                   context to FILE
 //
 // The Windows build uses the private-profile functions unless told
 // "--store ini"; the native build has only the portable store.
@@ -155,9 +157,30 @@ int read(ProfileStore& store, const std::filesystem::path& path) {
     return 0;
 }
 
+// What a driver of this release leaves in a file: the file's own entries,
+// plus one for each context of its first car.
+int addContexts(ProfileStore& store, const std::filesystem::path& path) {
+    SettingsState state;
+    NoView view;
+    NoEngine engine;
+    SettingsKeeper keeper(state, SettingsFile(store, path), view, engine);
+    keeper.loadCoefficients();
+    keeper.loadProfiles();
+    for (int32_t profile = 0; profile < static_cast<int32_t>(state.Profiles.List.size()); ++profile)
+        for (const std::wstring& car : kCars)
+            carSettingsFor(state.CarEntries, keeper.file(), profile, car, FfbSettings{});
+    const DrivingContext wet =
+        resolveDrivingContext(kCars[1], L"tsukuba 2kfull", L"Tsukuba Circuit 2k Full", true);
+    for (ContextScope scope : {ContextScope::CarTrackWet, ContextScope::CarWet})
+        storeContextSettings(state.CarEntries, state.Profiles.Active, contextKey(wet, scope),
+                             varied(7 + static_cast<int32_t>(scope)));
+    keeper.changeContext(wet);
+    return keeper.saveAll() ? 0 : 1;
+}
+
 int run(const std::vector<std::wstring>& args) {
     if (args.size() != 2 && !(args.size() == 4 && args[2] == L"--store")) {
-        std::cerr << "usage: settings_probe write|read FILE [--store ini|win32]\n";
+        std::cerr << "usage: settings_probe write|read|add-contexts FILE [--store ini|win32]\n";
         return 2;
     }
     std::unique_ptr<ProfileStore> store = std::make_unique<IniProfileStore>();
@@ -168,6 +191,8 @@ int run(const std::vector<std::wstring>& args) {
     const std::filesystem::path path = pathFromText(args[1]);
     if (args[0] == L"write")
         return write(*store, path);
+    if (args[0] == L"add-contexts")
+        return addContexts(*store, path);
     return read(*store, path);
 }
 

@@ -54,7 +54,7 @@ TEST_F(BindingTest, AMovedSliderReachesTheSettingsTheProfileAndTheEngineAtOnce) 
     EXPECT_FALSE(std::filesystem::exists(path)) << "the file waits for the next save";
 
     // With car-specific settings in force the car keeps the value, not the profile.
-    state.CurrentCarKey = L"skippy";
+    state.Context.CarKey = L"skippy";
     binding.onSliderChanged(1114, 30);
     EXPECT_EQ(profiles().List[0].Settings.CrashDurationTenths, 15);
     ASSERT_EQ(state.CarEntries.size(), 1u);
@@ -73,7 +73,7 @@ TEST_F(BindingTest, CoefficientSlidersNeverAddAGenericEntry) {
     EXPECT_FLOAT_EQ(state.WorkingCoefficients.Values.SteerMarginBias, -27.0f / 572.9578f);
     EXPECT_TRUE(engine.CustomCars.back().empty());
 
-    state.CurrentCarKey = L"Skippy ";
+    state.Context.CarKey = L"Skippy ";
     binding.onSliderChanged(1117, 5);
     binding.onSliderChanged(1119, 155);
     ASSERT_EQ(state.CustomCars.size(), 1u);
@@ -130,7 +130,7 @@ TEST_F(BindingTest, EachCheckBoxSetsItsFlagAndSaysSo) {
 }
 
 TEST_F(BindingTest, TurningCarSettingsOffLeavesTheCarItsValuesAndRestoresTheProfile) {
-    state.CurrentCarKey = L"skippy";
+    state.Context.CarKey = L"skippy";
     binding.onSliderChanged(1101, 90); // the car's value
     binding.onCheckboxToggled(kCarSpecificCheck, false);
     EXPECT_EQ(view.Lines.back(), L"Car specific settings disabled.");
@@ -163,7 +163,7 @@ TEST_F(BindingTest, RefreshShowsEveryBoundControl) {
 }
 
 TEST_F(BindingTest, SaveWithACarKnownKeepsTheCarsSettingsAndCoefficients) {
-    state.CurrentCarKey = L"skippy";
+    state.Context.CarKey = L"skippy";
     profiles().InUse.UseCarSpecificSettings = 0;
     profiles().List[0].Settings.UseCarSpecificSettings = 0;
     profiles().InUse.ForceStrength = 66;

@@ -69,12 +69,12 @@ TEST_F(StatusRefreshTest, TheStatusBarNamesConnectionTrackDriverAndCar) {
 TEST_F(StatusRefreshTest, ANewCarIsTakenButGenericNeverChangesIt) {
     status.CarName = L"GENERIC";
     refresh();
-    EXPECT_EQ(state.CurrentCarKey, L"");
+    EXPECT_EQ(state.Context.CarKey, L"");
     EXPECT_TRUE(view.Lines.empty());
 
     status.CarName = L" Skippy ";
     refresh();
-    EXPECT_EQ(state.CurrentCarKey, L"skippy");
+    EXPECT_EQ(state.Context.CarKey, L"skippy");
     EXPECT_EQ(view.Lines, Lines{L"Using driver profile settings for this car."});
     EXPECT_EQ(view.CarLabels.back(), L"Car: skippy (unknown)");
     refresh();
@@ -82,7 +82,7 @@ TEST_F(StatusRefreshTest, ANewCarIsTakenButGenericNeverChangesIt) {
 
     status.CarName = L"generic";
     refresh();
-    EXPECT_EQ(state.CurrentCarKey, L"skippy");
+    EXPECT_EQ(state.Context.CarKey, L"skippy");
 }
 
 TEST_F(StatusRefreshTest, ADirectInputFailureIsLoggedOncePerChangeOfItsCount) {
