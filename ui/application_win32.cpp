@@ -7,6 +7,7 @@
 #include "ui/control_ids.h"
 #include "ui/main_window_builder_win32.h"
 #include "ui/main_window_win32.h"
+#include "ui/save_choice_menu_win32.h"
 #include "ui/window_layout.h"
 #include "ui/window_painting_win32.h"
 
@@ -125,6 +126,11 @@ LRESULT Application::handleMessage(HWND window, UINT message, WPARAM wParam, LPA
         return 0;
     case WM_COMMAND:
         return onCommand(window, message, wParam, lParam);
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wParam) != GetDlgItem(window, kSaveProfileButton))
+            return DefWindowProcW(window, message, wParam, lParam);
+        showSaveChoiceMenu(window, reinterpret_cast<HWND>(wParam));
+        return 0;
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORLISTBOX:
         SetTextColor(reinterpret_cast<HDC>(wParam), kControlText);
@@ -174,6 +180,11 @@ LRESULT Application::onCommand(HWND window, UINT message, WPARAM wParam, LPARAM 
         return 0;
     case kSaveProfileButton:
         binding_.saveProfile();
+        return 0;
+    case kSaveForCarCommand:
+    case kSaveForCarAtTrackCommand:
+    case kSaveForCarInWetCommand:
+        binding_.saveProfile(saveChoiceOf(LOWORD(wParam)));
         return 0;
     case kViewLogButton:
         showLogWindow();
@@ -371,6 +382,11 @@ std::wstring Application::profileBoxText() {
     wchar_t text[128] = {};
     GetWindowTextW(profileCombo_, text, 128);
     return text;
+}
+
+void Application::showContext(const std::wstring& label) {
+    if (window_)
+        SetDlgItemTextW(window_, kContextLabel, label.c_str());
 }
 
 void Application::showCarLabel(const std::wstring& label) {

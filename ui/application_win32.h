@@ -69,6 +69,7 @@ class Application final : public SettingsView, public BindingControls, public Re
     void refreshControls(const FfbSettings& settings) override;
     void log(const std::wstring& line) override;
     void showCar(const std::wstring& label, const CarCoefficients& coefficients) override;
+    void showContext(const std::wstring& label) override;
 
     // BindingControls
     void showSliderValue(int id, int32_t value, const std::wstring& text) override;

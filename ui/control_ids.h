@@ -30,6 +30,12 @@ enum ControlId : int {
     kWheelbaseField = 1131,
     kButtonsButton = 1132, // the button bindings dialog
     kWheelTestButton = 1133,
+    kContextLabel = 1134, // where the settings in use came from
+    // Save's menu (a right click on Save): where the settings go instead of
+    // the entry they came from.
+    kSaveForCarCommand = 1135,
+    kSaveForCarAtTrackCommand = 1136,
+    kSaveForCarInWetCommand = 1137,
 };
 
 // WM_APP + 1 and WM_APP + 2, spelled out so the portable code needs no

@@ -122,6 +122,8 @@ void MainWindowBuilder::createStatic(const ControlSpec& control) {
     HWND h = child(L"Static", control.text, kChild | SS_NOPREFIX, control);
     if (control.kind == ControlKind::CarLabel)
         app_.carLabel_ = h;
+    if (control.id == kContextLabel)
+        app_.keeper_.showContext(); // the profile's name until a car is known
 }
 
 void MainWindowBuilder::createCombo(const ControlSpec& control) {

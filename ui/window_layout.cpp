@@ -79,6 +79,8 @@ constexpr ControlSpec kControls[] = {
     // "+10.0 deg" is wider than any other value: this line reaches on to
     // the end of its panel's accent bar to hold it beside its caption.
     coefficient(1120, L"Understeer trigger point", 498, 0, 200, 100, 174, 76),
+    // Two lines: a car, a track's full name and the wet do not fit in one.
+    {K::Label, kContextLabel, L"Settings: Default", 1298, 566, 244, 38, 0, 0, nullptr, 0},
     {K::SectionLabel, 0, L"WHEELBASE MAX TORQUE", 980, 42, 230, 20, 0, 0, nullptr, 0},
     {K::WheelbaseField, kWheelbaseField, L"", 980, 68, 128, 28, 0, 0, nullptr, 0},
     label(L"Nm", 1118, 72, 40, 20),
