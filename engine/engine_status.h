@@ -36,6 +36,16 @@ struct EngineStatus {
     std::wstring CarName = kGenericCar;
     std::wstring DriverName = kUnknownDriver;
     int32_t DriverUserId = 0;
+    // The session's track (empty while unknown) and whether it counts as wet,
+    // the state after its hold-off (engine/wet_state.h).
+    std::wstring TrackName;
+    std::wstring TrackDisplayName;
+    bool Wet = false;
+    // The simulator playing a replay: the force is off meanwhile. Each start
+    // and end counted once, for one log line each.
+    bool ReplayPlaying = false;
+    uint32_t ReplayStartCount = 0;
+    uint32_t ReplayEndCount = 0;
 };
 
 } // namespace gripline
