@@ -23,16 +23,16 @@ void SettingsFade::follow(bool changed, bool faded, const ForceModel& model,
     old_ = model;
 }
 
-void SettingsFade::computeTick(const TelemetrySnapshot& current,
-                               const TelemetrySnapshot& previous, const FfbSettings& settings,
-                               const CarCoefficients& coefficients, int64_t nowNs,
-                               int64_t crashHoldUntilNs) {
+void SettingsFade::computeTick(const TelemetrySnapshot& current, const TelemetrySnapshot& previous,
+                               const FfbSettings& settings, const CarCoefficients& coefficients,
+                               int64_t nowNs, int64_t crashHoldUntilNs) {
     if (!active_)
         return;
     FfbSettings old = from_;
     old.Mode = settings.Mode;
     int64_t holdUntilNs = crashHoldUntilNs;
-    const TickPlan plan = old_.computeTick(current, previous, old, coefficients, nowNs, holdUntilNs);
+    const TickPlan plan =
+        old_.computeTick(current, previous, old, coefficients, nowNs, holdUntilNs);
     // Past the lock under the old settings only: this tick is the new one's.
     oldValid_ = !plan.pastLock;
     oldDampingPercent_ = plan.dampingPercent;
@@ -57,9 +57,9 @@ int32_t SettingsFade::blendDamping(int32_t dampingPercent, int64_t nowNs) const 
     if (!active_ || !oldValid_)
         return dampingPercent;
     const float share = newShare(nowNs);
-    return static_cast<int32_t>(std::lround(
-        static_cast<float>(oldDampingPercent_) +
-        static_cast<float>(dampingPercent - oldDampingPercent_) * share));
+    return static_cast<int32_t>(
+        std::lround(static_cast<float>(oldDampingPercent_) +
+                    static_cast<float>(dampingPercent - oldDampingPercent_) * share));
 }
 
 void SettingsFade::finishTick(int64_t nowNs) {

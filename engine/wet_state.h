@@ -30,7 +30,7 @@ class WetState {
   private:
     bool known_ = false;
     bool wet_ = false;
-    bool changing_ = false;     // the raw reading differs from wet_
+    bool changing_ = false;       // the raw reading differs from wet_
     int64_t changingSinceNs_ = 0; // steady ns of the first differing reading
 };
 

@@ -500,8 +500,8 @@ TEST_F(WindowAtWork, AReplayStretchSendsOnlyZerosAndTheForceFadesInAfter) {
     ASSERT_TRUE(waitForLine(L"Force feedback devices found."));
     test::click(item(kStartButton)); // the engine waits for the simulator
     const std::wstring timing = test::tempFile(L"timing");
-    ASSERT_TRUE(standin.start({L"--scenario", L"straight,replay", L"--session-text", kF4Session,
-                               L"--timing-log", timing, L"--exit-after", L"120"}));
+    ASSERT_TRUE(standin.start({L"--scenario", L"straight,replay", L"--loop", L"--session-text",
+                               kF4Session, L"--timing-log", timing, L"--exit-after", L"120"}));
     constexpr int32_t kReplayFirstTick = 600 + 3 * 60, kReplayLastTick = 600 + 7 * 60 - 1;
     ASSERT_TRUE(waitForLine(L"Replay playing: force off.")) << narrow(logText());
     ASSERT_TRUE(waitForLine(L"Replay ended: force fades in.")) << narrow(logText());
@@ -526,8 +526,8 @@ TEST_F(WindowAtWork, AReplayStretchSendsOnlyZerosAndTheForceFadesInAfter) {
             firstZeroUs = m.atUs;
         if (ns >= replayStartNs + 50'000'000 && ns <= replayEndNs) {
             ++during;
-            ASSERT_EQ(m.number(), 0) << "at " << (ns - replayStartNs) / 1'000'000
-                                     << " ms into the replay";
+            ASSERT_EQ(m.number(), 0)
+                << "at " << (ns - replayStartNs) / 1'000'000 << " ms into the replay";
         }
     }
     ASSERT_NE(lastForceUs, 0) << "there was force before the replay";

@@ -338,7 +338,8 @@ TEST_F(EngineForceTest, FadedChangeMovesToTheNewStrengthOverASecondWithoutAStep)
     int32_t largestStep = 0;
     for (size_t i = first; i < observer.samples.size(); ++i) {
         const SentSample& s = observer.samples[i];
-        largestStep = std::max(largestStep, std::abs(s.magnitude - observer.samples[i - 1].magnitude));
+        largestStep =
+            std::max(largestStep, std::abs(s.magnitude - observer.samples[i - 1].magnitude));
         const double share = std::clamp((s.sentNs - fadeStart) / 1e9, 0.0, 1.0);
         ASSERT_NEAR(s.magnitude, before + before * share, 20) << "sample " << i;
     }

@@ -44,8 +44,9 @@ class SessionCommand : public ::testing::Test {
 };
 
 TEST_F(SessionCommand, RealSessionTextTelemetryFileAndSharedMemoryImage) {
-    const std::string w13 = "{\"Found\": true, \"CarPath\": \"mercedesw13\", \"DriverName\": "
-                            "\"Driver 0\", \"DriverUserId\": 450313, \"IdentityConsistent\": true, ";
+    const std::string w13 =
+        "{\"Found\": true, \"CarPath\": \"mercedesw13\", \"DriverName\": "
+        "\"Driver 0\", \"DriverUserId\": 450313, \"IdentityConsistent\": true, ";
     const struct {
         const char* file;
         std::string json;
@@ -56,8 +57,8 @@ TEST_F(SessionCommand, RealSessionTextTelemetryFileAndSharedMemoryImage) {
          "2kfull\", \"TrackDisplayName\": \"Tsukuba Circuit 2k Full\"}\n"},
         {"w13_spielberg_390ticks.ibt",
          w13 + "\"TrackName\": \"spielberg gp\", \"TrackDisplayName\": \"Red Bull Ring\"}\n"},
-        {"irsdk_live_w13_monza.bin",
-         w13 + "\"TrackName\": \"monza full\", \"TrackDisplayName\": \"Autodromo Nazionale Monza\"}\n"},
+        {"irsdk_live_w13_monza.bin", w13 + "\"TrackName\": \"monza full\", \"TrackDisplayName\": "
+                                           "\"Autodromo Nazionale Monza\"}\n"},
     };
     for (const auto& c : cases) {
         const Result r = session(kFixtures / c.file);
@@ -114,9 +115,10 @@ TEST_F(SessionCommand, NamesAreEscapedAsJsonStrings) {
     const Result r = session(write("odd.yaml", "DriverUserName: A \\\"B\\\\C\\\"\x01\tD\x7F\n"
                                                "DriverCarIdx: 0\nDrivers:\n- CarIdx: 0\n"
                                                "  CarPath: a\\\\b\n"));
-    EXPECT_EQ(r.out, "{\"Found\": true, \"CarPath\": \"a\\\\\\\\b\", \"DriverName\": "
-                     "\"A \\\\\\\"B\\\\\\\\C\\\\\\\"\\u0001\\tD\x7F\", \"DriverUserId\": 0, "
-                     "\"IdentityConsistent\": true, \"TrackName\": \"\", \"TrackDisplayName\": \"\"}\n");
+    EXPECT_EQ(r.out,
+              "{\"Found\": true, \"CarPath\": \"a\\\\\\\\b\", \"DriverName\": "
+              "\"A \\\\\\\"B\\\\\\\\C\\\\\\\"\\u0001\\tD\x7F\", \"DriverUserId\": 0, "
+              "\"IdentityConsistent\": true, \"TrackName\": \"\", \"TrackDisplayName\": \"\"}\n");
 }
 
 TEST_F(SessionCommand, MissingFileDirectoryAndBadUsageAreErrors) {

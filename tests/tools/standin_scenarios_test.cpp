@@ -232,9 +232,12 @@ TEST(StandinScenarios, ContextScenariosCarryTheirSessionAndFlags) {
         {"wet", "mx5 mx52016", "gripline test circuit", "Gripline Test Circuit",
          [](double) { return true; }, [](double) { return int32_t{5}; }, never},
         {"drying", "mx5 mx52016", "gripline test circuit", "Gripline Test Circuit", never,
-         [](double t) { return int32_t{t < 0.5 ? 5 : t < 1.0 ? 4 : t < 1.5 ? 3 : 2}; }, never},
-        {"replay", "mx5 mx52016", "gripline test circuit", "Gripline Test Circuit", never,
-         unknown, [](double t) { return t >= 3.0 && t < 7.0; }},
+         [](double t) {
+             return int32_t{t < 0.5 ? 5 : t < 1.0 ? 4 : t < 1.5 ? 3 : 2};
+         },
+         never},
+        {"replay", "mx5 mx52016", "gripline test circuit", "Gripline Test Circuit", never, unknown,
+         [](double t) { return t >= 3.0 && t < 7.0; }},
         {"mx5-lap", "mx5 mx52016", "tsukuba 2kfull", "Tsukuba Circuit 2k Full", never, unknown,
          never},
         {"f4-lap", "formulair04", "tsukuba 2kfull", "Tsukuba Circuit 2k Full", never, unknown,
@@ -273,8 +276,9 @@ TEST(StandinScenarios, FormulaCarPushesTwiceAsHardOnTheSameLap) {
     }
     // Corners both ways and a kerb: a lap, not a straight.
     const auto [lo, hi] = std::minmax_element(
-        mx5.begin(), mx5.end(),
-        [](const TelemetrySnapshot& a, const TelemetrySnapshot& b) { return a.LatAccel < b.LatAccel; });
+        mx5.begin(), mx5.end(), [](const TelemetrySnapshot& a, const TelemetrySnapshot& b) {
+            return a.LatAccel < b.LatAccel;
+        });
     EXPECT_LT(lo->LatAccel, -0.8f * kGravityMps2);
     EXPECT_GT(hi->LatAccel, 0.8f * kGravityMps2);
     EXPECT_GT(peakNm, 5.0f);

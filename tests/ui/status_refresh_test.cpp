@@ -106,7 +106,8 @@ TEST_F(StatusRefreshTest, ADirectInputFailureIsLoggedOncePerChangeOfItsCount) {
 // Each replay start and end is one line, in the order they happened even
 // when both fall between two refreshes.
 TEST_F(StatusRefreshTest, AReplayIsLoggedOnceEachWayInTheOrderItHappened) {
-    const std::wstring playing = L"Replay playing: force off.", ended = L"Replay ended: force fades in.";
+    const std::wstring playing = L"Replay playing: force off.",
+                       ended = L"Replay ended: force fades in.";
     const struct {
         uint32_t starts, ends;
         bool playing;
