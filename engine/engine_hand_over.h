@@ -9,6 +9,9 @@ class EngineHandOver final : public SettingsHandOver {
   public:
     explicit EngineHandOver(FfbEngine& engine) : engine_(engine) {}
     void storeSettings(const FfbSettings& settings) override { engine_.storeSettings(settings); }
+    void storeSettingsFaded(const FfbSettings& settings) override {
+        engine_.storeSettingsFaded(settings);
+    }
     void storeCustomCars(const CustomCarList& custom) override { engine_.storeCustomCars(custom); }
 
   private:

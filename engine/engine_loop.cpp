@@ -62,6 +62,7 @@ void EngineLoop::pass() {
     lastNewTickNs_ = tickStartNs_;
     if (ports_.observer)
         ports_.observer->onNewTick(current_, tickStartNs_);
+    followSessionState();
 
     if (!current_.IsOnTrack)
         leaveTrack();
@@ -150,6 +151,7 @@ void EngineLoop::detachAfterFailedOpen() {
     resetForceModel();
     lastSessionInfoUpdate_ = -1;
     identity_ = SessionIdentity{};
+    wet_.reset();
     engine_.publishStatus(false, false, kGenericCar, kUnknownDriver, 0, true);
     ports_.clock->sleepNs(kRetryNs);
 }
@@ -198,6 +200,9 @@ void EngineLoop::refreshIdentity() {
     const auto text = reader_.sessionText();
     if (text.empty() || !ports_.scanner || !ports_.scanner->scan(text, found))
         found = SessionIdentity{};
+    // Another track is another session: its wetness is read afresh.
+    if (found.TrackName != identity_.TrackName)
+        wet_.reset();
     identity_ = found;
 }
 
@@ -233,6 +238,7 @@ void EngineLoop::simulatorReplaced() {
     resetForceModel();
     lastTick_ = -1;
     lastSessionInfoUpdate_ = -1;
+    wet_.reset();
     refreshIdentity();
     // While its bit is low the hand-off waits for the bit to rise.
     connected_ = reader_.simulatorConnected();
@@ -266,9 +272,19 @@ void EngineLoop::releaseStaleForce() {
 }
 
 void EngineLoop::publish(bool onTrack) {
-    engine_.publishStatus(connected_, onTrack, identity_.CarPath, identity_.DriverName,
-                          identity_.DriverUserId, identity_.IdentityConsistent,
+    engine_.publishStatus(connected_, onTrack, identity_, wet_.wet(),
                           meter_.read(ports_.clock->nowNs()));
+}
+
+// What the simulator says about the session rather than the car: whether it
+// is wet, and whether it plays a replay (the force gate then takes the force
+// off, on track or not; the window logs each start and end).
+void EngineLoop::followSessionState() {
+    wet_.follow(current_.WeatherDeclaredWet, current_.TrackWetness, tickStartNs_);
+    if (current_.IsReplayPlaying != replaying_) {
+        replaying_ = current_.IsReplayPlaying;
+        engine_.publishReplay(replaying_);
+    }
 }
 
 void EngineLoop::leaveTrack() {
@@ -281,20 +297,24 @@ void EngineLoop::leaveTrack() {
 }
 
 void EngineLoop::runOnTrackTick() {
-    if (!wasOnTrack_) { // a stint begins
+    const bool stintBegins = !wasOnTrack_;
+    if (stintBegins) {
         resetForceModel();
         engine_.accumulators = StintAccumulators{};
         wasOnTrack_ = true;
     }
     publish(true);
-    const FfbSettings settings = engine_.copySettings();
+    const FfbSettings settings = takeSettings(stintBegins);
     const CarCoefficients coefficients = resolveCoefficients(settings);
     WheelOutput& wheel = *ports_.wheel;
     enableOutput();
 
-    const TickPlan plan = model_.computeTick(current_, previous_, settings, coefficients,
-                                             ports_.clock->nowNs(), engine_.CrashHoldUntil);
-    wheel.dampingPercent.exchange(plan.dampingPercent);
+    const int64_t now = ports_.clock->nowNs();
+    // The fading-out model first, with the crash hold as the tick found it.
+    fade_.computeTick(current_, previous_, settings, coefficients, now, engine_.CrashHoldUntil);
+    const TickPlan plan = model_.computeTick(current_, previous_, settings, coefficients, now,
+                                             engine_.CrashHoldUntil);
+    wheel.dampingPercent.exchange(fade_.blendDamping(plan.dampingPercent, now));
     wheel.endStopActive.exchange(plan.endStopActive);
     if (plan.pastLock) {
         sendEndStop(plan.endStopMagnitude);
@@ -302,16 +322,31 @@ void EngineLoop::runOnTrackTick() {
         recordTick();
         deliverSamples(plan.samples);
         model_.finishTick();
+        fade_.finishTick(ports_.clock->nowNs());
     }
     previous_ = current_;
 }
 
+// The tick's settings. A change stored since the last tick takes effect at
+// once, or fades in when it was stored faded; at a stint's start there is
+// no force yet to fade from, and the output stage ramps in anyway.
+FfbSettings EngineLoop::takeSettings(bool stintBegins) {
+    const SettingsCopy copy = engine_.copySettingsForTick();
+    const bool changed = copy.serial != seenSettingsSerial_;
+    seenSettingsSerial_ = copy.serial;
+    if (!stintBegins)
+        fade_.follow(changed, copy.faded, model_, inForce_, ports_.clock->nowNs());
+    inForce_ = copy.settings;
+    return copy.settings;
+}
+
 // Output goes on with every on-track tick, unless the driver switched the
-// force off: then the samples fade out and the output goes off once they
+// force off or the simulator plays a replay (whose forces are no car's the
+// driver holds): then the samples fade out and the output goes off once they
 // have, until the switch is on again (the stage then starts from rest).
 void EngineLoop::enableOutput() {
     const int64_t now = ports_.clock->nowNs();
-    forceGate_.follow(engine_.forceOff(), now);
+    forceGate_.follow(engine_.forceOff() || current_.IsReplayPlaying, now);
     WheelOutput& wheel = *ports_.wheel;
     if (!forceGate_.off())
         wheel.outputEnabled.exchange(true);
@@ -386,7 +421,8 @@ void EngineLoop::deliverSamples(const TickSamples& samples) {
 
 void EngineLoop::sendSample(int index) {
     const uint32_t clippedBefore = engine_.accumulators.ClipCount;
-    const int32_t computed = model_.publishSample(index, engine_.accumulators);
+    const int32_t computed = fade_.blend(index, model_.publishSample(index, engine_.accumulators),
+                                         ports_.clock->nowNs());
     const int32_t magnitude = toWheel(computed, engine_.accumulators.ClipCount != clippedBefore);
     ports_.wheel->requestForce(magnitude);
     if (ports_.observer)
@@ -395,6 +431,7 @@ void EngineLoop::sendSample(int index) {
 
 void EngineLoop::resetForceModel() {
     model_.reset();
+    fade_.cancel();
     previous_ = TelemetrySnapshot{};
 }
 

@@ -7,7 +7,9 @@
 #include "engine/force_gate.h"
 #include "engine/force_model.h"
 #include "engine/output_meter.h"
+#include "engine/settings_fade.h"
 #include "engine/tick_samples.h"
+#include "engine/wet_state.h"
 #include "telemetry/telemetry_reader.h"
 #include "telemetry/telemetry_snapshot.h"
 
@@ -57,7 +59,9 @@ class EngineLoop {
     int waitTimeoutMs() const;
     void releaseStaleForce();
     void leaveTrack();
+    void followSessionState();
     void runOnTrackTick();
+    FfbSettings takeSettings(bool stintBegins);
     void enableOutput();
     int32_t toWheel(int32_t magnitude, bool clipped);
     CarCoefficients resolveCoefficients(const FfbSettings& settings) const;
@@ -76,6 +80,11 @@ class EngineLoop {
     ForceModel model_; // its state carries across the ticks of a stint
     ForceGate forceGate_; // the driver's force off / on
     OutputMeter meter_;   // what went to the wheel in the last second
+    WetState wet_;        // the session's wet state, after its hold-off
+    SettingsFade fade_;   // a faded change of settings in progress
+    FfbSettings inForce_; // the settings of the last on-track tick
+    uint32_t seenSettingsSerial_ = 0;
+    bool replaying_ = false; // the last tick's IsReplayPlaying
     SessionIdentity identity_;
     int32_t lastTick_ = -1;
     int32_t lastSessionInfoUpdate_ = -1;

@@ -34,13 +34,18 @@ struct EngineStatus {
     int32_t MeterPeak = 0; // magnitude units, 0..10000
     bool MeterClipping = false;
     std::wstring CarName = kGenericCar;
-    // The session's track: WeekendInfo's TrackName as the key, its display
-    // name to show; both empty while unknown.
-    std::wstring TrackName;
-    std::wstring TrackDisplayName;
-    bool Wet = false; // the settled wet state, after the hold-off
     std::wstring DriverName = kUnknownDriver;
     int32_t DriverUserId = 0;
+    // The session's track (empty while unknown) and whether it counts as wet,
+    // the state after its hold-off (engine/wet_state.h).
+    std::wstring TrackName;
+    std::wstring TrackDisplayName;
+    bool Wet = false;
+    // The simulator playing a replay: the force is off meanwhile. Each start
+    // and end counted once, for one log line each.
+    bool ReplayPlaying = false;
+    uint32_t ReplayStartCount = 0;
+    uint32_t ReplayEndCount = 0;
 };
 
 } // namespace gripline

@@ -33,11 +33,25 @@ void FfbEngine::run(const EnginePorts& ports) {
 void FfbEngine::storeSettings(const FfbSettings& settings) {
     std::lock_guard lock(settingsLock_);
     settings_ = settings;
+    ++settingsSerial_;
+    settingsFaded_ = false;
+}
+
+void FfbEngine::storeSettingsFaded(const FfbSettings& settings) {
+    std::lock_guard lock(settingsLock_);
+    settings_ = settings;
+    ++settingsSerial_;
+    settingsFaded_ = true;
 }
 
 FfbSettings FfbEngine::copySettings() const {
     std::lock_guard lock(settingsLock_);
     return settings_;
+}
+
+SettingsCopy FfbEngine::copySettingsForTick() const {
+    std::lock_guard lock(settingsLock_);
+    return {settings_, settingsSerial_, settingsFaded_};
 }
 
 void FfbEngine::storeCustomCars(const CustomCarList& custom) {
@@ -83,6 +97,9 @@ void FfbEngine::restartCounters() {
     status_.ReportPeak = 0;
     status_.WheelLostCount = 0;
     status_.WheelBackCount = 0;
+    status_.ReplayPlaying = false;
+    status_.ReplayStartCount = 0;
+    status_.ReplayEndCount = 0;
 }
 
 EngineStatus FfbEngine::readStatus() const {
@@ -94,6 +111,26 @@ void FfbEngine::publishStatus(bool connected, bool onTrack, const std::wstring& 
                               const std::wstring& driverName, int32_t driverUserId,
                               bool identityConsistent, const MeterReading& meter) {
     std::lock_guard lock(statusLock_);
+    setStatusLocked(connected, onTrack, carName, driverName, driverUserId, identityConsistent,
+                    meter);
+    status_.TrackName.clear();
+    status_.TrackDisplayName.clear();
+    status_.Wet = false;
+}
+
+void FfbEngine::publishStatus(bool connected, bool onTrack, const SessionIdentity& identity,
+                              bool wet, const MeterReading& meter) {
+    std::lock_guard lock(statusLock_);
+    setStatusLocked(connected, onTrack, identity.CarPath, identity.DriverName,
+                    identity.DriverUserId, identity.IdentityConsistent, meter);
+    status_.TrackName = identity.TrackName;
+    status_.TrackDisplayName = identity.TrackDisplayName;
+    status_.Wet = wet;
+}
+
+void FfbEngine::setStatusLocked(bool connected, bool onTrack, const std::wstring& carName,
+                                const std::wstring& driverName, int32_t driverUserId,
+                                bool identityConsistent, const MeterReading& meter) {
     status_.Connected = connected;
     if (connected && onTrack != status_.OnTrack)
         ++status_.OnTrackChanges;
@@ -113,6 +150,14 @@ void FfbEngine::publishStatus(bool connected, bool onTrack, const std::wstring& 
         status_.ClipPercent = 0;
     status_.MeterPeak = meter.Peak;
     status_.MeterClipping = meter.Clipping;
+}
+
+void FfbEngine::publishReplay(bool playing) {
+    std::lock_guard lock(statusLock_);
+    if (playing == status_.ReplayPlaying)
+        return;
+    status_.ReplayPlaying = playing;
+    ++(playing ? status_.ReplayStartCount : status_.ReplayEndCount);
 }
 
 void FfbEngine::publishClipReport() {

@@ -29,6 +29,14 @@ struct StintAccumulators {
     int32_t OutPeak = 0; // largest absolute magnitude delivered
 };
 
+// The settings record as the engine thread takes it each tick, with what
+// tells it how to move to them.
+struct SettingsCopy {
+    FfbSettings settings;
+    uint32_t serial = 0; // grows with every store
+    bool faded = false;  // the last store asked for a fade
+};
+
 class FfbEngine {
   public:
     FfbEngine() = default;
@@ -46,8 +54,13 @@ class FfbEngine {
     bool running() const { return running_.load(); }
     bool stopRequested() const { return stop_.load(); }
 
+    // Window thread. A plain store takes effect at the engine's next tick (the
+    // driver's own slider); a faded one is moved to over about a second,
+    // never in a step (the context changing mid-drive).
     void storeSettings(const FfbSettings& settings);
+    void storeSettingsFaded(const FfbSettings& settings);
     FfbSettings copySettings() const;
+    SettingsCopy copySettingsForTick() const;
     // Window thread, after every change of the user's coefficient list.
     void storeCustomCars(const CustomCarList& custom);
     // Engine thread, once per on-track tick: the car's coefficients for the
@@ -65,9 +78,14 @@ class FfbEngine {
     bool buildHeader(const std::filesystem::path& path, const std::wstring& profileName);
 
     // Engine thread.
+    // Without a session: no track, dry.
     void publishStatus(bool connected, bool onTrack, const std::wstring& carName,
                        const std::wstring& driverName, int32_t driverUserId,
                        bool identityConsistent, const MeterReading& meter = {});
+    // Allocates nothing once the status strings have grown.
+    void publishStatus(bool connected, bool onTrack, const SessionIdentity& identity, bool wet,
+                       const MeterReading& meter);
+    void publishReplay(bool playing);
     void publishClipReport();
     void publishOutputReport();
     void publishOutputErrors(uint32_t errorCount, int32_t lastError);
@@ -93,9 +111,14 @@ class FfbEngine {
     friend class EngineLoop;
     void setRunning(bool running) { running_.exchange(running); }
     void restartCounters();
+    void setStatusLocked(bool connected, bool onTrack, const std::wstring& carName,
+                         const std::wstring& driverName, int32_t driverUserId,
+                         bool identityConsistent, const MeterReading& meter);
 
     mutable std::mutex settingsLock_;
     FfbSettings settings_;
+    uint32_t settingsSerial_ = 0; // guarded by the settings lock
+    bool settingsFaded_ = false;  // guarded by the settings lock
     CustomCarList customCars_; // guarded by the settings lock
     mutable std::mutex statusLock_;
     EngineStatus status_;

@@ -11,8 +11,9 @@ class SettingsHandOver {
   public:
     virtual ~SettingsHandOver() = default;
     virtual void storeSettings(const FfbSettings& settings) = 0;
-    // The same record, which the engine moves to from the settings in force
-    // over about a second instead of at once: for a context change mid-drive.
+    // The same, moved to over about a second instead of at once: for a
+    // change the driver did not make by hand (the context changing
+    // mid-drive). A keeper without an engine behind it stores plainly.
     virtual void storeSettingsFaded(const FfbSettings& settings) { storeSettings(settings); }
     virtual void storeCustomCars(const CustomCarList& custom) = 0;
 };

@@ -17,6 +17,10 @@ struct SessionIdentity {
     std::wstring DriverName = kUnknownDriver;
     int32_t DriverUserId = 0;
     bool IdentityConsistent = true;
+    // WeekendInfo's track: the key ("tsukuba 2kfull") and the name to show
+    // ("Tsukuba Circuit 2k Full"); both empty while unknown.
+    std::wstring TrackName;
+    std::wstring TrackDisplayName;
 };
 
 // Finds the user's identity in a session text; the engine calls it only when

@@ -22,6 +22,10 @@ struct ScanState {
     std::string entryCarPath;
     std::string entryUserName;
     int32_t entryUserId = 0;
+    bool ownEntryDone = false; // the entry after the user's own has begun
+    bool inWeekendInfo = false;
+    std::string trackName;
+    std::string trackDisplayName;
 };
 
 // Like atoi on an already trimmed value, but a number too large for 32 bits
@@ -41,9 +45,9 @@ int32_t leadingInt(std::string_view text) {
     return static_cast<int32_t>(std::min<int64_t>(value, kLimit - 1));
 }
 
-// One trimmed, non-empty line. False once the user's entry is complete: the
-// next entry of the driver list has begun and nothing later is needed.
-bool scanLine(std::string_view line, ScanState& s) {
+// One trimmed, non-empty line of the driver information. False once the
+// user's entry is complete: the next entry of the driver list has begun.
+bool scanDriverLine(std::string_view line, ScanState& s) {
     std::string value;
     if (valueText(line, "DriverUserName:", value))
         s.driverUserName = value;
@@ -78,6 +82,38 @@ bool scanLine(std::string_view line, ScanState& s) {
     else if (const int32_t id = valueInt(line, "UserID:"); id >= 0)
         s.entryUserId = id;
     return true;
+}
+
+// The track's names are WeekendInfo's own; the same key in another section
+// would name no track of this session.
+void scanWeekendLine(std::string_view line, ScanState& s) {
+    std::string value;
+    if (valueText(line, "TrackName:", value))
+        s.trackName = value;
+    else if (valueText(line, "TrackDisplayName:", value))
+        s.trackDisplayName = value;
+}
+
+// One line as it stands in the text (untrimmed): a line that starts without
+// indentation opens a section. The driver list is read up to the entry after
+// the user's own; WeekendInfo, which the simulator writes first, wherever it
+// stands.
+void scanLine(std::string_view raw, ScanState& s) {
+    const std::string_view line = trimSessionValue(raw);
+    if (line.empty())
+        return;
+    if (raw.front() != ' ' && raw.front() != '\t' && raw.front() != '-')
+        s.inWeekendInfo = line == "WeekendInfo:";
+    if (s.inWeekendInfo)
+        scanWeekendLine(line, s);
+    else if (!s.ownEntryDone)
+        s.ownEntryDone = !scanDriverLine(line, s);
+}
+
+// Names as the simulator writes them: UTF-8, else its ANSI code page; empty
+// while the text gives none.
+std::wstring trackText(std::string_view bytes) {
+    return bytes.empty() ? std::wstring() : toWide(bytes);
 }
 
 // The simulator writes its text as a C string into a fixed region and may
@@ -127,9 +163,9 @@ bool scanSessionInfo(const uint8_t* text, size_t length, SessionIdentity& identi
     std::string_view rest = textBeforeZero(copy);
     while (!rest.empty()) {
         const size_t end = std::min(rest.find('\n'), rest.size());
-        const std::string_view line = trimSessionValue(rest.substr(0, end));
+        scanLine(rest.substr(0, end), s);
         rest.remove_prefix(std::min(end + 1, rest.size()));
-        if (!line.empty() && !scanLine(line, s))
+        if (s.ownEntryDone && !s.trackName.empty() && !s.trackDisplayName.empty())
             break;
     }
     if (s.entryCarPath.empty())
@@ -144,6 +180,8 @@ bool scanSessionInfo(const uint8_t* text, size_t length, SessionIdentity& identi
     else
         found.DriverName = kUnknownDriver;
     found.DriverUserId = s.driverUserId > 0 ? s.driverUserId : s.entryUserId;
+    found.TrackName = trackText(s.trackName);
+    found.TrackDisplayName = trackText(s.trackDisplayName);
     // Two different ids and no name to settle which is the user's: the
     // window shows the identity as doubtful.
     found.IdentityConsistent = !(s.driverUserName.empty() && s.driverUserId > 0 &&

@@ -27,7 +27,8 @@ bool valueText(std::string_view line, std::string_view key, std::string& out);
 std::wstring toWide(std::string_view bytes);
 
 // Scans `length` bytes of session text. True when the user's own entry in
-// the driver list has a car path; `identity` is written only then.
+// the driver list has a car path; `identity` is written only then, with
+// WeekendInfo's TrackName and TrackDisplayName (empty when missing).
 bool scanSessionInfo(const uint8_t* text, size_t length, SessionIdentity& identity);
 
 class TextSessionScanner final : public SessionScanner {

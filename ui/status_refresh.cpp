@@ -58,6 +58,7 @@ StatusTexts StatusRefresh::refresh(const EngineStatus& status, bool forceOff) {
         view_.log(line);
     logOutputErrors(status);
     logWheelAway(status);
+    logReplay(status);
     return texts;
 }
 
@@ -109,6 +110,19 @@ void StatusRefresh::logWheelAway(const EngineStatus& status) {
         view_.log(L"Wheel disconnected: force off.");
     if (isNew(status.WheelBackCount, lastSeen_.WheelBackCount))
         view_.log(L"Wheel back: " + heldWheel_ + L". Force fades in.");
+}
+
+// A replay starting and ending between two refreshes is still two lines,
+// in the order they happened: the status says which came last.
+void StatusRefresh::logReplay(const EngineStatus& status) {
+    const bool started = isNew(status.ReplayStartCount, lastSeen_.ReplayStartCount);
+    const bool ended = isNew(status.ReplayEndCount, lastSeen_.ReplayEndCount);
+    if (ended && status.ReplayPlaying)
+        view_.log(L"Replay ended: force fades in.");
+    if (started)
+        view_.log(L"Replay playing: force off.");
+    if (ended && !status.ReplayPlaying)
+        view_.log(L"Replay ended: force fades in.");
 }
 
 // The output stage already throttles a repeated failure; here each change

@@ -37,6 +37,8 @@ struct LastSeenCounters {
     uint32_t SampleTimingCount = 0;
     uint32_t WheelLostCount = 0;
     uint32_t WheelBackCount = 0;
+    uint32_t ReplayStartCount = 0;
+    uint32_t ReplayEndCount = 0;
 };
 
 class StatusRefresh {
@@ -59,6 +61,7 @@ class StatusRefresh {
     void logDebugLines(const EngineStatus& status);
     void logOutputErrors(const EngineStatus& status);
     void logWheelAway(const EngineStatus& status);
+    void logReplay(const EngineStatus& status);
 
     SettingsState& state_;
     SettingsKeeper& keeper_;

@@ -478,6 +478,98 @@ TEST_F(WindowAtWork, ASimulatorRestartedIntoAnotherLayoutIsFollowedAtOnce) {
     EXPECT_EQ(count(L"FFB engine stopped."), 1u);
 }
 
+// The performance-counter time at which the stand-in published `tick`; 0
+// while its timing log has not reached it.
+int64_t tickNs(const std::wstring& timingLog, int32_t tick) {
+    std::istringstream lines(test::readFile(timingLog));
+    int32_t t = 0;
+    int64_t ns = 0;
+    while (lines >> t >> ns)
+        if (t == tick)
+            return ns;
+    return 0;
+}
+
+// The simulator plays a replay in the middle of a drive (the second scenario
+// of "straight,replay", from 3 s to 7 s into it): from 50 ms after its first
+// tick until its last only zeros reach the wheel, the log says so each way,
+// and afterwards the force comes back through the start delay and fade-in,
+// never faster than the slew limits.
+TEST_F(WindowAtWork, AReplayStretchSendsOnlyZerosAndTheForceFadesInAfter) {
+    startProgram();
+    ASSERT_TRUE(waitForLine(L"Force feedback devices found."));
+    test::click(item(kStartButton)); // the engine waits for the simulator
+    const std::wstring timing = test::tempFile(L"timing");
+    ASSERT_TRUE(standin.start({L"--scenario", L"straight,replay", L"--loop", L"--session-text",
+                               kF4Session, L"--timing-log", timing, L"--exit-after", L"120"}));
+    constexpr int32_t kReplayFirstTick = 600 + 3 * 60, kReplayLastTick = 600 + 7 * 60 - 1;
+    ASSERT_TRUE(waitForLine(L"Replay playing: force off.")) << narrow(logText());
+    ASSERT_TRUE(waitForLine(L"Replay ended: force fades in.")) << narrow(logText());
+    int64_t replayStartNs = 0, replayEndNs = 0;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            replayStartNs = tickNs(timing, kReplayFirstTick);
+            replayEndNs = tickNs(timing, kReplayLastTick);
+            return replayStartNs != 0 && replayEndNs != 0;
+        },
+        kEventLimit));
+    std::this_thread::sleep_for(3500ms); // the start delay and the fade-in after it
+
+    const auto forces = test::magnitudes(wheelEvents());
+    int64_t lastForceUs = 0, firstZeroUs = 0;
+    size_t during = 0;
+    for (const test::WheelEvent& m : forces) {
+        const int64_t ns = m.atUs * 1000;
+        if (ns < replayStartNs && m.number() != 0)
+            lastForceUs = m.atUs;
+        if (ns >= replayStartNs && m.number() == 0 && firstZeroUs == 0)
+            firstZeroUs = m.atUs;
+        if (ns >= replayStartNs + 50'000'000 && ns <= replayEndNs) {
+            ++during;
+            ASSERT_EQ(m.number(), 0)
+                << "at " << (ns - replayStartNs) / 1'000'000 << " ms into the replay";
+        }
+    }
+    ASSERT_NE(lastForceUs, 0) << "there was force before the replay";
+    std::printf("replay: force zero %lld ms after its first tick, %zu updates during it\n",
+                static_cast<long long>(firstZeroUs - replayStartNs / 1000) / 1000, during);
+
+    // After it: the effect starts again after the start delay, and the force
+    // fades in within the slew limits.
+    int64_t restartUs = 0;
+    for (const test::WheelEvent& e : wheelEvents())
+        if (e.name == "start" && e.atUs * 1000 > replayEndNs && restartUs == 0)
+            restartUs = e.atUs;
+    ASSERT_NE(restartUs, 0) << "the effect was never started again after the replay";
+    int32_t previous = 0, largestRampStep = 0, largestStep = 0, peak = 0;
+    int64_t firstForceUs = 0;
+    for (const test::WheelEvent& m : forces) {
+        if (m.atUs * 1000 <= replayEndNs)
+            continue;
+        const int32_t step = std::abs(m.number() - previous);
+        previous = m.number();
+        if (m.number() == 0)
+            continue;
+        if (firstForceUs == 0)
+            firstForceUs = m.atUs;
+        peak = std::max(peak, std::abs(m.number()));
+        int32_t& largest = m.atUs < restartUs + 1'780'000 ? largestRampStep : largestStep;
+        largest = std::max(largest, step);
+    }
+    std::printf("after the replay: force %lld ms after its last tick, steps up to %d in the "
+                "fade-in, %d after, peak %d\n",
+                static_cast<long long>(firstForceUs - replayEndNs / 1000) / 1000, largestRampStep,
+                largestStep, peak);
+    EXPECT_GE(firstForceUs * 1000 - replayEndNs, 1'200'000'000LL) << "the start delay first";
+    EXPECT_LE(largestRampStep, 120);
+    EXPECT_LE(largestStep, 1200);
+    EXPECT_GT(peak, 100) << "the force came back";
+    EXPECT_EQ(count(L"Replay playing: force off."), 1u);
+    EXPECT_EQ(count(L"Replay ended: force fades in."), 1u);
+    test::click(item(kStopButton));
+    EXPECT_EQ(closeProgram(), 0);
+}
+
 // A wheel switched on after the program started, then unplugged mid-drive
 // and plugged back in. The device list follows it and Test is offered only
 // with a wheel in it; while the wheel is away the drive goes on without

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -49,6 +50,9 @@ struct Line {
     float yawRateRadps = 0;
     float latAccelMps2 = 0;
     bool abs = false;
+    bool replay = false;
+    bool declaredWet = false;
+    int32_t wetness = 0;
 };
 
 class EngineForceTest : public ::testing::Test {
@@ -83,6 +87,9 @@ class EngineForceTest : public ::testing::Test {
         image.setFloat(line, "YawRate", v.yawRateRadps);
         image.setFloat(line, "LatAccel", v.latAccelMps2);
         image.setBool(line, "BrakeABSactive", v.abs);
+        image.setBool(line, "IsReplayPlaying", v.replay);
+        image.setBool(line, "WeatherDeclaredWet", v.declaredWet);
+        std::memcpy(line.data() + image.offsetOf("TrackWetness"), &v.wetness, sizeof v.wetness);
         clock.now = nextTickNs_; // the tick's samples end 16.56 ms after it
         nextTickNs_ += 16'666'667;
         sim.image.publishLine(sim.block(), line, tickCount);
@@ -303,6 +310,106 @@ TEST_F(EngineForceTest, ForceOffFadesOutAndSwitchesOffWhileTheEngineRunsOn) {
     tick(73, v);
     EXPECT_TRUE(wheel.outputEnabled.load());
     EXPECT_GT(observer.samples.back().magnitude, 1000);
+}
+
+// A change of context mid-drive hands the engine its settings faded: the
+// force moves from the old strength to the new over about a second, never in
+// a step, while the driver's own slider still acts at once.
+TEST_F(EngineForceTest, FadedChangeMovesToTheNewStrengthOverASecondWithoutAStep) {
+    Line v;
+    std::fill(std::begin(v.torqueNm), std::end(v.torqueNm), 8.0f);
+    settle([](FfbSettings& s) {
+        s.ForceStrength = 40;
+        s.UseCarSpecificSettings = 0;
+    });
+    int32_t t = 1;
+    for (; t <= 10; ++t)
+        tick(t, v);
+    const int32_t before = observer.samples.back().magnitude; // steady: 1450
+    ASSERT_GT(before, 1000);
+
+    FfbSettings faded = engine.copySettings();
+    faded.ForceStrength = 80;
+    EngineHandOver(engine).storeSettingsFaded(faded);
+    const size_t first = observer.samples.size();
+    const int64_t fadeStart = nextTickNs_;
+    for (const int32_t end = t + 90; t < end; ++t) // 1.5 s
+        tick(t, v);
+    int32_t largestStep = 0;
+    for (size_t i = first; i < observer.samples.size(); ++i) {
+        const SentSample& s = observer.samples[i];
+        largestStep =
+            std::max(largestStep, std::abs(s.magnitude - observer.samples[i - 1].magnitude));
+        const double share = std::clamp((s.sentNs - fadeStart) / 1e9, 0.0, 1.0);
+        ASSERT_NEAR(s.magnitude, before + before * share, 20) << "sample " << i;
+    }
+    // Double the force in 362 samples of 2.76 ms: about 4 a sample, 8 across
+    // the gap between ticks.
+    EXPECT_LE(largestStep, 12);
+    EXPECT_NEAR(observer.samples.back().magnitude, 2 * before, 2);
+
+    settle([](FfbSettings& s) { s.ForceStrength = 40; });
+    tick(t, v);
+    EXPECT_EQ(observer.samples.back().magnitude, before) << "the driver's slider acts at once";
+}
+
+// A replay shows someone else's car: its force fades out within 50 ms and
+// the output goes off, on track or not; after it the force comes back
+// through the output stage's start. The status counts each start and end.
+TEST_F(EngineForceTest, ReplayTakesTheForceOffUntilItEnds) {
+    Line v;
+    std::fill(std::begin(v.torqueNm), std::end(v.torqueNm), 8.0f);
+    int32_t t = 1;
+    for (; t <= 4; ++t)
+        tick(t, v);
+    ASSERT_TRUE(wheel.outputEnabled.load());
+    const uint32_t quiesced = wheel.quiesceCount.load();
+
+    v.replay = true;
+    const int64_t replayAt = nextTickNs_;
+    const size_t first = observer.samples.size();
+    for (; t <= 64; ++t)
+        tick(t, v);
+    for (size_t i = first; i < observer.samples.size(); ++i) {
+        if (observer.samples[i].sentNs - replayAt >= ForceGate::kFadeNs) {
+            ASSERT_EQ(observer.samples[i].magnitude, 0) << "sample " << i;
+        }
+    }
+    EXPECT_FALSE(wheel.outputEnabled.load());
+    EXPECT_EQ(wheel.quiesceCount.load(), quiesced + 1);
+    EngineStatus status = engine.readStatus();
+    EXPECT_TRUE(status.ReplayPlaying);
+    EXPECT_EQ(status.ReplayStartCount, 1u);
+    EXPECT_EQ(status.ReplayEndCount, 0u);
+
+    v.replay = false;
+    tick(t, v);
+    EXPECT_TRUE(wheel.outputEnabled.load());
+    EXPECT_GT(observer.samples.back().magnitude, 1000);
+    status = engine.readStatus();
+    EXPECT_FALSE(status.ReplayPlaying);
+    EXPECT_EQ(status.ReplayStartCount, 1u);
+    EXPECT_EQ(status.ReplayEndCount, 1u);
+}
+
+// The published wet state follows the telemetry only once a reading has held
+// for the hold-off; a new session's first reading counts at once.
+TEST_F(EngineForceTest, WetStatusFollowsTheTelemetryAfterItsHoldOff) {
+    Line v;
+    v.declaredWet = true;
+    int32_t t = 1;
+    tick(t++, v);
+    EXPECT_TRUE(engine.readStatus().Wet) << "the first reading counts at once";
+    v.declaredWet = false;
+    v.wetness = 3; // damp: dry for the settings
+    const int64_t dryFrom = nextTickNs_;
+    while (nextTickNs_ - dryFrom < WetState::kHoldNs - 20'000'000) {
+        tick(t++, v);
+        ASSERT_TRUE(engine.readStatus().Wet) << "tick " << t;
+    }
+    for (int i = 0; i < 3; ++i)
+        tick(t++, v);
+    EXPECT_FALSE(engine.readStatus().Wet);
 }
 
 } // namespace

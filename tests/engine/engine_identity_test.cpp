@@ -68,6 +68,8 @@ TEST_F(EngineIdentityTest, StatusShowsTheCarAndDriverOfTheRealF4Session) {
     sim.setSessionText(std::string(text.begin(), text.end()));
     tick(1);
     expectIdentity(L"formulair04", L"Test Dr\u00EFver", 700063);
+    EXPECT_EQ(engine.readStatus().TrackName, L"tsukuba 2kfull");
+    EXPECT_EQ(engine.readStatus().TrackDisplayName, L"Tsukuba Circuit 2k Full");
 }
 
 TEST_F(EngineIdentityTest, TextOutsideTheViewIsNeverReadAndGivesTheDefaults) {

@@ -100,6 +100,18 @@ TEST(SessionScanner, StopsReadingAtTheEntryAfterTheUsersOwn) {
     EXPECT_TRUE(identity.IdentityConsistent);
 }
 
+TEST(SessionScanner, TrackComesFromWeekendInfoWhereverItStands) {
+    // After the driver list, and a track key of another section ignored.
+    const std::string text = "OtherInfo:\n TrackName: not this one\n" + std::string(kThreeCars) +
+                             "WeekendInfo:\n TrackName: tsukuba 2kfull\n TrackID: 324\n"
+                             " TrackDisplayName: \"Tsukuba Circuit 2k Full\"\n";
+    const SessionIdentity identity = scanned(text);
+    EXPECT_EQ(identity.CarPath, L"formulair04");
+    EXPECT_EQ(identity.TrackName, L"tsukuba 2kfull");
+    EXPECT_EQ(identity.TrackDisplayName, L"Tsukuba Circuit 2k Full");
+    EXPECT_EQ(scanned(kThreeCars).TrackName, L"") << "no WeekendInfo: unknown";
+}
+
 TEST(SessionScanner, EntryFormsOrderAndQuotesAsTheSimulatorMayWriteThem) {
     // "CarIdx:" without the list dash, CRLF line ends, the user's index given
     // only after the list began, result lists naming car indices before the

@@ -44,16 +44,27 @@ class SessionCommand : public ::testing::Test {
 };
 
 TEST_F(SessionCommand, RealSessionTextTelemetryFileAndSharedMemoryImage) {
-    Result r = session(kFixtures / "session_f4_tsukuba.yaml");
-    EXPECT_EQ(r.code, 0) << r.err;
-    EXPECT_EQ(r.out, "{\"Found\": true, \"CarPath\": \"formulair04\", \"DriverName\": "
-                     "\"Test Dr\xC3\xAFver\", \"DriverUserId\": 700063, "
-                     "\"IdentityConsistent\": true}\n");
-
-    const std::string w13 = "{\"Found\": true, \"CarPath\": \"mercedesw13\", \"DriverName\": "
-                            "\"Driver 0\", \"DriverUserId\": 450313, \"IdentityConsistent\": true}\n";
-    EXPECT_EQ(session(kFixtures / "w13_spielberg_390ticks.ibt").out, w13);
-    EXPECT_EQ(session(kFixtures / "irsdk_live_w13_monza.bin").out, w13);
+    const std::string w13 =
+        "{\"Found\": true, \"CarPath\": \"mercedesw13\", \"DriverName\": "
+        "\"Driver 0\", \"DriverUserId\": 450313, \"IdentityConsistent\": true, ";
+    const struct {
+        const char* file;
+        std::string json;
+    } cases[] = {
+        {"session_f4_tsukuba.yaml",
+         "{\"Found\": true, \"CarPath\": \"formulair04\", \"DriverName\": \"Test Dr\xC3\xAFver\", "
+         "\"DriverUserId\": 700063, \"IdentityConsistent\": true, \"TrackName\": \"tsukuba "
+         "2kfull\", \"TrackDisplayName\": \"Tsukuba Circuit 2k Full\"}\n"},
+        {"w13_spielberg_390ticks.ibt",
+         w13 + "\"TrackName\": \"spielberg gp\", \"TrackDisplayName\": \"Red Bull Ring\"}\n"},
+        {"irsdk_live_w13_monza.bin", w13 + "\"TrackName\": \"monza full\", \"TrackDisplayName\": "
+                                           "\"Autodromo Nazionale Monza\"}\n"},
+    };
+    for (const auto& c : cases) {
+        const Result r = session(kFixtures / c.file);
+        EXPECT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out, c.json) << c.file;
+    }
 }
 
 TEST_F(SessionCommand, UpperCaseExtensionIsStillATelemetryFile) {
@@ -73,7 +84,8 @@ TEST_F(SessionCommand, UpperCaseExtensionIsStillATelemetryFile) {
 
 TEST_F(SessionCommand, NothingFoundPrintsTheEnginesFallback) {
     const std::string fallback = "{\"Found\": false, \"CarPath\": \"generic\", \"DriverName\": "
-                                 "\"unknown\", \"DriverUserId\": 0, \"IdentityConsistent\": true}\n";
+                                 "\"unknown\", \"DriverUserId\": 0, \"IdentityConsistent\": true, "
+                                 "\"TrackName\": \"\", \"TrackDisplayName\": \"\"}\n";
     EXPECT_EQ(session(write("empty.yaml", "")).out, fallback);
     const Result r = session(write("no-car.yaml", "DriverUserName: Someone\nDriverUserID: 5\n"
                                                   "DriverCarIdx: 0\nDrivers:\n- CarIdx: 0\n"
@@ -103,9 +115,10 @@ TEST_F(SessionCommand, NamesAreEscapedAsJsonStrings) {
     const Result r = session(write("odd.yaml", "DriverUserName: A \\\"B\\\\C\\\"\x01\tD\x7F\n"
                                                "DriverCarIdx: 0\nDrivers:\n- CarIdx: 0\n"
                                                "  CarPath: a\\\\b\n"));
-    EXPECT_EQ(r.out, "{\"Found\": true, \"CarPath\": \"a\\\\\\\\b\", \"DriverName\": "
-                     "\"A \\\\\\\"B\\\\\\\\C\\\\\\\"\\u0001\\tD\x7F\", \"DriverUserId\": 0, "
-                     "\"IdentityConsistent\": true}\n");
+    EXPECT_EQ(r.out,
+              "{\"Found\": true, \"CarPath\": \"a\\\\\\\\b\", \"DriverName\": "
+              "\"A \\\\\\\"B\\\\\\\\C\\\\\\\"\\u0001\\tD\x7F\", \"DriverUserId\": 0, "
+              "\"IdentityConsistent\": true, \"TrackName\": \"\", \"TrackDisplayName\": \"\"}\n");
 }
 
 TEST_F(SessionCommand, MissingFileDirectoryAndBadUsageAreErrors) {

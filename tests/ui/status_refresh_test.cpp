@@ -103,6 +103,35 @@ TEST_F(StatusRefreshTest, ADirectInputFailureIsLoggedOncePerChangeOfItsCount) {
     EXPECT_EQ(view.Lines.size(), 3u);
 }
 
+// Each replay start and end is one line, in the order they happened even
+// when both fall between two refreshes.
+TEST_F(StatusRefreshTest, AReplayIsLoggedOnceEachWayInTheOrderItHappened) {
+    const std::wstring playing = L"Replay playing: force off.",
+                       ended = L"Replay ended: force fades in.";
+    const struct {
+        uint32_t starts, ends;
+        bool playing;
+        Lines added;
+    } refreshes[] = {
+        {1, 0, true, {playing}},
+        {1, 0, true, {}},
+        {1, 1, false, {ended}},
+        {2, 2, false, {playing, ended}}, // a short replay between two refreshes
+        {3, 3, false, {playing, ended}},
+        {4, 4, true, {ended, playing}}, // ended, then another began
+    };
+    for (const auto& r : refreshes) {
+        const size_t before = view.Lines.size();
+        status.ReplayStartCount = r.starts;
+        status.ReplayEndCount = r.ends;
+        status.ReplayPlaying = r.playing;
+        refresh();
+        EXPECT_EQ(Lines(view.Lines.begin() + static_cast<ptrdiff_t>(before), view.Lines.end()),
+                  r.added)
+            << r.starts << " starts, " << r.ends << " ends";
+    }
+}
+
 TEST_F(StatusRefreshTest, WithoutDebugLoggingOnlyErrorsAndTheClipReportAppear) {
     status.OnTrackChanges = 1;
     status.OnTrack = true;

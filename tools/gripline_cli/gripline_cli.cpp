@@ -26,8 +26,9 @@ constexpr std::array kCommands = {
         "session FILE",
         "    Prints the driver and car found in a session-information text as one\n"
         "    JSON object: {\"Found\": true|false, \"CarPath\": ..., \"DriverName\": ...,\n"
-        "    \"DriverUserId\": ..., \"IdentityConsistent\": ...}. When nothing is found\n"
-        "    the engine's fallback is shown: \"generic\", \"unknown\", 0, true. Names are\n"
+        "    \"DriverUserId\": ..., \"IdentityConsistent\": ..., \"TrackName\": ...,\n"
+        "    \"TrackDisplayName\": ...}. When nothing is found the engine's fallback is\n"
+        "    shown: \"generic\", \"unknown\", 0, true, \"\", \"\". Names are\n"
         "    UTF-8. FILE is read as: a recorded telemetry file when its name ends in\n"
         "    .ibt (its session text); else a shared-memory image when its first 112\n"
         "    bytes are a header that places a non-empty session text after itself\n"

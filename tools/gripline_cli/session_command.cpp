@@ -64,6 +64,10 @@ std::string identityJson(bool found, const SessionIdentity& identity) {
     line += ", \"DriverUserId\": " + std::to_string(identity.DriverUserId);
     line += ", \"IdentityConsistent\": ";
     line += identity.IdentityConsistent ? "true" : "false";
+    line += ", \"TrackName\": ";
+    appendJsonString(line, wideToUtf8(identity.TrackName));
+    line += ", \"TrackDisplayName\": ";
+    appendJsonString(line, wideToUtf8(identity.TrackDisplayName));
     return line + "}\n";
 }
 
