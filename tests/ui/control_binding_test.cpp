@@ -181,6 +181,48 @@ TEST_F(BindingTest, SaveWithACarKnownKeepsTheCarsSettingsAndCoefficients) {
     EXPECT_TRUE(std::filesystem::exists(path));
 }
 
+// Save writes where the settings came from; its menu writes to the entry
+// the driver names, and says so when the context lacks what that needs.
+TEST_F(BindingTest, SaveWritesTheEntryInUseOrTheOneChosen) {
+    DrivingContext wet = resolveDrivingContext(L"skippy", L"spa", L"Spa-Francorchamps", true);
+    profiles().InUse.UseCarSpecificSettings = 1;
+    storeContextSettings(state.CarEntries, 0, contextKey(wet, ContextScope::CarWet),
+                         profiles().InUse);
+    keeper.changeContext(wet);
+    ASSERT_EQ(state.InUseScope, ContextScope::CarWet);
+    const auto strengthOf = [&](ContextScope scope) {
+        const CarSettingsEntry* e = findContextEntry(state.CarEntries, 0, contextKey(wet, scope));
+        return e ? e->Settings.ForceStrength : -1;
+    };
+    const struct {
+        SaveChoice choice;
+        ContextScope written;
+        const wchar_t* line;
+    } saves[] = {
+        {SaveChoice::WhereInUse, ContextScope::CarWet,
+         L"Settings and coefficients saved for skippy \u00B7 wet."},
+        {SaveChoice::ThisCar, ContextScope::Car, L"Car settings and coefficients saved."},
+        {SaveChoice::ThisCarAtThisTrack, ContextScope::CarTrackWet,
+         L"Settings and coefficients saved for skippy \u00B7 Spa-Francorchamps \u00B7 wet."},
+        {SaveChoice::ThisCarInTheWet, ContextScope::CarWet,
+         L"Settings and coefficients saved for skippy \u00B7 wet."},
+    };
+    int32_t strength = 60;
+    for (const auto& save : saves) {
+        profiles().InUse.ForceStrength = ++strength;
+        binding.saveProfile(save.choice);
+        EXPECT_EQ(strengthOf(save.written), strength);
+        EXPECT_EQ(view.Lines.back(), save.line);
+    }
+    EXPECT_EQ(state.InUseScope, ContextScope::CarTrackWet) << "the most specific entry now";
+
+    keeper.changeContext(resolveDrivingContext(L"skippy", L"", L"", false));
+    const size_t lines = view.Lines.size();
+    binding.saveProfile(SaveChoice::ThisCarAtThisTrack);
+    EXPECT_EQ(view.Lines.back(), L"No track is known yet: nothing saved.");
+    EXPECT_EQ(view.Lines.size(), lines + 1);
+}
+
 TEST_F(BindingTest, SaveWithoutACarKeepsTheProfileAndRenamesIt) {
     profiles().InUse.ForceStrength = 66;
     controls.ProfileBox = L"  Quick laps\t";
