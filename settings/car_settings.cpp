@@ -30,9 +30,8 @@ bool fileHasContextEntry(const SettingsFile& file, int32_t profile, const Contex
     return !file.readString(sectionOf(profile, key), L"Exists", L"", kExistsCapacity).empty();
 }
 
-FfbSettings contextSettingsFor(CarSettingsList& entries, const SettingsFile& file,
-                               int32_t profile, const ContextKey& key,
-                               const FfbSettings& defaults) {
+FfbSettings contextSettingsFor(CarSettingsList& entries, const SettingsFile& file, int32_t profile,
+                               const ContextKey& key, const FfbSettings& defaults) {
     if (key.CarKey.empty())
         return defaults;
     if (const CarSettingsEntry* entry = findContextEntry(entries, profile, key))

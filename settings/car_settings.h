@@ -34,9 +34,8 @@ CarSettingsEntry* findContextEntry(CarSettingsList& entries, int32_t profile,
 bool fileHasContextEntry(const SettingsFile& file, int32_t profile, const ContextKey& key);
 // The entry's settings: from the list, else from the file (and then kept in
 // the list), else `defaults` unchanged.
-FfbSettings contextSettingsFor(CarSettingsList& entries, const SettingsFile& file,
-                               int32_t profile, const ContextKey& key,
-                               const FfbSettings& defaults);
+FfbSettings contextSettingsFor(CarSettingsList& entries, const SettingsFile& file, int32_t profile,
+                               const ContextKey& key, const FfbSettings& defaults);
 // Keeps `settings` as the entry of `key`; nothing for a negative profile or
 // an empty car key.
 void storeContextSettings(CarSettingsList& entries, int32_t profile, const ContextKey& key,

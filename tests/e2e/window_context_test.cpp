@@ -92,9 +92,7 @@ class WindowContext : public ::testing::Test {
         write(wet, L"ForceStrength", L"20");
     }
 
-    std::wstring contextText() const {
-        return test::windowText(GetDlgItem(window, kContextLabel));
-    }
+    std::wstring contextText() const { return test::windowText(GetDlgItem(window, kContextLabel)); }
     // Waits for the context text to read `label`; the moment it was seen (µs
     // on the wheel log's clock), or 0.
     int64_t waitForContext(const std::wstring& label) const {
@@ -140,20 +138,19 @@ TEST_F(WindowContext, TheSettingsFollowTheTrackAndTheWetAndFadeBetweenThem) {
     window = test::waitForTopWindow(L"TorvixCommercialWindow", program.id(), kStartLimit);
     ASSERT_NE(window, nullptr) << "no Gripline window appeared";
     EXPECT_EQ(contextText(), L"Settings: Default") << "no car known yet: the profile's";
-    ASSERT_TRUE(waitFor([&] { return logText().find(L"Force feedback devices found.") !=
-                                     std::wstring::npos; },
-                        kEventLimit));
+    ASSERT_TRUE(waitFor(
+        [&] { return logText().find(L"Force feedback devices found.") != std::wstring::npos; },
+        kEventLimit));
     test::click(GetDlgItem(window, kStartButton));
 
     // The run: the MX-5 lap and the corner at Tsukuba (20 s), then the wet
     // weave and the drying one at the test circuit (20 s), over and over.
-    ASSERT_TRUE(standin.start({L"--scenario", L"mx5-lap,tsukuba,wet,drying", L"--loop",
-                               L"--exit-after", L"200"}));
+    ASSERT_TRUE(standin.start(
+        {L"--scenario", L"mx5-lap,tsukuba,wet,drying", L"--loop", L"--exit-after", L"200"}));
     ASSERT_TRUE(waitFor([] { return FindWindowW(L"GriplineSimulatorStandin", nullptr); }, 30s))
         << "the stand-in did not start (does it play these scenarios?): " << standin.err();
 
-    ASSERT_NE(waitForContext(kTrackLabel), 0) << narrow(contextText()) << "\n"
-                                              << narrow(logText());
+    ASSERT_NE(waitForContext(kTrackLabel), 0) << narrow(contextText()) << "\n" << narrow(logText());
     // Wet at the test circuit (a new session there: the wet state counts at
     // once): the car's wet entry, the circuit having none of its own.
     ASSERT_NE(waitForContext(kWetLabel), 0) << narrow(contextText()) << "\n" << narrow(logText());
@@ -199,16 +196,16 @@ TEST_F(WindowContext, TheSettingsFollowTheTrackAndTheWetAndFadeBetweenThem) {
     EXPECT_EQ(setting(L"CarContext0_mx5_mx52016@track_tsukuba_2kfull", L"ForceStrength"), L"100");
     EXPECT_EQ(setting(L"CarContext0_mx5_mx52016@wet", L"ForceStrength"), L"20");
     wchar_t names[4096] = {};
-    const DWORD length =
-        GetPrivateProfileSectionNamesW(names, 4096, folder.settings().c_str());
+    const DWORD length = GetPrivateProfileSectionNamesW(names, 4096, folder.settings().c_str());
     ASSERT_GT(length, 0u);
     for (const wchar_t* name = names; *name; name += wcslen(name) + 1) {
         const std::wstring section = name;
-        const bool context = section.starts_with(L"CarContext0_") &&
-                             section.find(L'@') != std::wstring::npos;
+        const bool context =
+            section.starts_with(L"CarContext0_") && section.find(L'@') != std::wstring::npos;
         const bool old = section == L"Profiles" || section.starts_with(L"Profile") ||
-                         section.starts_with(L"CarProfile0_") || section.starts_with(L"Coefficient") ||
-                         section == L"DriverIdentity" || section == L"ButtonBindings";
+                         section.starts_with(L"CarProfile0_") ||
+                         section.starts_with(L"Coefficient") || section == L"DriverIdentity" ||
+                         section == L"ButtonBindings";
         EXPECT_TRUE(context || old) << narrow(section);
         if (section.starts_with(L"CarProfile0_"))
             EXPECT_EQ(section, L"CarProfile0_mx5_mx52016") << "the car's own entry, as before";

@@ -33,7 +33,8 @@ class QuietEngine final : public SettingsHandOver {
 };
 
 struct Program {
-    explicit Program(const std::filesystem::path& path) : keeper(state, SettingsFile(store, path), view, engine) {}
+    explicit Program(const std::filesystem::path& path)
+        : keeper(state, SettingsFile(store, path), view, engine) {}
     // Start-up's order: the coefficients, then the profiles.
     void load() {
         keeper.loadCoefficients();

@@ -152,8 +152,8 @@ TEST(DrivingContext, AContextChangeKeepsWhatWasSetAndFadesTheNewSettingsIn) {
 }
 
 // Every section and key of `file` as the file holds them.
-std::map<std::pair<std::wstring, std::wstring>, std::wstring> iniEntries(
-    const std::filesystem::path& file) {
+std::map<std::pair<std::wstring, std::wstring>, std::wstring>
+iniEntries(const std::filesystem::path& file) {
     std::map<std::pair<std::wstring, std::wstring>, std::wstring> entries;
     const std::wstring text = decodeIniBytes(test::readBytes(file)).Text;
     std::wstring section;
@@ -201,8 +201,8 @@ TEST(SettingsFileBeforeContexts, LoadsUnchangedAndKeepsItsKeysAfterContextsAreAd
         EXPECT_EQ(carSettingsFor(state.CarEntries, keeper.file(), profile, car, {}).ForceStrength,
                   force);
 
-    const DrivingContext wet = resolveDrivingContext(L"MX5 MX52016", L"tsukuba 2kfull",
-                                                     L"Tsukuba Circuit 2k Full", true);
+    const DrivingContext wet =
+        resolveDrivingContext(L"MX5 MX52016", L"tsukuba 2kfull", L"Tsukuba Circuit 2k Full", true);
     DrivingContext dry = wet;
     dry.Wet = false;
     storeContextSettings(state.CarEntries, 1, contextKey(dry, ContextScope::CarTrack),
