@@ -207,8 +207,9 @@ TEST_F(WindowContext, TheSettingsFollowTheTrackAndTheWetAndFadeBetweenThem) {
                          section.starts_with(L"Coefficient") || section == L"DriverIdentity" ||
                          section == L"ButtonBindings";
         EXPECT_TRUE(context || old) << narrow(section);
-        if (section.starts_with(L"CarProfile0_"))
+        if (section.starts_with(L"CarProfile0_")) {
             EXPECT_EQ(section, L"CarProfile0_mx5_mx52016") << "the car's own entry, as before";
+        }
     }
 }
 
