@@ -117,6 +117,22 @@ class WindowContext : public ::testing::Test {
             largest = std::max(largest, std::abs(e.number()));
         return largest;
     }
+    // The events around the largest step, for the report of a failure.
+    static std::string aroundLargestStep(const std::vector<test::WheelEvent>& forces,
+                                         int64_t originUs) {
+        size_t at = 0;
+        int32_t largest = -1;
+        for (size_t i = 1; i < forces.size(); ++i)
+            if (std::abs(forces[i].number() - forces[i - 1].number()) > largest) {
+                largest = std::abs(forces[i].number() - forces[i - 1].number());
+                at = i;
+            }
+        std::string text;
+        for (size_t i = at > 5 ? at - 5 : 0; i < std::min(forces.size(), at + 5); ++i)
+            text += std::to_string((forces[i].atUs - originUs) / 1000) + " ms: " + forces[i].value +
+                    "\n";
+        return text;
+    }
     static int32_t largestStep(const std::vector<test::WheelEvent>& forces) {
         int32_t largest = 0;
         for (size_t i = 1; i < forces.size(); ++i)
@@ -155,6 +171,10 @@ TEST_F(WindowContext, TheSettingsFollowTheTrackAndTheWetAndFadeBetweenThem) {
     // once): the car's wet entry, the circuit having none of its own.
     ASSERT_NE(waitForContext(kWetLabel), 0) << narrow(contextText()) << "\n" << narrow(logText());
     EXPECT_NE(logText().find(L"Settings in use: mx5 mx52016 \u00B7 wet."), std::wstring::npos);
+    RECT screen;
+    GetWindowRect(window, &screen);
+    EXPECT_TRUE(test::screenshot(
+        screen, test::windowsPath(std::string(GRIPLINE_ARTIFACTS "/gripline_context_wet.png"))));
 
     // Dried out mid-weave, 4 s into "drying" (wetness below 4 from 1 s, then
     // the 3 s hold-off): no entry for the circuit in the dry, so the car's
@@ -182,7 +202,8 @@ TEST_F(WindowContext, TheSettingsFollowTheTrackAndTheWetAndFadeBetweenThem) {
     // level in one step (417 where the weave's own steps were 40 and 109,
     // measured with the fade taken out); faded, no step in it exceeds the
     // weave's own by more than the road texture's spread.
-    EXPECT_LE(largestStep(fade), std::max(largestStep(before), largestStep(after)) + 100);
+    EXPECT_LE(largestStep(fade), std::max(largestStep(before), largestStep(after)) + 100)
+        << aroundLargestStep(fade, drySeenUs);
 
     test::click(GetDlgItem(window, kStopButton));
     PostMessageW(window, WM_CLOSE, 0, 0);
