@@ -10,7 +10,8 @@
 namespace gripline {
 
 EngineLoop::EngineLoop(FfbEngine& engine, const EnginePorts& ports)
-    : engine_(engine), ports_(ports), reader_(*ports.telemetry) {}
+    : engine_(engine), ports_(ports), reader_(*ports.telemetry),
+      autoStrength_(ports.autoStrength ? *ports.autoStrength : AutoStrengthOptions{}) {}
 
 void EngineLoop::begin() {
     engine_.setRunning(true);
@@ -198,6 +199,9 @@ void EngineLoop::refreshIdentity() {
     const auto text = reader_.sessionText();
     if (text.empty() || !ports_.scanner || !ports_.scanner->scan(text, found))
         found = SessionIdentity{};
+    // Another car drives with forces of its own: Auto strength starts over.
+    if (found.CarPath != identity_.CarPath)
+        carChanged_ = true;
     identity_ = found;
 }
 
@@ -281,19 +285,24 @@ void EngineLoop::leaveTrack() {
 }
 
 void EngineLoop::runOnTrackTick() {
-    if (!wasOnTrack_) { // a stint begins
+    const bool stintBegins = !wasOnTrack_;
+    if (stintBegins) {
         resetForceModel();
         engine_.accumulators = StintAccumulators{};
         wasOnTrack_ = true;
     }
     publish(true);
-    const FfbSettings settings = engine_.copySettings();
+    FfbSettings settings = engine_.copySettings();
+    const int64_t now = ports_.clock->nowNs();
+    followAutoStrength(settings, stintBegins, now);
     const CarCoefficients coefficients = resolveCoefficients(settings);
     WheelOutput& wheel = *ports_.wheel;
     enableOutput();
 
-    const TickPlan plan = model_.computeTick(current_, previous_, settings, coefficients,
-                                             ports_.clock->nowNs(), engine_.CrashHoldUntil);
+    const int64_t holdBefore = engine_.CrashHoldUntil;
+    const TickPlan plan = model_.computeTick(current_, previous_, settings, coefficients, now,
+                                             engine_.CrashHoldUntil);
+    feedAutoStrength(plan, holdBefore, now, settings.ForceStrength);
     wheel.dampingPercent.exchange(plan.dampingPercent);
     wheel.endStopActive.exchange(plan.endStopActive);
     if (plan.pastLock) {
@@ -304,6 +313,55 @@ void EngineLoop::runOnTrackTick() {
         model_.finishTick();
     }
     previous_ = current_;
+}
+
+// With Auto strength on, the rule's strength replaces the handed one for
+// the whole tick, so the samples, the recording's FullScaleNm and the clip
+// count all carry the strength in force. The rule starts again from the
+// handed strength at each stint, for another car, and whenever the window
+// hands a ForceStrength other than the last (the driver moved the slider,
+// or other stored settings came into use).
+void EngineLoop::followAutoStrength(FfbSettings& settings, bool stintBegins, int64_t nowNs) {
+    const bool handedAnew = settings.ForceStrength != handedStrength_;
+    handedStrength_ = settings.ForceStrength;
+    if (!settings.AutoStrength) {
+        autoStrengthOn_ = false;
+        if (publishedAutoStrength_ != 0)
+            engine_.publishAutoStrength(publishedAutoStrength_ = 0);
+        return;
+    }
+    if (!autoStrengthOn_ || stintBegins || handedAnew || carChanged_)
+        autoStrength_.restart(settings.ForceStrength, settings.AutoStrengthTarget, nowNs);
+    else
+        autoStrength_.setTarget(settings.AutoStrengthTarget);
+    autoStrengthOn_ = true;
+    carChanged_ = false;
+    settings.ForceStrength = autoStrength_.strength();
+    if (publishedAutoStrength_ != settings.ForceStrength)
+        engine_.publishAutoStrength(publishedAutoStrength_ = settings.ForceStrength);
+}
+
+// The tick as the rule counts it: the final force unless parked, past the
+// lock, under the crash hold or just after a hit (the hold moved forward).
+void EngineLoop::feedAutoStrength(const TickPlan& plan, int64_t holdBeforeNs, int64_t nowNs,
+                                  int32_t strengthInForce) {
+    StrengthSample sample;
+    sample.pastLock = plan.pastLock;
+    if (!plan.pastLock) {
+        sample.finalForceNm = model_.finalForce();
+        sample.parked = model_.parked();
+    }
+    sample.impact = engine_.CrashHoldUntil > holdBeforeNs;
+    sample.crashProtected = nowNs < engine_.CrashHoldUntil;
+    if (ports_.observer)
+        ports_.observer->onStrengthSample(sample, nowNs, strengthInForce);
+    if (!autoStrengthOn_)
+        return;
+    autoStrength_.feed(sample, nowNs);
+    if (autoStrength_.settledCount() != publishedSettledCount_) {
+        publishedSettledCount_ = autoStrength_.settledCount();
+        engine_.publishAutoStrengthSettled(autoStrength_.lastSettled());
+    }
 }
 
 // Output goes on with every on-track tick, unless the driver switched the
