@@ -1,5 +1,6 @@
 // The synthetic drives, read back through the same decoding the program uses.
 #include "telemetry/telemetry_image.h"
+#include "telemetry/telemetry_layout.h"
 #include "telemetry/telemetry_variables.h"
 #include "tools/simulator_standin/feed.h"
 #include "tools/simulator_standin/scenarios.h"
@@ -39,10 +40,10 @@ float spread(const float (&values)[kSubSamples]) {
     return *hi - *lo;
 }
 
-TEST(StandinScenarios, ListsTheEightDrives) {
-    EXPECT_EQ(
-        scenarioNameList(),
-        "straight, left-corner, right-corner, kerbs, abs-braking, off-track, crash, past-lock");
+TEST(StandinScenarios, ListsTheDrives) {
+    EXPECT_EQ(scenarioNameList(),
+              "straight, left-corner, right-corner, kerbs, abs-braking, off-track, crash, "
+              "past-lock, tsukuba, wet, drying, replay, mx5-lap, f4-lap, f4-crash");
     EXPECT_EQ(findScenario("nowhere"), nullptr);
 }
 
@@ -200,6 +201,119 @@ TEST(StandinScenarios, SessionTextGivesTheUsersOwnCarPath) {
     EXPECT_EQ(text.substr(path, text.find('\n', path) - path),
               "CarPath: " + std::string(kScenarioCarPath));
     EXPECT_LT(path, text.find(" - CarIdx: 2\n", own));
+}
+
+// The value of a "Key: value" line of a session text after `from`.
+std::string sessionValue(const std::string& text, std::string_view key, size_t from = 0) {
+    const std::string needle = std::string(key) + ": ";
+    const size_t at = text.find(needle, from);
+    if (at == std::string::npos)
+        return {};
+    const size_t start = at + needle.size();
+    return text.substr(start, text.find('\n', start) - start);
+}
+
+// What the scenarios for contexts, replays and automatic strength must hold:
+// their car and track, and the wet and replay flags over their 10 s.
+TEST(StandinScenarios, ContextScenariosCarryTheirSessionAndFlags) {
+    struct Case {
+        std::string_view name;
+        std::string_view carPath, trackName, trackDisplayName;
+        // Expected flags at time t in s.
+        bool (*declaredWet)(double t);
+        int32_t (*wetness)(double t);
+        bool (*replay)(double t);
+    };
+    auto never = [](double) { return false; };
+    auto unknown = [](double) { return int32_t{0}; };
+    const Case cases[] = {
+        {"tsukuba", "mx5 mx52016", "tsukuba 2kfull", "Tsukuba Circuit 2k Full", never, unknown,
+         never},
+        {"wet", "mx5 mx52016", "gripline test circuit", "Gripline Test Circuit",
+         [](double) { return true; }, [](double) { return int32_t{5}; }, never},
+        {"drying", "mx5 mx52016", "gripline test circuit", "Gripline Test Circuit", never,
+         [](double t) { return int32_t{t < 0.5 ? 5 : t < 1.0 ? 4 : t < 1.5 ? 3 : 2}; }, never},
+        {"replay", "mx5 mx52016", "gripline test circuit", "Gripline Test Circuit", never,
+         unknown, [](double t) { return t >= 3.0 && t < 7.0; }},
+        {"mx5-lap", "mx5 mx52016", "tsukuba 2kfull", "Tsukuba Circuit 2k Full", never, unknown,
+         never},
+        {"f4-lap", "formulair04", "tsukuba 2kfull", "Tsukuba Circuit 2k Full", never, unknown,
+         never},
+        {"f4-crash", "formulair04", "tsukuba 2kfull", "Tsukuba Circuit 2k Full", never, unknown,
+         never},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name));
+        const ScenarioInfo* scenario = findScenario(c.name);
+        ASSERT_NE(scenario, nullptr);
+        const std::string text = scenarioSessionText(*scenario->identity);
+        EXPECT_EQ(sessionValue(text, " TrackName"), c.trackName);
+        EXPECT_EQ(sessionValue(text, " TrackDisplayName"), c.trackDisplayName);
+        EXPECT_EQ(sessionValue(text, "CarPath", text.find(" - CarIdx: 1\n")), c.carPath);
+        const auto lines = drive(c.name);
+        for (size_t i = 0; i < lines.size(); ++i) {
+            const double t = static_cast<double>(i) / kSimulatorTickRateHz;
+            ASSERT_TRUE(lines[i].IsOnTrack) << "tick " << i;
+            ASSERT_EQ(lines[i].WeatherDeclaredWet, c.declaredWet(t)) << "tick " << i;
+            ASSERT_EQ(lines[i].TrackWetness, c.wetness(t)) << "tick " << i;
+            ASSERT_EQ(lines[i].IsReplayPlaying, c.replay(t)) << "tick " << i;
+        }
+    }
+}
+
+TEST(StandinScenarios, FormulaCarPushesTwiceAsHardOnTheSameLap) {
+    const auto mx5 = drive("mx5-lap"), f4 = drive("f4-lap"), crash = drive("f4-crash");
+    float peakNm = 0;
+    for (size_t i = 0; i < mx5.size(); ++i) {
+        for (int j = 0; j < kSubSamples; ++j)
+            ASSERT_FLOAT_EQ(f4[i].TorqueSt[j], 2 * mx5[i].TorqueSt[j]) << "tick " << i;
+        EXPECT_FLOAT_EQ(f4[i].SteeringWheelAngle, mx5[i].SteeringWheelAngle);
+        EXPECT_FLOAT_EQ(f4[i].LatAccel, mx5[i].LatAccel);
+        peakNm = std::max(peakNm, std::abs(mx5[i].SteeringWheelTorque));
+    }
+    // Corners both ways and a kerb: a lap, not a straight.
+    const auto [lo, hi] = std::minmax_element(
+        mx5.begin(), mx5.end(),
+        [](const TelemetrySnapshot& a, const TelemetrySnapshot& b) { return a.LatAccel < b.LatAccel; });
+    EXPECT_LT(lo->LatAccel, -0.8f * kGravityMps2);
+    EXPECT_GT(hi->LatAccel, 0.8f * kGravityMps2);
+    EXPECT_GT(peakNm, 5.0f);
+    // The crash is the F4 lap until the wall, then a hard impact.
+    EXPECT_FLOAT_EQ(crash[2 * 60].SteeringWheelTorque, f4[2 * 60].SteeringWheelTorque);
+    EXPECT_TRUE(std::any_of(crash.begin(), crash.end(), [](const TelemetrySnapshot& s) {
+        return std::abs(s.LongAccel) > 20 * kGravityMps2;
+    }));
+}
+
+// A run over several scenarios publishes a new session text where the car or
+// the track changes, and only there.
+TEST(StandinScenarios, RunRepublishesTheSessionTextWhereTheIdentityChanges) {
+    Feed feed;
+    std::string error;
+    ASSERT_TRUE(feed.loadScenario("tsukuba,f4-lap,f4-crash,wet,drying,straight", error)) << error;
+    std::vector<uint8_t> block(feed.blockSize());
+    feed.prepare(block, true);
+    auto update = [&] { return loadInt32(block, irsdk::kSessionInfoUpdate); };
+    auto text = [&] {
+        const TelemetryImage layout(standardTelemetryVars(), kRotatingBuffers, kSessionCapacity);
+        return std::string(reinterpret_cast<const char*>(block.data() + layout.sessionOffset()));
+    };
+    EXPECT_EQ(sessionValue(text(), " TrackName"), "tsukuba 2kfull");
+    std::vector<std::pair<int32_t, std::string>> changes; // line, car @ track
+    for (int32_t i = 0, seen = update(); i < feed.lineCount() + 1; ++i) {
+        feed.publish(block, i % feed.lineCount(), i);
+        if (update() != seen) {
+            seen = update();
+            changes.emplace_back(i, sessionValue(text(), "CarPath", text().find(" - CarIdx: 1\n")) +
+                                        " @ " + sessionValue(text(), " TrackName"));
+        }
+    }
+    const std::vector<std::pair<int32_t, std::string>> expected = {
+        {600, "formulair04 @ tsukuba 2kfull"},
+        {1800, "mx5 mx52016 @ gripline test circuit"},
+        {3600, "mx5 mx52016 @ tsukuba 2kfull"}, // looping back to the start
+    };
+    EXPECT_EQ(changes, expected);
 }
 
 } // namespace

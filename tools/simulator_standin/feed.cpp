@@ -149,6 +149,7 @@ bool Feed::useSessionText(std::string text, std::string& error) {
         return false;
     }
     sessionText_ = std::move(text);
+    sessionTextGiven_ = true;
     return true;
 }
 
@@ -157,7 +158,11 @@ bool Feed::loadScenario(std::string_view name, std::string& error) {
         return false;
     layout_.emplace(standardTelemetryVars(), kRotatingBuffers, kSessionCapacity);
     line_ = layout_->newLine();
-    sessionText_ = scenarioSessionText();
+    scenarioTexts_.clear();
+    for (const ScenarioInfo* scenario : scenarios_)
+        scenarioTexts_.push_back(scenarioSessionText(*scenario->identity));
+    sessionText_ = scenarioTexts_.front();
+    sessionTextGiven_ = false;
     kind_ = Kind::Scenario;
     description_ =
         "scenario " + std::string(name) + ": " + std::to_string(lineCount()) + " lines";
@@ -195,6 +200,8 @@ void Feed::prepare(std::span<uint8_t> block, bool connected) {
     layout_->format(block);
     storeInt32(block, irsdk::kSessionInfoUpdate, previousUpdate);
     layout_->setSessionText(block, sessionText_);
+    if (kind_ == Kind::Scenario)
+        publishedIdentity_ = scenarios_.front()->identity;
     TelemetryImage::setConnected(block, connected);
 }
 
@@ -202,8 +209,15 @@ void Feed::publish(std::span<uint8_t> block, int32_t lineIndex, int32_t tick) {
     if (kind_ == Kind::Ibt) {
         layout_->publishLine(block, ibt_.line(lineIndex), tick);
     } else if (kind_ == Kind::Scenario) {
-        fillScenarioLine(*scenarios_[static_cast<size_t>(lineIndex / kScenarioLines)],
-                         lineIndex % kScenarioLines, tick, *layout_, line_);
+        const auto index = static_cast<size_t>(lineIndex / kScenarioLines);
+        const ScenarioInfo& scenario = *scenarios_[index];
+        // The text goes out before the new session's first line, so a reader
+        // never sees the new car's forces under the old car's name.
+        if (!sessionTextGiven_ && *scenario.identity != *publishedIdentity_) {
+            layout_->setSessionText(block, scenarioTexts_[index]);
+            publishedIdentity_ = scenario.identity;
+        }
+        fillScenarioLine(scenario, lineIndex % kScenarioLines, tick, *layout_, line_);
         layout_->publishLine(block, line_, tick);
     }
 }

@@ -60,7 +60,9 @@ class Feed {
     // is, except that `connected` false clears its status bit.
     void prepare(std::span<uint8_t> block, bool connected);
     // Writes line `lineIndex` into the next rotating buffer with `tick` as its
-    // tick count. Allocates nothing.
+    // tick count. A scenario whose car or track differs from the one before
+    // publishes its own session text first, as the simulator does on a new
+    // session. Allocates nothing.
     void publish(std::span<uint8_t> block, int32_t lineIndex, int32_t tick);
 
   private:
@@ -71,6 +73,9 @@ class Feed {
     IbtFile ibt_;
     std::vector<uint8_t> image_;
     std::vector<const ScenarioInfo*> scenarios_; // played one after another
+    std::vector<std::string> scenarioTexts_;     // each one's session text
+    const ScenarioIdentity* publishedIdentity_ = nullptr; // whose text the block holds
+    bool sessionTextGiven_ = false; // --session-text: one text for the whole run
     std::vector<uint8_t> line_; // a scenario's line, reused every tick
     std::string sessionText_;
     std::string description_;

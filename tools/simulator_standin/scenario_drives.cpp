@@ -95,6 +95,64 @@ void strikeKerb(DriveState& s, double sinceS, bool leftSide) {
     s.torqueNm += (leftSide ? -3.0f : 3.0f) * wave(sinceS, 36);
 }
 
+// The lap's line: 22 m/s throughout, a left-hander from 0.5 s to 4.5 s, the
+// straight between (with a kerb at 4.55 s) and a right-hander from 5.5 s to
+// 9.5 s, each of radius 55 m (about 0.9 g).
+constexpr float kLapSpeedMps = 22.0f;
+constexpr float kLapRadiusM = 55.0f;
+constexpr double kLapKerbS = 4.55;
+
+DriveState lapMotion(double t) {
+    const double left = ramp(t, 0.5, 1.5) - ramp(t, 3.5, 4.5);
+    const double right = ramp(t, 5.5, 6.5) - ramp(t, 8.5, 9.5);
+    DriveState s = withRoadTexture(
+        steadyMotion(kLapSpeedMps, static_cast<float>(left - right) / kLapRadiusM, 0), t);
+    if (t >= kLapKerbS && t < kLapKerbS + 0.4)
+        strikeKerb(s, t - kLapKerbS, true);
+    return s;
+}
+
+// The formula car on the same line: a heavier, faster steering rack that
+// pushes twice as hard for the same motion, every sub-sample alike.
+DriveState formulaCar(DriveState s) {
+    s.torqueNm *= 2.0f;
+    return s;
+}
+
+// The lap until the wall at 3 s (mid-left-hander), two ticks of 25 g, a slide
+// down to walking pace, a pause, then back up to the lap's speed by the end.
+DriveState lapIntoTheWall(double t) {
+    constexpr double kImpactS = 2.995; // covers the ticks at 3.000 s and 3.017 s
+    constexpr double kImpactEndS = 3.025;
+    constexpr double kAwayS = 6.0;
+    if (t < kImpactS)
+        return lapMotion(t);
+    if (t < kImpactEndS) {
+        DriveState s = steadyMotion(20.0f, 0, static_cast<float>(-25 * kGravityMps2));
+        s.latAccelMps2 = static_cast<float>(-6 * kGravityMps2);
+        s.yawRateRadps = 1.5f;
+        s.torqueNm = 22.0f;
+        s.lfShockM = 0.068f; // bottoming out
+        s.rfShockM = 0.038f;
+        s.cfShockM = 0.060f;
+        return s;
+    }
+    if (t < 4.5)
+        return withRoadTexture(
+            steadyMotion(static_cast<float>(16.0 - 9.5 * (t - kImpactEndS)), 0, -9.5f), t);
+    if (t < kAwayS)
+        return withRoadTexture(steadyMotion(2.0f, 0, 0), t);
+    constexpr double kAwayMps2 = (kLapSpeedMps - 2.0) / (10.0 - kAwayS);
+    return withRoadTexture(steadyMotion(static_cast<float>(2.0 + kAwayMps2 * (t - kAwayS)), 0,
+                                        static_cast<float>(kAwayMps2)),
+                           t);
+}
+
+// A slalom between puddles at 25 m/s: three weaves of ±2.5 m/s².
+DriveState weave(double t) {
+    return withRoadTexture(steadyMotion(25.0f, 0.004f * wave(t, 0.3), 0), t);
+}
+
 } // namespace
 
 DriveState driveStraight(double t) {
@@ -187,6 +245,37 @@ DriveState drivePastLock(double t) {
         s.torqueNm -=
             std::copysign(std::min(kLockStopNmPerRad * pastLockRad, kLockStopMaxNm), angleRad);
     return withRoadTexture(s, t);
+}
+
+DriveState driveWet(double t) {
+    DriveState s = weave(t);
+    s.declaredWet = true;
+    s.trackWetness = 5; // moderately wet
+    return s;
+}
+
+DriveState driveDrying(double t) {
+    // A step of wetness every half second: 5 (moderately wet), 4, 3, then 2
+    // (mostly dry) from 1.5 s on.
+    DriveState s = weave(t);
+    s.trackWetness = 5 - static_cast<int32_t>(std::clamp(std::floor(t / 0.5), 0.0, 3.0));
+    return s;
+}
+
+DriveState driveReplay(double t) {
+    DriveState s = driveLeftCorner(t);
+    s.replayPlaying = t >= 3.0 && t < 7.0;
+    return s;
+}
+
+DriveState driveMx5Lap(double t) {
+    return lapMotion(t);
+}
+DriveState driveF4Lap(double t) {
+    return formulaCar(lapMotion(t));
+}
+DriveState driveF4Crash(double t) {
+    return formulaCar(lapIntoTheWall(t));
 }
 
 } // namespace gripline::standin

@@ -7,6 +7,8 @@
 // The steering torque is the torque the wheel pushes with, so while it
 // aligns it has the sign opposite to the angle (the recorded Spielberg file
 // shows +176 N·m with the wheel at -3.80 rad, past its lock).
+#include <cstdint>
+
 namespace gripline::standin {
 
 struct DriveState {
@@ -23,6 +25,10 @@ struct DriveState {
     float lfShockM = 0; // shock deflections, m
     float rfShockM = 0;
     float cfShockM = 0;
+    // What the simulator says about the session rather than the motion.
+    bool replayPlaying = false;
+    bool declaredWet = false;
+    int32_t trackWetness = 0; // 0 unknown, 1 dry .. 7 extremely wet
 };
 
 // Full lock-to-lock range of the stand-in's steering wheel (450°).
@@ -41,5 +47,17 @@ DriveState driveAbsBraking(double timeS);
 DriveState driveOffTrack(double timeS);
 DriveState driveCrash(double timeS);
 DriveState drivePastLock(double timeS);
+// A weaving drive on a wet track (declared wet, wetness 5 throughout), and the
+// same drive drying: not declared, wetness 5 falling to 2 in its first 2 s.
+DriveState driveWet(double timeS);
+DriveState driveDrying(double timeS);
+// The left-hander with the simulator showing a replay from 3 s to 7 s.
+DriveState driveReplay(double timeS);
+// A lap-like mix, left-hander, a kerb, right-hander, in a small road car; the
+// same motion in a formula car with twice the steering torque; and the
+// formula car into a wall halfway round.
+DriveState driveMx5Lap(double timeS);
+DriveState driveF4Lap(double timeS);
+DriveState driveF4Crash(double timeS);
 
 } // namespace gripline::standin

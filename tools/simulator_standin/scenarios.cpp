@@ -11,15 +11,37 @@ namespace gripline::standin {
 
 namespace {
 
-constexpr std::array<ScenarioInfo, 8> kScenarios = {{
-    {"straight", "40 m/s down a straight with a gentle weave", driveStraight},
-    {"left-corner", "a steady left-hander at 22 m/s, about 0.9 g", driveLeftCorner},
-    {"right-corner", "the same corner to the right", driveRightCorner},
-    {"kerbs", "30 m/s over four kerbs: 360 Hz shock spikes", driveKerbs},
-    {"abs-braking", "a hard stop from 45 m/s with the ABS cycling at 10 Hz", driveAbsBraking},
-    {"off-track", "IsOnTrack false for 4 s (garage), then back out", driveOffTrack},
-    {"crash", "into the wall at 30 m/s: 25 g for two ticks, then slow", driveCrash},
-    {"past-lock", "parking speed, the wheel turned 0.475 rad past its lock", drivePastLock},
+constexpr ScenarioIdentity kMx5AtTsukuba = {kScenarioCarPath, "Global Mazda MX-5 Cup",
+                                            "tsukuba 2kfull", "Tsukuba Circuit 2k Full"};
+constexpr ScenarioIdentity kF4AtTsukuba = {"formulair04", "FIA F4", "tsukuba 2kfull",
+                                           "Tsukuba Circuit 2k Full"};
+constexpr const ScenarioIdentity* kTestCircuit = &kTestCircuitIdentity;
+
+constexpr std::array<ScenarioInfo, 15> kScenarios = {{
+    {"straight", "40 m/s down a straight with a gentle weave", driveStraight, kTestCircuit},
+    {"left-corner", "a steady left-hander at 22 m/s, about 0.9 g", driveLeftCorner,
+     kTestCircuit},
+    {"right-corner", "the same corner to the right", driveRightCorner, kTestCircuit},
+    {"kerbs", "30 m/s over four kerbs: 360 Hz shock spikes", driveKerbs, kTestCircuit},
+    {"abs-braking", "a hard stop from 45 m/s with the ABS cycling at 10 Hz", driveAbsBraking,
+     kTestCircuit},
+    {"off-track", "IsOnTrack false for 4 s (garage), then back out", driveOffTrack,
+     kTestCircuit},
+    {"crash", "into the wall at 30 m/s: 25 g for two ticks, then slow", driveCrash,
+     kTestCircuit},
+    {"past-lock", "parking speed, the wheel turned 0.475 rad past its lock", drivePastLock,
+     kTestCircuit},
+    {"tsukuba", "the left-hander at Tsukuba", driveLeftCorner, &kMx5AtTsukuba},
+    {"wet", "a weave at 25 m/s, declared wet, track wetness 5", driveWet, kTestCircuit},
+    {"drying", "the weave, not declared wet, wetness 5 falling to 2 in 2 s", driveDrying,
+     kTestCircuit},
+    {"replay", "the left-hander with a replay playing from 3 s to 7 s", driveReplay,
+     kTestCircuit},
+    {"mx5-lap", "a lap-like mix at Tsukuba: left-hander, kerb, right-hander", driveMx5Lap,
+     &kMx5AtTsukuba},
+    {"f4-lap", "the same lap in the F4: twice the steering torque", driveF4Lap, &kF4AtTsukuba},
+    {"f4-crash", "the F4 lap into the wall at 3 s: 25 g for two ticks", driveF4Crash,
+     &kF4AtTsukuba},
 }};
 
 // The simulator publishes its 360 Hz sub-samples oldest first; the newest
@@ -119,16 +141,23 @@ void fillScenarioLine(const ScenarioInfo& scenario, int32_t lineIndex, int32_t t
     layout.setFloat(line, "LatAccel", s.latAccelMps2);
     layout.setFloat(line, "YawRate", s.yawRateRadps);
     layout.setBool(line, "BrakeABSactive", s.absActive);
+    layout.setBool(line, "IsReplayPlaying", s.replayPlaying);
+    layout.setBool(line, "WeatherDeclaredWet", s.declaredWet);
+    setValue(layout, line, "TrackWetness", s.trackWetness);
     setSubSamples(scenario, timeS, layout, line);
 }
 
-std::string scenarioSessionText() {
+std::string scenarioSessionText(const ScenarioIdentity& identity) {
     // The result list names car indices before the driver list does, as the
     // simulator's text does; the user is car 1, after the pace car.
     return "---\n"
            "WeekendInfo:\n"
-           " TrackName: gripline test circuit\n"
-           " TrackDisplayName: Gripline Test Circuit\n"
+           " TrackName: " +
+           std::string(identity.trackName) +
+           "\n"
+           " TrackDisplayName: " +
+           std::string(identity.trackDisplayName) +
+           "\n"
            " TrackLength: 3.20 km\n"
            " EventType: Test\n"
            " Category: Road\n"
@@ -154,9 +183,11 @@ std::string scenarioSessionText() {
            "   UserName: Stand-in Driver\n"
            "   UserID: 100001\n"
            "   CarPath: " +
-           std::string(kScenarioCarPath) +
+           std::string(identity.carPath) +
            "\n"
-           "   CarScreenName: Global Mazda MX-5 Cup\n"
+           "   CarScreenName: " +
+           std::string(identity.carScreenName) +
+           "\n"
            " - CarIdx: 2\n"
            "   UserName: Second Driver\n"
            "   UserID: 100002\n"

@@ -12,10 +12,21 @@
 
 namespace gripline::standin {
 
+// Which car at which track a scenario is driven: what its session text says.
+struct ScenarioIdentity {
+    std::string_view carPath;          // DriverInfo's CarPath, "mx5 mx52016"
+    std::string_view carScreenName;    // "Global Mazda MX-5 Cup"
+    std::string_view trackName;        // WeekendInfo's TrackName, "tsukuba 2kfull"
+    std::string_view trackDisplayName; // "Tsukuba Circuit 2k Full"
+
+    bool operator==(const ScenarioIdentity&) const = default;
+};
+
 struct ScenarioInfo {
     std::string_view name;
     std::string_view summary;
     DriveFunction drive;
+    const ScenarioIdentity* identity;
 };
 
 // Every scenario lasts kDriveSeconds: 600 lines at the simulator's 60 Hz.
@@ -38,9 +49,13 @@ std::string scenarioNameList();
 void fillScenarioLine(const ScenarioInfo& scenario, int32_t lineIndex, int32_t tick,
                       const TelemetryImage& layout, std::span<uint8_t> line);
 
-// A session text in the simulator's form whose driver list gives the user's
-// car path kScenarioCarPath.
+// The car and track of every scenario unless it says otherwise.
 inline constexpr std::string_view kScenarioCarPath = "mx5 mx52016";
-std::string scenarioSessionText();
+inline constexpr ScenarioIdentity kTestCircuitIdentity = {
+    kScenarioCarPath, "Global Mazda MX-5 Cup", "gripline test circuit", "Gripline Test Circuit"};
+
+// A session text in the simulator's form: WeekendInfo with the identity's
+// track, and a driver list that gives the user's car path.
+std::string scenarioSessionText(const ScenarioIdentity& identity = kTestCircuitIdentity);
 
 } // namespace gripline::standin
