@@ -53,15 +53,16 @@ void AutoStrengthController::announceSettled(const EngineStatus& status,
     pendingCar_ = status.CarName;
 }
 
-// The stint is over when the car leaves the track; another car in the
-// status ends it too (the settings keeper is about to change cars, and the
-// value belongs to the old one). Stored through the usual path, so it lands
-// where the settings in use are kept, and handed to the engine, which starts
-// the next stint from it.
+// The stint is over when the car leaves the track or the simulator goes
+// (its last line may still say on track: the engine keeps it until another
+// comes); another car in the status ends it too (the settings keeper is
+// about to change cars, and the value belongs to the old one). Stored
+// through the usual path, so it lands where the settings in use are kept,
+// and handed to the engine, which starts the next stint from it.
 void AutoStrengthController::storeAtStintEnd(const EngineStatus& status) {
     if (!pending_)
         return;
-    if (status.OnTrack && equalsIgnoreCase(status.CarName, pendingCar_))
+    if (status.Connected && status.OnTrack && equalsIgnoreCase(status.CarName, pendingCar_))
         return;
     FfbSettings& inUse = state_.Profiles.InUse;
     const int32_t strength = *pending_;

@@ -39,7 +39,7 @@ TEST(AutoStrengthLogLine, NamesCarTrackP99AndSpan) {
 
 TEST_F(AutoStrengthControllerTest, FollowsAnnouncesAndKeepsTheValueWhenTheStintEnds) {
     state.Profiles.InUse.AutoStrength = 1;
-    status.OnTrack = true;
+    status.Connected = status.OnTrack = true;
     status.CarName = L"formulair04";
     status.AutoStrength = 50;
     controller.follow(status);
@@ -62,13 +62,20 @@ TEST_F(AutoStrengthControllerTest, FollowsAnnouncesAndKeepsTheValueWhenTheStintE
     EXPECT_EQ(engine.Settings.back().ForceStrength, 31) << "the next stint starts from it";
     EXPECT_EQ(state.Profiles.active().Settings.ForceStrength, 31) << "stored where it is kept";
 
-    // Another car reported while on track ends the stint too.
+    // Another car reported while on track ends the stint too, and so does
+    // the simulator going with the car's last line still on track.
     status.OnTrack = true;
     settle(44, 18.2f, 58);
     controller.follow(status);
     status.CarName = L"mx5 mx52016";
     controller.follow(status);
     EXPECT_EQ(state.Profiles.InUse.ForceStrength, 44);
+    settle(45, 18.0f, 60);
+    controller.follow(status);
+    status.Connected = false;
+    controller.follow(status);
+    EXPECT_EQ(state.Profiles.InUse.ForceStrength, 45);
+    status.Connected = true;
 
     // Switched off: the slider shows the stored value, and a value settled
     // before is not stored over the driver's choice.
@@ -77,8 +84,8 @@ TEST_F(AutoStrengthControllerTest, FollowsAnnouncesAndKeepsTheValueWhenTheStintE
     state.Profiles.InUse.AutoStrength = 0;
     status.OnTrack = false;
     controller.follow(status);
-    EXPECT_EQ(slider(), 44);
-    EXPECT_EQ(state.Profiles.InUse.ForceStrength, 44);
+    EXPECT_EQ(slider(), 45);
+    EXPECT_EQ(state.Profiles.InUse.ForceStrength, 45);
 }
 
 } // namespace
