@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <map>
 #include <sstream>
@@ -181,6 +182,9 @@ TEST_F(WindowAutoStrength, BothCarsSettleAtTheTargetAndTheCrashPullsNothingDown)
     const auto wheel = test::magnitudes(test::parseWheelLog(test::readFile(wheelLog)));
     const double mx5P99 = p99Percent(wheel, atUs(mx5LastLap), atUs(mx5LastLap + kLapTicks - 1));
     const double f4P99 = p99Percent(wheel, atUs(f4LastLap), atUs(f4LastLap + kLapTicks - 1));
+    std::printf("MX-5 settled at %d %% (wheel's P99 over its last lap %.1f %%), F4 at %d %% "
+                "(%.1f %%), lowest F4 strength after it settled %d %%\n",
+                mx5, mx5P99, f4, f4P99, f4Lowest);
     EXPECT_NEAR(mx5P99, 80.0, 5.0) << "MX-5 at " << mx5 << " %";
     EXPECT_NEAR(f4P99, 80.0, 5.0) << "F4 at " << f4 << " %";
     EXPECT_NEAR(2.0 * f4 / mx5, 1.0, 0.15) << "MX-5 " << mx5 << " %, F4 " << f4 << " %";
