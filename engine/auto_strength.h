@@ -79,7 +79,7 @@ class AutoStrengthRule {
     int32_t strength_ = 50;
     int32_t targetPercent_ = 80;
     int64_t nextStepNs_ = 0;
-    int64_t heldSinceNs_ = 0;     // when strength_ last changed, or counting reached the start
+    int64_t heldSinceNs_ = 0; // when strength_ last changed, or counting reached the start
     int64_t impactHoldUntilNs_ = 0;
     bool started_ = false;
     bool announced_ = false; // the value in force has been announced

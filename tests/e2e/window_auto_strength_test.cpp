@@ -140,15 +140,16 @@ TEST_F(WindowAutoStrength, BothCarsSettleAtTheTargetAndTheCrashPullsNothingDown)
     ASSERT_TRUE(program.start(folder.exe()));
     window = test::waitForTopWindow(L"TorvixCommercialWindow", program.id(), kStartLimit);
     ASSERT_NE(window, nullptr) << "no Gripline window appeared";
-    ASSERT_TRUE(waitFor([&] { return test::countLines(logText(), L"Force feedback devices found.") > 0; },
-                        kStartLimit));
+    ASSERT_TRUE(
+        waitFor([&] { return test::countLines(logText(), L"Force feedback devices found.") > 0; },
+                kStartLimit));
     EXPECT_EQ(sliderText(978, 544), L"80%") << "the target's default";
     clickAt(kAutoStrengthCheck, 12, 12);
     EXPECT_EQ(test::countLines(logText(), L"Auto strength enabled."), 1u);
     test::click(item(kStartButton));
 
-    ASSERT_TRUE(standin.start({L"--scenario", scenarioList(), L"--timing-log", timingLog,
-                               L"--exit-after", L"240"}));
+    ASSERT_TRUE(standin.start(
+        {L"--scenario", scenarioList(), L"--timing-log", timingLog, L"--exit-after", L"240"}));
 
     // While the laps run: when each car's value is first announced, and the
     // lowest strength the slider shows once the F4's is.

@@ -76,7 +76,9 @@ TEST(AutoStrength, SettlesWhereTheP99LandsAtTheTargetAndMovesOnlyAsFastAsAllowed
         // The force grows from 10 to 25 N·m over the first 40 s, then holds:
         // a minute later only the 25 N·m are in the window.
         {"growing", 50, 80, 180,
-         [](double t) { return plain(weave(t, 10.0f + 15.0f * static_cast<float>(std::min(t, 40.0) / 40))); },
+         [](double t) {
+             return plain(weave(t, 10.0f + 15.0f * static_cast<float>(std::min(t, 40.0) / 40)));
+         },
          64},
         {"crash spikes and their bounce", 50, 80, 160, crashingDrive, 80},
         {"parked and end stop left out", 50, 80, 200, parkedDrive, 80},

@@ -3,8 +3,8 @@
 // the last one kept when the stint ends or the car changes.
 #include "ui/auto_strength_controller.h"
 
-#include "ui/control_ids.h"
 #include "tests/ui/binding_test_support.h"
+#include "ui/control_ids.h"
 
 #include <gtest/gtest.h>
 
