@@ -10,7 +10,8 @@
 namespace gripline {
 
 EngineLoop::EngineLoop(FfbEngine& engine, const EnginePorts& ports)
-    : engine_(engine), ports_(ports), reader_(*ports.telemetry) {}
+    : engine_(engine), ports_(ports), reader_(*ports.telemetry),
+      autoStrength_(ports.autoStrength ? *ports.autoStrength : AutoStrengthOptions{}) {}
 
 void EngineLoop::begin() {
     engine_.setRunning(true);
@@ -203,6 +204,9 @@ void EngineLoop::refreshIdentity() {
     // Another track is another session: its wetness is read afresh.
     if (found.TrackName != identity_.TrackName)
         wet_.reset();
+    // Another car drives with forces of its own: Auto strength starts over.
+    if (found.CarPath != identity_.CarPath)
+        carChanged_ = true;
     identity_ = found;
 }
 
@@ -304,16 +308,21 @@ void EngineLoop::runOnTrackTick() {
         wasOnTrack_ = true;
     }
     publish(true);
-    const FfbSettings settings = takeSettings(stintBegins);
+    FfbSettings settings = takeSettings(stintBegins);
+    const int64_t now = ports_.clock->nowNs();
+    followAutoStrength(settings, stintBegins, now);
+    // A fade starts from the strength actually in force, Auto strength's.
+    inForce_ = settings;
     const CarCoefficients coefficients = resolveCoefficients(settings);
     WheelOutput& wheel = *ports_.wheel;
     enableOutput();
 
-    const int64_t now = ports_.clock->nowNs();
     // The fading-out model first, with the crash hold as the tick found it.
+    const int64_t holdBefore = engine_.CrashHoldUntil;
     fade_.computeTick(current_, previous_, settings, coefficients, now, engine_.CrashHoldUntil);
     const TickPlan plan = model_.computeTick(current_, previous_, settings, coefficients, now,
                                              engine_.CrashHoldUntil);
+    feedAutoStrength(plan, holdBefore, now, settings.ForceStrength);
     wheel.dampingPercent.exchange(fade_.blendDamping(plan.dampingPercent, now));
     wheel.endStopActive.exchange(plan.endStopActive);
     if (plan.pastLock) {
@@ -330,14 +339,66 @@ void EngineLoop::runOnTrackTick() {
 // The tick's settings. A change stored since the last tick takes effect at
 // once, or fades in when it was stored faded; at a stint's start there is
 // no force yet to fade from, and the output stage ramps in anyway.
+// The window may hand the same record again (a save, a status refresh): that
+// is no change, and must not cut short a fade in progress with a step.
 FfbSettings EngineLoop::takeSettings(bool stintBegins) {
     const SettingsCopy copy = engine_.copySettingsForTick();
-    const bool changed = copy.serial != seenSettingsSerial_;
+    const bool changed = copy.serial != seenSettingsSerial_ && copy.settings != handed_;
     seenSettingsSerial_ = copy.serial;
+    handed_ = copy.settings;
     if (!stintBegins)
         fade_.follow(changed, copy.faded, model_, inForce_, ports_.clock->nowNs());
     inForce_ = copy.settings;
     return copy.settings;
+}
+
+// With Auto strength on, the rule's strength replaces the handed one for
+// the whole tick, so the samples, the recording's FullScaleNm and the clip
+// count all carry the strength in force. The rule starts again from the
+// handed strength at each stint, for another car, and whenever the window
+// hands a ForceStrength other than the last (the driver moved the slider,
+// or other stored settings came into use).
+void EngineLoop::followAutoStrength(FfbSettings& settings, bool stintBegins, int64_t nowNs) {
+    const bool handedAnew = settings.ForceStrength != handedStrength_;
+    handedStrength_ = settings.ForceStrength;
+    if (!settings.AutoStrength) {
+        autoStrengthOn_ = false;
+        if (publishedAutoStrength_ != 0)
+            engine_.publishAutoStrength(publishedAutoStrength_ = 0);
+        return;
+    }
+    if (!autoStrengthOn_ || stintBegins || handedAnew || carChanged_)
+        autoStrength_.restart(settings.ForceStrength, settings.AutoStrengthTarget, nowNs);
+    else
+        autoStrength_.setTarget(settings.AutoStrengthTarget);
+    autoStrengthOn_ = true;
+    carChanged_ = false;
+    settings.ForceStrength = autoStrength_.strength();
+    if (publishedAutoStrength_ != settings.ForceStrength)
+        engine_.publishAutoStrength(publishedAutoStrength_ = settings.ForceStrength);
+}
+
+// The tick as the rule counts it: the final force unless parked, past the
+// lock, under the crash hold or just after a hit (the hold moved forward).
+void EngineLoop::feedAutoStrength(const TickPlan& plan, int64_t holdBeforeNs, int64_t nowNs,
+                                  int32_t strengthInForce) {
+    StrengthSample sample;
+    sample.pastLock = plan.pastLock;
+    if (!plan.pastLock) {
+        sample.finalForceNm = model_.finalForce();
+        sample.parked = model_.parked();
+    }
+    sample.impact = engine_.CrashHoldUntil > holdBeforeNs;
+    sample.crashProtected = nowNs < engine_.CrashHoldUntil;
+    if (ports_.observer)
+        ports_.observer->onStrengthSample(sample, nowNs, strengthInForce);
+    if (!autoStrengthOn_)
+        return;
+    autoStrength_.feed(sample, nowNs);
+    if (autoStrength_.settledCount() != publishedSettledCount_) {
+        publishedSettledCount_ = autoStrength_.settledCount();
+        engine_.publishAutoStrengthSettled(autoStrength_.lastSettled());
+    }
 }
 
 // Output goes on with every on-track tick, unless the driver switched the

@@ -3,6 +3,7 @@
 // and the car's on-track state, and turn every new on-track tick into output
 // samples placed on a fixed schedule. Everything here lives on the engine
 // thread's stack and is touched by that thread alone.
+#include "engine/auto_strength.h"
 #include "engine/engine_ports.h"
 #include "engine/force_gate.h"
 #include "engine/force_model.h"
@@ -62,6 +63,9 @@ class EngineLoop {
     void followSessionState();
     void runOnTrackTick();
     FfbSettings takeSettings(bool stintBegins);
+    void followAutoStrength(FfbSettings& settings, bool stintBegins, int64_t nowNs);
+    void feedAutoStrength(const TickPlan& plan, int64_t holdBeforeNs, int64_t nowNs,
+                          int32_t strengthInForce);
     void enableOutput();
     int32_t toWheel(int32_t magnitude, bool clipped);
     CarCoefficients resolveCoefficients(const FfbSettings& settings) const;
@@ -83,8 +87,18 @@ class EngineLoop {
     WetState wet_;        // the session's wet state, after its hold-off
     SettingsFade fade_;   // a faded change of settings in progress
     FfbSettings inForce_; // the settings of the last on-track tick
+    FfbSettings handed_;  // the record the window handed last
     uint32_t seenSettingsSerial_ = 0;
     bool replaying_ = false; // the last tick's IsReplayPlaying
+    // Auto strength: its rule, whether it drove the last on-track tick, the
+    // ForceStrength the window handed last, a car change not yet followed,
+    // and what was published of it.
+    AutoStrengthRule autoStrength_;
+    bool autoStrengthOn_ = false;
+    int32_t handedStrength_ = -1;
+    bool carChanged_ = false;
+    int32_t publishedAutoStrength_ = 0;
+    uint32_t publishedSettledCount_ = 0;
     SessionIdentity identity_;
     int32_t lastTick_ = -1;
     int32_t lastSessionInfoUpdate_ = -1;

@@ -1,6 +1,7 @@
 #pragma once
 // Everything the engine thread reaches outside the portable core. The Win32
 // program passes the real adapters; tests pass doubles and virtual time.
+#include "engine/auto_strength.h"
 #include "engine/tick_record.h"
 #include "engine/wheel_output.h"
 #include "settings/car_coefficients.h"
@@ -47,6 +48,10 @@ class EngineObserver {
     // The tick's recording values, once per on-track tick that is not an
     // end-stop tick, before its samples go out.
     virtual void onTickRecord(const TickRecord&) {}
+    // Every on-track tick as Auto strength sees it, with the strength the
+    // tick was driven with (percent), whether Auto strength is on or not.
+    virtual void onStrengthSample(const StrengthSample&, int64_t /*nowNs*/,
+                                  int32_t /*strengthInForce*/) {}
 };
 
 struct EnginePorts {
@@ -60,6 +65,8 @@ struct EnginePorts {
     // Coefficients to use for every car instead of looking them up (replays
     // of a file with given coefficients); null: looked up per car.
     const CarCoefficients* fixedCoefficients = nullptr;
+    // How Auto strength moves; null: the program's own way.
+    const AutoStrengthOptions* autoStrength = nullptr;
     void* window = nullptr;
     DeviceGuid device;
 };

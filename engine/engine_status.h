@@ -33,6 +33,13 @@ struct EngineStatus {
     // second, and whether a sample of that second was clipped.
     int32_t MeterPeak = 0; // magnitude units, 0..10000
     bool MeterClipping = false;
+    // Auto strength: the strength the engine drives with while it is on
+    // (percent, 0 when off), and each value it settled on, counted once.
+    int32_t AutoStrength = 0;
+    uint32_t AutoStrengthSettledCount = 0; // grows for the whole run of the program
+    int32_t AutoStrengthSettled = 0;       // percent
+    float AutoStrengthP99Nm = 0;           // N·m, of the counted samples it settled on
+    int32_t AutoStrengthSeconds = 0;       // counted driving those samples span
     std::wstring CarName = kGenericCar;
     std::wstring DriverName = kUnknownDriver;
     int32_t DriverUserId = 0;

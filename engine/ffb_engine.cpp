@@ -202,6 +202,19 @@ void FfbEngine::publishWheelBack() {
     ++status_.WheelBackCount;
 }
 
+void FfbEngine::publishAutoStrength(int32_t strength) {
+    std::lock_guard lock(statusLock_);
+    status_.AutoStrength = strength;
+}
+
+void FfbEngine::publishAutoStrengthSettled(const AutoStrengthSettled& settled) {
+    std::lock_guard lock(statusLock_);
+    status_.AutoStrengthSettled = settled.strength;
+    status_.AutoStrengthP99Nm = settled.p99Nm;
+    status_.AutoStrengthSeconds = settled.seconds;
+    ++status_.AutoStrengthSettledCount;
+}
+
 void FfbEngine::publishOutputErrors(uint32_t errorCount, int32_t lastError) {
     std::lock_guard lock(statusLock_);
     status_.OutputErrorCount = errorCount;

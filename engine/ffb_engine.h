@@ -4,6 +4,7 @@
 //   settings lock: guards the settings record (written by the window thread)
 //   status lock:   guards EngineStatus (written by the engine thread)
 // The two locks are never held together and never held while computing.
+#include "engine/auto_strength.h"
 #include "engine/engine_ports.h"
 #include "engine/engine_status.h"
 #include "engine/output_meter.h"
@@ -92,6 +93,9 @@ class FfbEngine {
     void publishSampleTiming(const std::wstring& line);
     void publishWheelLost();
     void publishWheelBack();
+    // The strength Auto strength drives with (0: off), and a value it settled on.
+    void publishAutoStrength(int32_t strength);
+    void publishAutoStrengthSettled(const AutoStrengthSettled& settled);
 
     // Runs the engine thread's body on the calling thread; start() uses it,
     // tests call it directly.

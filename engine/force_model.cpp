@@ -187,6 +187,15 @@ int ForceModel::representativeSubSample() const {
     return best;
 }
 
+float ForceModel::finalForce(bool* priorityChanged) const {
+    const int k = representativeSubSample();
+    // Its ABS value is the one sent with it: sample 2k when interpolated.
+    const float absNm = absNm_[plan_.interpolated ? 2 * k : k];
+    return guarded(combine(baseNm_[k], grip_.ResistanceForce, textureNm_[k],
+                           absNm + oversteerNm_[k], settings_, priorityChanged) *
+                   crashFactor_);
+}
+
 TickRecord ForceModel::tickRecord(const TelemetrySnapshot& s) const {
     TickRecord r;
     r.TickCount = s.TickCount;
@@ -202,17 +211,13 @@ TickRecord ForceModel::tickRecord(const TelemetrySnapshot& s) const {
     r.UndersteerActivity = grip_.UndersteerActivity;
 
     const int k = representativeSubSample();
-    // Its ABS value is the one sent with it: sample 2k when interpolated.
-    const float absNm = absNm_[plan_.interpolated ? 2 * k : k];
     r.SubSample = k;
     r.BaseForce = baseNm_[k];
     r.ResistanceForce = grip_.ResistanceForce;
     r.SuspensionDetailForce = textureNm_[k];
     r.OversteerSmoothed = oversteerNm_[k];
     bool changed = false;
-    r.FinalForce = guarded(combine(baseNm_[k], grip_.ResistanceForce, textureNm_[k],
-                                   absNm + oversteerNm_[k], settings_, &changed) *
-                           crashFactor_);
+    r.FinalForce = finalForce(&changed);
     r.SuspensionPriority = changed;
     r.FullScaleNm = fullScaleNm(settings_.ForceStrength);
     r.CrashFactor = crashFactor_;

@@ -49,6 +49,9 @@ class ForceModel {
 
     // The tick's recording values (call between computeTick and finishTick).
     TickRecord tickRecord(const TelemetrySnapshot& current) const;
+    // Its FinalForce alone, N·m, and whether the car stood (below 2 m/s).
+    float finalForce(bool* priorityChanged = nullptr) const;
+    bool parked() const { return parked_; }
 
     // For tests: the state carried across ticks.
     float absPhase() const { return absPhaseRad_; }

@@ -34,7 +34,9 @@ namespace gripline {
     X(CrashLatG, int32_t, 60, 0, 120, "tenths of g")                                               \
     X(CrashDurationTenths, int32_t, 15, 0, 50, "tenths of a second")                               \
     X(CrashReduction, int32_t, 95, 0, 99, "percent")                                               \
-    X(WheelbaseMaxTorqueTenths, int32_t, 0, 0, 9990, "tenths of N·m, 0 = not given")
+    X(WheelbaseMaxTorqueTenths, int32_t, 0, 0, 9990, "tenths of N·m, 0 = not given")           \
+    X(AutoStrength, uint8_t, 0, 0, 1, "flag")                                                      \
+    X(AutoStrengthTarget, int32_t, 80, 50, 100, "percent of full scale")
 
 struct FfbSettings {
 #define GRIPLINE_SETTING_FIELD(field, type, def, lo, hi, unit) type field = def;
@@ -58,7 +60,7 @@ struct SettingDescriptor {
     void (*set)(FfbSettings&, int32_t);
 };
 
-inline constexpr int kFfbSettingCount = 25;
+inline constexpr int kFfbSettingCount = 27;
 extern const SettingDescriptor kFfbSettingTable[kFfbSettingCount];
 
 // The row whose key equals `key` exactly, or null.

@@ -243,7 +243,11 @@ void Application::applyAdviceFile(const std::wstring& path) {
 
 void Application::refreshStatus() {
     finishWheelTest();
-    setStatusTexts(statusRefresh_.refresh(engine_.readStatus(), engine_.forceOff()));
+    const EngineStatus status = engine_.readStatus();
+    // Before the refresh follows a car change: a settled strength belongs
+    // to the car it was found for.
+    autoStrength_.follow(status, status.TrackDisplayName);
+    setStatusTexts(statusRefresh_.refresh(status, engine_.forceOff()));
 }
 
 void Application::paint(HWND window) {

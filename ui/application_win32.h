@@ -18,6 +18,7 @@
 #include "settings/settings_view.h"
 #include "telemetry/session_scanner.h"
 #include "telemetry/telemetry_source_win32.h"
+#include "ui/auto_strength_controller.h"
 #include "ui/binding_controls.h"
 #include "ui/button_controller_win32.h"
 #include "ui/checkbox_win32.h"
@@ -164,6 +165,7 @@ class Application final : public SettingsView, public BindingControls, public Re
     SettingsKeeper keeper_;
     ControlBinding binding_;
     StatusRefresh statusRefresh_{settings_, keeper_, *this};
+    AutoStrengthController autoStrength_{settings_, keeper_, *this, *this};
     RecordCommands recordCommands_{engine_, *this, *this};
     ButtonController buttons_;
     // The wheel test's thread writes the result, then raises the flag; the

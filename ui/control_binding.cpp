@@ -45,6 +45,7 @@ constexpr FlagMessages kFlagMessages[] = {
     {kSimucubeCheck, L"Simucube mode enabled. Stop and Start FFB to apply.",
      L"Simucube mode disabled. Stop and Start FFB to apply."},
     {kDebugLoggingCheck, L"Debug logging enabled.", L"Debug logging disabled."},
+    {kAutoStrengthCheck, L"Auto strength enabled.", L"Auto strength disabled."},
 };
 
 void setCoefficient(CarCoefficients& c, int id, int32_t value) {

@@ -17,10 +17,13 @@ enum ControlId : int {
     kSaveProfileButton = 1010,
     kSimucubeCheck = 1011,
     kDebugLoggingCheck = 1012,
+    kAutoStrengthCheck = 1013,
     kFirstSettingSlider = 1100, // 1100 .. 1115 edit the settings record
     kLastSettingSlider = 1115,
     kFirstCoefficientSlider = 1116, // 1116 .. 1120 edit the car's coefficients
     kLastCoefficientSlider = 1120,
+    kAutoStrengthTargetSlider = 1121, // edits the settings record too
+    kForceStrengthSlider = 1101,
     kViewLogButton = 1123,
     kRecordButton = 1124,
     kStopRecordButton = 1125,

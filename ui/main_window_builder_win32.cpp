@@ -20,7 +20,7 @@ constexpr DWORD kDwmCaptionColour = 35;
 constexpr DWORD kDwmTextColour = 36;
 
 constexpr size_t kSliderCapacity = 24;
-constexpr size_t kCheckboxCapacity = 6;
+constexpr size_t kCheckboxCapacity = 8;
 
 constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
 

@@ -21,6 +21,7 @@ Format formatOf(int id) {
     case 1106:
     case 1107:
     case 1115:
+    case 1121:
         return Format::Percent;
     case 1112:
     case 1113:

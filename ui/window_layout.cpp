@@ -16,8 +16,9 @@ constexpr ControlSpec button(int id, const wchar_t* text, int x, int y, int widt
     return {
         enabled ? K::Button : K::DisabledButton, id, text, x, y, width, height, 0, 0, nullptr, 0};
 }
-constexpr ControlSpec checkbox(int id, const wchar_t* text, int y, const char* key) {
-    return {K::Checkbox, id, text, kCheckboxX, y, 0, 0, 0, 0, key, 0};
+constexpr ControlSpec checkbox(int id, const wchar_t* text, int y, const char* key,
+                               int x = kCheckboxX) {
+    return {K::Checkbox, id, text, x, y, 0, 0, 0, 0, key, 0};
 }
 // A slider's caption and value share its 244-pixel line. The value needs
 // at most "12.0 g"; the long captions ("Suspension detail priority") need
@@ -71,6 +72,12 @@ constexpr ControlSpec kControls[] = {
     slider(1113, L"Lateral G-force", 978, 288, 0, 120, "CrashLatG"),
     slider(1114, L"Duration", 978, 358, 0, 50, "CrashDurationTenths"),
     slider(1115, L"Force reduction", 978, 428, 0, 99, "CrashReduction"),
+    // Auto strength has its own heading under crash protection, the one
+    // panel with room left beside the tuning matrix's Force strength.
+    {K::SectionLabel, 0, L"AUTO STRENGTH", 978, 492, 250, 20, 0, 0, nullptr, 0},
+    checkbox(kAutoStrengthCheck, L"Auto strength", 514, "AutoStrength", 978),
+    slider(kAutoStrengthTargetSlider, L"Target share of full scale", 978, 544, 50, 100,
+           "AutoStrengthTarget"),
     {K::CarLabel, 0, L"Car: generic", 1298, 188, 244, 22, 0, 0, nullptr, 0},
     coefficient(1116, L"Steering build-up", 218, 100, 700, 440),
     coefficient(1117, L"Extra load in big steering", 288, 0, 450, 0),

@@ -38,7 +38,7 @@ struct ControlSpec {
 
 std::span<const ControlSpec> mainWindowControls();
 
-// Check boxes: fixed x and size; y from the table.
+// Check boxes: a fixed size; x (the control deck's unless given) and y from the table.
 inline constexpr int kCheckboxX = 48;
 inline constexpr int kCheckboxWidth = 250;
 inline constexpr int kCheckboxHeight = 24;

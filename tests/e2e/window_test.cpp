@@ -99,7 +99,7 @@ void expectControl(HWND window, const ControlSpec& s) {
     }
     case ControlKind::Checkbox: {
         HWND h = GetDlgItem(window, s.id);
-        expectPlace(h, place(48, s.y, 250, 24), what);
+        expectPlace(h, place(s.x, s.y, 250, 24), what);
         EXPECT_EQ(test::className(h), L"TorvixCheckbox");
         EXPECT_EQ(test::windowText(h), s.text);
         break;

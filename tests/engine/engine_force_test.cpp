@@ -4,6 +4,7 @@
 
 #include "engine/engine_hand_over.h"
 #include "engine/ffb_engine.h"
+#include "engine/wheel_magnitude.h"
 #include "telemetry/session_scanner.h"
 #include "tests/engine/engine_test_support.h"
 #include "tests/support/simulated_block.h"
@@ -11,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -411,6 +413,55 @@ TEST_F(EngineForceTest, WetStatusFollowsTheTelemetryAfterItsHoldOff) {
         tick(t++, v);
     EXPECT_FALSE(engine.readStatus().Wet);
 }
+namespace auto_strength {
+
+// Auto strength through the engine: the ticks are driven (and recorded) with
+// the rule's strength, each settled value is published, and a strength the
+// window hands anew starts the rule over from it.
+TEST_F(EngineForceTest, AutoStrengthDrivesTheTicksAndStartsOverFromAHandedStrength) {
+    AutoStrengthOptions quick;
+    quick.windowTicks = 120;
+    quick.startTicks = 60; // a second of driving
+    ports.autoStrength = &quick;
+    settle([](FfbSettings& s) {
+        s.UndersteerResistance = 0;
+        s.AutoStrength = 1;
+        s.AutoStrengthTarget = 80;
+    });
+    Line v;
+    std::fill(std::begin(v.torqueNm), std::end(v.torqueNm), 20.0f); // 80 % of full scale at 80
+    int32_t tickCount = 0;
+    for (; tickCount < 1400; ++tickCount)
+        tick(tickCount + 1, v);
+    // From 50 one point every half second once a second was counted.
+    for (size_t i = 0; i < 60; ++i)
+        ASSERT_EQ(observer.records[i].FullScaleNm, fullScaleNm(50)) << "tick " << i;
+    EXPECT_EQ(observer.records[60 + 29 * 30 + 1].FullScaleNm, fullScaleNm(80));
+    EXPECT_EQ(observer.records.back().FullScaleNm, fullScaleNm(80));
+    EXPECT_EQ(observer.samples.back().magnitude, 8000);
+    EngineStatus status = engine.readStatus();
+    EXPECT_EQ(status.AutoStrength, 80);
+    EXPECT_EQ(status.AutoStrengthSettledCount, 1u);
+    EXPECT_EQ(status.AutoStrengthSettled, 80);
+    EXPECT_NEAR(status.AutoStrengthP99Nm, 20.0f, 0.1f);
+
+    // The driver moves the slider: the rule starts over from there.
+    settle([](FfbSettings& s) { s.ForceStrength = 30; });
+    tick(++tickCount, v);
+    EXPECT_EQ(observer.records.back().FullScaleNm, fullScaleNm(30));
+    EXPECT_EQ(engine.readStatus().AutoStrength, 30);
+    for (int i = 0; i < 59; ++i)
+        tick(++tickCount, v);
+    EXPECT_EQ(observer.records.back().FullScaleNm, fullScaleNm(30)) << "a new start waits again";
+
+    // Switched off: the handed strength drives, and the status says 0.
+    settle([](FfbSettings& s) { s.AutoStrength = 0; });
+    tick(++tickCount, v);
+    EXPECT_EQ(observer.records.back().FullScaleNm, fullScaleNm(30));
+    EXPECT_EQ(engine.readStatus().AutoStrength, 0);
+}
+
+} // namespace auto_strength
 
 } // namespace
 } // namespace gripline

@@ -35,19 +35,20 @@ TEST(FfbSettings, FreshRecordHoldsTheDefaults) {
 }
 
 TEST(FfbSettings, TableWalksEveryFieldInRecordOrder) {
-    const char* expected[] = {"Mode", "UseCarSpecificSettings", "ReduceForceWhenParked",
+    const char* expected[kFfbSettingCount] = {"Mode", "UseCarSpecificSettings", "ReduceForceWhenParked",
                               "StartMinimized", "RunOnStartup", "SimucubeMode", "DebugLogging",
                               "MinForce", "ForceStrength", "Bumps", "BumpImpacts", "Damping",
                               "AbsVibration", "Understeer", "SuspensionDetailPriority",
                               "CarForceBalance", "UndersteerLighten", "UndersteerResistance",
                               "OversteerCorrection", "OversteerOffset", "CrashLongG", "CrashLatG",
-                              "CrashDurationTenths", "CrashReduction", "WheelbaseMaxTorqueTenths"};
+                              "CrashDurationTenths", "CrashReduction", "WheelbaseMaxTorqueTenths",
+                              "AutoStrength", "AutoStrengthTarget"};
     const FfbSettings defaults;
     for (int i = 0; i < kFfbSettingCount; ++i) {
         const SettingDescriptor& row = kFfbSettingTable[i];
         EXPECT_STREQ(row.key, expected[i]);
         EXPECT_EQ(row.get(defaults), row.defaultValue) << row.key;
-        EXPECT_EQ(row.kind == SettingKind::Flag, i >= 1 && i <= 6) << row.key;
+        EXPECT_EQ(row.kind == SettingKind::Flag, (i >= 1 && i <= 6) || i == 25) << row.key;
     }
 }
 

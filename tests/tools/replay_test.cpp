@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -78,7 +80,12 @@ class GriplineReplay : public ::testing::Test {
                ",\"ClipCount\":" + std::to_string(clipped) +
                ",\"OutSamples\":" + std::to_string(samples) +
                ",\"OutNonZero\":" + std::to_string(nonZero) +
-               ",\"OutPeak\":" + std::to_string(peak) + "}\n";
+               ",\"OutPeak\":" + std::to_string(peak) + ",";
+    }
+
+    // The JSON line up to its counted P99, which `totals` leaves out.
+    static std::string head(const std::string& json) {
+        return json.substr(0, json.find("\"CountedP99Nm\""));
     }
 
     gripline::test::ScratchFolder scratch_{"gripline_replay"};
@@ -137,11 +144,11 @@ TEST_F(GriplineReplay, InterpolatedModeCarriesTheTelemetryModesSamples) {
 
 TEST_F(GriplineReplay, SettingsAndCoefficientsReachTheEngine) {
     std::string csv;
-    EXPECT_EQ(replay({"--set", "ForceStrength=0"}, csv), totals(2052, 0, 0));
+    EXPECT_EQ(head(replay({"--set", "ForceStrength=0"}, csv)), totals(2052, 0, 0));
     // The car never reaches 2 m/s: at full force it is four times as strong.
     const std::string quarter = replay({}, csv);
     const std::string full = replay({"--set", "ReduceForceWhenParked=0"}, csv);
-    EXPECT_NE(quarter.find("\"OutPeak\":887}"), std::string::npos) << quarter;
+    EXPECT_NE(quarter.find("\"OutPeak\":887,"), std::string::npos) << quarter;
     EXPECT_NE(full.find("\"OutPeak\":35"), std::string::npos) << full;
     // At a crawl the grip model has nothing to say, whatever the car.
     EXPECT_EQ(replay({"--coefficients", "23.5,0.45,68,1.55,-0.02"}, csv), quarter);
@@ -315,5 +322,84 @@ TEST_F(GriplineReplay, BadArgumentsAreOneLineErrors) {
         EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << shown << run.err;
     }
 }
+
+
+// Auto strength over the crawl played twenty times: the strength it settles
+// on, replayed fixed, puts the counted forces' P99 at the target. The crawl
+// never reaches 2 m/s, so its ticks count only with --count-parked, and its
+// forces are weak: 80 % would take more than the slider's 100, so the pair
+// is shown at 60 %, and 80 % stops at 100.
+namespace auto_strength {
+
+double jsonNumber(const std::string& out, const std::string& key) {
+    const size_t at = out.find("\"" + key + "\":");
+    return at == std::string::npos ? -1 : std::stod(out.substr(at + key.size() + 3));
+}
+
+TEST(GriplineReplayAutoStrength, SettlesWhereTheFixedStrengthPutsTheP99AtTheTarget) {
+    const Result automatic = gripline({"replay", kIbt, "--auto-strength", "60", "--loop", "20",
+                                       "--count-parked"});
+    ASSERT_EQ(automatic.code, 0) << automatic.err;
+    std::istringstream lines(automatic.out);
+    std::string line;
+    double lastSeconds = -1;
+    int lastStrength = -1;
+    while (std::getline(lines, line) && !line.starts_with("{")) {
+        double seconds = 0;
+        int strength = 0;
+        ASSERT_EQ(std::sscanf(line.c_str(), "%lf %d", &seconds, &strength), 2) << line;
+        if (lastStrength < 0) {
+            EXPECT_EQ(seconds, 0.0);
+            EXPECT_EQ(strength, 50) << "the drive starts at the handed strength";
+        } else {
+            EXPECT_GE(seconds, 20.0) << "no change before 20 s of driving";
+            EXPECT_GE(seconds - lastSeconds, 0.49) << line;
+            EXPECT_EQ(std::abs(strength - lastStrength), 1) << line;
+        }
+        lastSeconds = seconds;
+        lastStrength = strength;
+    }
+    ASSERT_TRUE(std::getline(lines, line));
+    ASSERT_TRUE(line.starts_with("settled: ")) << automatic.out;
+    const int settled = std::stoi(line.substr(9));
+    EXPECT_EQ(settled, lastStrength);
+    EXPECT_FALSE(std::getline(lines, line)) << "settled is the last line";
+
+    const Result fixed = gripline({"replay", kIbt, "--loop", "20", "--count-parked", "--set",
+                                   "ForceStrength=" + std::to_string(settled)});
+    ASSERT_EQ(fixed.code, 0) << fixed.err;
+    EXPECT_NEAR(jsonNumber(fixed.out, "CountedP99Percent"), 60.0, 5.0) << fixed.out;
+    EXPECT_NEAR(jsonNumber(fixed.out, "CountedP99Percent"),
+                jsonNumber(fixed.out, "CountedP99Nm") * settled / 20.0, 0.01)
+        << "the share is of 2000 / strength N·m";
+
+    const Result eighty = gripline({"replay", kIbt, "--auto-strength", "80", "--loop", "20",
+                                    "--count-parked"});
+    EXPECT_NE(eighty.out.find("\nsettled: 100\n"), std::string::npos) << eighty.out;
+}
+
+TEST(GriplineReplayAutoStrength, SaysWhyItDidNotSettleAndRefusesBadValues) {
+    const Result parked = gripline({"replay", kIbt, "--auto-strength", "80", "--loop", "20"});
+    EXPECT_EQ(parked.code, 1);
+    EXPECT_NE(parked.out.find("\nsettled: none\n"), std::string::npos) << parked.out;
+    EXPECT_NE(parked.err.find("--count-parked"), std::string::npos) << parked.err;
+    const Result shortDrive =
+        gripline({"replay", kIbt, "--auto-strength", "80", "--count-parked"});
+    EXPECT_EQ(shortDrive.code, 1);
+    EXPECT_NE(shortDrive.err.find("try --loop"), std::string::npos) << shortDrive.err;
+
+    for (const auto& [option, value] : std::vector<std::pair<std::string, std::string>>{
+             {"--auto-strength", "0"},
+             {"--auto-strength", "101"},
+             {"--auto-strength", "8o"},
+             {"--loop", "0"},
+             {"--loop", "1001"}}) {
+        const Result bad = gripline({"replay", kIbt, option, value});
+        EXPECT_EQ(bad.code, 1) << option << ' ' << value;
+        EXPECT_NE(bad.err.find(option), std::string::npos) << bad.err;
+    }
+}
+
+} // namespace auto_strength
 
 } // namespace

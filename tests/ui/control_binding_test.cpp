@@ -154,10 +154,11 @@ TEST_F(BindingTest, RefreshShowsEveryBoundControl) {
     s.WheelbaseMaxTorqueTenths = 125;
     binding.refreshControls(s);
     EXPECT_EQ(controls.OutputMode, 1);
-    EXPECT_EQ(controls.Checked.size(), 6u);
+    EXPECT_EQ(controls.Checked.size(), 7u);
     EXPECT_TRUE(controls.Checked[kDebugLoggingCheck]);
     EXPECT_FALSE(controls.Checked[kSimucubeCheck]);
-    EXPECT_EQ(controls.SliderValues.size(), 16u) << "the settings sliders, not the coefficients";
+    EXPECT_EQ(controls.SliderValues.size(), 17u)
+        << "the settings sliders (Auto strength's target too), not the coefficients";
     EXPECT_EQ(controls.SliderTexts[1113], L"6.5 g");
     EXPECT_EQ(controls.WheelbaseField, L"12.5");
 }

@@ -57,7 +57,8 @@ constexpr std::array kCommands = {
         "replay",
         "replay FILE.ibt [--settings FILE.ini [--profile NAME] [--car CARPATH]]\n"
         "                  [--mode 0|1] [--set Key=Value]... [--coefficients Y,G,L,R,M]\n"
-        "                  [--samples OUT.csv] [--record OUT.kvtrec]",
+        "                  [--samples OUT.csv] [--record OUT.kvtrec]\n"
+        "                  [--auto-strength TARGET] [--loop N] [--count-parked]",
         "    Runs the force-feedback engine over every stored line of a recorded\n"
         "    telemetry file, as it would run live over the same ticks but without\n"
         "    waiting: line n is tick n at n x 16 666 667 ns. Settings are the\n"
@@ -78,7 +79,21 @@ constexpr std::array kCommands = {
         "    --record writes the recording the engine would have written with\n"
         "    Record pressed at line 0: times are the lines' simulated times, the\n"
         "    start time is 0, car and driver come from the file's session text and\n"
-        "    the profile name is --profile's (empty without it).\n",
+        "    the profile name is --profile's (empty without it).\n"
+        "    The JSON line ends with CountedP99Nm and CountedP99Percent: the 99th\n"
+        "    percentile of |FinalForce| over the ticks Auto strength counts (not\n"
+        "    parked below 2 m/s, not past the lock, not under or within 4 s after\n"
+        "    crash protection's trigger), in N·m and in percent of the full scale\n"
+        "    in force at each tick (2000 / strength N·m).\n"
+        "    --auto-strength TARGET (1..100) drives with Auto strength aiming that\n"
+        "    P99 at TARGET percent of full scale, the program's own rule, starting\n"
+        "    from the settings' ForceStrength; before the JSON line it prints a\n"
+        "    line \"SECONDS STRENGTH\" for the first tick and each change, and it\n"
+        "    ends with \"settled: S\", the last value that held, or \"settled:\n"
+        "    none\" and an error when none did. --loop N (1..1000) plays the file\n"
+        "    N times over, the ticks counting on, for a drive long enough to\n"
+        "    settle. --count-parked counts parked ticks too, for a file that never\n"
+        "    leaves walking pace.\n",
         replayCommand,
     },
     Command{

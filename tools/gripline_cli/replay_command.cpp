@@ -1,8 +1,10 @@
 // gripline replay FILE.ibt [--settings FILE.ini [--profile NAME] [--car
 // CARPATH]] [--mode 0|1] [--set Key=Value]... [--coefficients Y,G,L,R,M]
-// [--samples OUT.csv] [--record OUT.kvtrec]: the magnitudes the engine would
-// send for a recorded drive, the stint counters summed over it, and the
-// recording the engine would have written.
+// [--samples OUT.csv] [--record OUT.kvtrec] [--auto-strength TARGET] [--loop N]:
+// the magnitudes the engine would send for a recorded drive, the stint
+// counters summed over it with the counted forces' P99, the recording the
+// engine would have written, and with --auto-strength the strength Auto
+// strength sets over the drive.
 #include "engine/engine_status.h"
 #include "recording/recording_header.h"
 #include "settings/driving_settings.h"
@@ -13,6 +15,7 @@
 #include "tools/gripline_cli/replay_run.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cmath>
 #include <fstream>
 #include <optional>
@@ -30,7 +33,7 @@ namespace fs = std::filesystem;
 constexpr std::string_view kUsage =
     "usage: gripline replay FILE.ibt [--settings FILE.ini [--profile NAME] [--car CARPATH]] "
     "[--mode 0|1] [--set Key=Value]... [--coefficients Y,G,L,R,M] [--samples OUT.csv] "
-    "[--record OUT.kvtrec]";
+    "[--record OUT.kvtrec] [--auto-strength TARGET] [--loop N] [--count-parked]";
 
 struct ReplayRequest {
     fs::path file;
@@ -41,6 +44,9 @@ struct ReplayRequest {
     std::optional<std::wstring> car;  // none: the car of the recorded session
     std::vector<std::string> changes; // "Key=Value", applied over the loaded settings
     std::optional<CarCoefficients> coefficients;
+    std::optional<int32_t> autoStrengthTarget; // percent of full scale
+    int32_t loops = 1;
+    bool countParked = false;
 };
 
 // The whole text, as a decimal int32 with an optional minus sign.
@@ -97,9 +103,15 @@ std::optional<std::string> parseRequest(Args args, ReplayRequest& request) {
                             argumentIs(args[i], "--coefficients") ||
                             argumentIs(args[i], "--samples") || argumentIs(args[i], "--settings") ||
                             argumentIs(args[i], "--profile") || argumentIs(args[i], "--car") ||
-                            argumentIs(args[i], "--record");
+                            argumentIs(args[i], "--record") ||
+                            argumentIs(args[i], "--auto-strength") ||
+                            argumentIs(args[i], "--loop");
         if (option && i + 1 == args.size())
             return args[i].string() + " needs a value";
+        if (argumentIs(args[i], "--count-parked")) {
+            request.countParked = true;
+            continue;
+        }
         if (argumentIs(args[i], "--mode")) {
             const std::string value = args[++i].string();
             if (value != "0" && value != "1")
@@ -115,6 +127,16 @@ std::optional<std::string> parseRequest(Args args, ReplayRequest& request) {
             if (auto error = applyCoefficients(args[++i].string(), c))
                 return error;
             request.coefficients = c;
+        } else if (argumentIs(args[i], "--auto-strength")) {
+            const std::string value = args[++i].string();
+            int32_t target = 0;
+            if (!parseInt(value, target) || target < 1 || target > 100)
+                return "--auto-strength takes a percent from 1 to 100, not \"" + value + "\"";
+            request.autoStrengthTarget = target;
+        } else if (argumentIs(args[i], "--loop")) {
+            const std::string value = args[++i].string();
+            if (!parseInt(value, request.loops) || request.loops < 1 || request.loops > 1000)
+                return "--loop takes a count from 1 to 1000, not \"" + value + "\"";
         } else if (argumentIs(args[i], "--samples")) {
             request.samples = args[++i];
         } else if (argumentIs(args[i], "--record")) {
@@ -160,6 +182,10 @@ bool drivingSettingsFor(const ReplayRequest& request, const IbtFile& ibt, FfbSet
     }
     for (const std::string& change : request.changes)
         applySetting(change, settings); // checked while parsing
+    if (request.autoStrengthTarget) {
+        settings.AutoStrength = 1;
+        settings.AutoStrengthTarget = *request.autoStrengthTarget;
+    }
     if (request.coefficients)
         coefficients = *request.coefficients;
     else if (request.settingsFile)
@@ -183,10 +209,25 @@ RecordingHeader replayHeader(const ReplayRequest& request, const IbtFile& ibt,
     return buildRecordingHeader(context);
 }
 
+std::string jsonNumber(double value, int decimals);
+
 void writeTotals(std::ostream& out, const ReplayTotals& t) {
     out << "{\"ClipTotal\":" << t.ClipTotal << ",\"ClipCount\":" << t.ClipCount
         << ",\"OutSamples\":" << t.OutSamples << ",\"OutNonZero\":" << t.OutNonZero
-        << ",\"OutPeak\":" << t.OutPeak << "}\n";
+        << ",\"OutPeak\":" << t.OutPeak << ",\"CountedP99Nm\":" << jsonNumber(t.CountedP99Nm, 3)
+        << ",\"CountedP99Percent\":" << jsonNumber(t.CountedP99Percent, 2) << "}\n";
+}
+
+std::string jsonNumber(double value, int decimals) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.*f", decimals, value);
+    return text;
+}
+
+void writeStrengthChange(std::ostream& out, const StrengthChange& change) {
+    char text[64];
+    std::snprintf(text, sizeof text, "%.2f %d\n", change.seconds, change.strength);
+    out << text;
 }
 
 } // namespace
@@ -221,13 +262,18 @@ int replayCommand(Args args, std::ostream& out, std::ostream& err) {
     if (request.record)
         recording = ReplayRecording{*request.record,
                                     replayHeader(request, ibt, settings, coefficients)};
+    ReplayOptions options;
+    options.loops = request.loops;
+    options.countParked = request.countParked;
+    if (request.autoStrengthTarget)
+        options.onStrength = [&](const StrengthChange& change) { writeStrengthChange(out, change); };
     const ReplayTotals totals = replayTelemetry(
         ibt, settings, coefficients,
         [&](const ReplaySample& s) {
             if (request.samples)
                 csv << s.tick << ',' << s.sample << ',' << s.magnitude << '\n';
         },
-        recording ? &*recording : nullptr);
+        recording ? &*recording : nullptr, options);
     if (recording && !recording->started)
         return fail(err, "cannot write " + request.record->string());
     if (recording && !recording->complete)
@@ -235,6 +281,22 @@ int replayCommand(Args args, std::ostream& out, std::ostream& err) {
     if (request.samples && !csv.flush())
         return fail(err, "cannot write " + request.samples->string());
     writeTotals(out, totals);
+    if (request.autoStrengthTarget) {
+        if (totals.SettledStrength == 0) {
+            out << "settled: none\n";
+            out.flush();
+            if (totals.CountedTicks == 0)
+                return fail(err, "Auto strength counted no tick: every one was parked (below "
+                                 "2 m/s), past the lock or under crash protection; "
+                                 "--count-parked counts the parked ones");
+            return fail(err, "Auto strength did not settle (" +
+                                 std::to_string(totals.CountedTicks) +
+                                 " ticks counted, strength at the end " +
+                                 std::to_string(totals.FinalStrength) +
+                                 "): the drive is too short, try --loop");
+        }
+        out << "settled: " << totals.SettledStrength << '\n';
+    }
     return out.flush() ? 0 : fail(err, "cannot write the output");
 }
 

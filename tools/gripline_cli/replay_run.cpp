@@ -2,6 +2,7 @@
 
 #include "common/virtual_clock.h"
 #include "engine/engine_loop.h"
+#include "engine/wheel_magnitude.h"
 #include "settings/car_coefficients_store.h"
 #include "engine/ffb_engine.h"
 #include "telemetry/buffer_telemetry_source.h"
@@ -11,6 +12,7 @@
 #include "telemetry/telemetry_variables.h"
 
 #include <algorithm>
+#include <cmath>
 #include <chrono>
 #include <numeric>
 #include <thread>
@@ -23,17 +25,54 @@ namespace {
 // Passes each magnitude on with the tick it belongs to.
 class SampleTap final : public EngineObserver {
   public:
-    explicit SampleTap(const std::function<void(const ReplaySample&)>& onSample)
-        : onSample_(onSample) {}
+    SampleTap(const std::function<void(const ReplaySample&)>& onSample,
+              const AutoStrengthOptions& counting)
+        : onSample_(onSample), counter_(counting) {}
     void onNewTick(const TelemetrySnapshot& s, int64_t) override { tick_ = s.TickCount; }
     void onSample(int index, int64_t, int32_t magnitude) override {
         if (onSample_)
             onSample_({tick_, index, magnitude});
     }
 
+    // Counted as Auto strength counts, with its own hold-off after hits.
+    void onStrengthSample(const StrengthSample& s, int64_t nowNs, int32_t strength) override {
+        if (counter_.counts(s, nowNs)) {
+            countedNm_.push_back(std::fabs(s.finalForceNm));
+            countedPercent_.push_back(std::fabs(s.finalForceNm) / fullScaleNm(strength) * 100.0);
+        }
+        counter_.feed(s, nowNs);
+        if (strength != strength_ && onStrength_)
+            onStrength_({static_cast<double>(tick_) / 60.0, strength});
+        strength_ = strength;
+    }
+
+    void setStrengthWatch(const std::function<void(const StrengthChange&)>& onStrength) {
+        onStrength_ = onStrength;
+    }
+    void addCounted(ReplayTotals& totals) {
+        totals.CountedTicks = countedNm_.size();
+        totals.CountedP99Nm = p99(countedNm_);
+        totals.CountedP99Percent = p99(countedPercent_);
+        totals.FinalStrength = strength_;
+    }
+
   private:
+    // The ceil(0.99 n)-th smallest value.
+    static double p99(std::vector<double>& values) {
+        if (values.empty())
+            return 0;
+        const size_t rank = (values.size() * 99 + 99) / 100;
+        std::nth_element(values.begin(), values.begin() + (rank - 1), values.end());
+        return values[rank - 1];
+    }
+
     const std::function<void(const ReplaySample&)>& onSample_;
+    std::function<void(const StrengthChange&)> onStrength_;
     int32_t tick_ = -1;
+    int32_t strength_ = -1;
+    AutoStrengthRule counter_;
+    std::vector<double> countedNm_;
+    std::vector<double> countedPercent_;
 };
 
 void addStint(ReplayTotals& totals, const StintAccumulators& stint) {
@@ -70,13 +109,23 @@ CarCoefficients defaultReplayCoefficients() {
     return c;
 }
 
+namespace {
+
+ReplayTotals replayLines(const IbtFile& file, const FfbSettings& settings,
+                         const CarCoefficients& coefficients,
+                         const std::function<void(const ReplaySample&)>& onSample,
+                         std::span<const int32_t> lines, ReplayRecording* recording,
+                         const ReplayOptions& options);
+
+} // namespace
+
 ReplayTotals replayTelemetry(const IbtFile& file, const FfbSettings& settings,
                              const CarCoefficients& coefficients,
                              const std::function<void(const ReplaySample&)>& onSample,
-                             ReplayRecording* recording) {
+                             ReplayRecording* recording, const ReplayOptions& options) {
     std::vector<int32_t> lines(static_cast<size_t>(file.lineCount()));
     std::iota(lines.begin(), lines.end(), 0);
-    return replayTelemetryLines(file, settings, coefficients, onSample, lines, recording);
+    return replayLines(file, settings, coefficients, onSample, lines, recording, options);
 }
 
 ReplayTotals replayTelemetryLines(const IbtFile& file, const FfbSettings& settings,
@@ -84,6 +133,18 @@ ReplayTotals replayTelemetryLines(const IbtFile& file, const FfbSettings& settin
                                   const std::function<void(const ReplaySample&)>& onSample,
                                   std::span<const int32_t> lines,
                                   ReplayRecording* recording) {
+    return replayLines(file, settings, coefficients, onSample, lines, recording, {});
+}
+
+namespace {
+
+// Pass k of a looped replay plays line n as tick k × lines + n, so the
+// engine sees one long drive whose ticks never go back.
+ReplayTotals replayLines(const IbtFile& file, const FfbSettings& settings,
+                         const CarCoefficients& coefficients,
+                         const std::function<void(const ReplaySample&)>& onSample,
+                         std::span<const int32_t> lines, ReplayRecording* recording,
+                         const ReplayOptions& options) {
     TelemetryImage layout = blockLayoutOf(file);
     BufferTelemetrySource source;
     source.bytes().assign(layout.size(), 0);
@@ -92,7 +153,10 @@ ReplayTotals replayTelemetryLines(const IbtFile& file, const FfbSettings& settin
 
     VirtualClock clock;
     PlaceholderWheel wheel;
-    SampleTap tap(onSample);
+    AutoStrengthOptions autoStrength;
+    autoStrength.countParked = options.countParked;
+    SampleTap tap(onSample, autoStrength);
+    tap.setStrengthWatch(options.onStrength);
     FfbEngine engine;
     engine.storeSettings(settings);
     EnginePorts ports;
@@ -101,6 +165,7 @@ ReplayTotals replayTelemetryLines(const IbtFile& file, const FfbSettings& settin
     ports.wheel = &wheel;
     ports.observer = &tap;
     ports.fixedCoefficients = &coefficients;
+    ports.autoStrength = &autoStrength;
     if (recording) {
         // Record pressed at line 0's time: the samples' times are the
         // lines' simulated times.
@@ -120,34 +185,44 @@ ReplayTotals replayTelemetryLines(const IbtFile& file, const FfbSettings& settin
     ReplayTotals totals;
     StintAccumulators stint;
     bool inStint = false;
-    for (const int32_t n : lines) {
-        if (n < 0 || n >= file.lineCount())
-            continue;
-        // A replay runs far faster than the simulator; it waits for the
-        // writer instead of dropping what the live engine would have kept.
-        while (engine.recorder.ringFull())
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        clock.now = n * kReplayTickNs;
-        clock.sleeps.clear();
-        clock.waits.clear();
-        layout.publishLine(source.bytes(), file.line(n), n);
-        loop.pass();
-        if (loop.wasOnTrack()) {
-            stint = engine.accumulators;
-            inStint = true;
-        } else if (inStint) {
-            addStint(totals, stint);
-            inStint = false;
+    const int64_t lineCount = file.lineCount();
+    for (int32_t pass = 0; pass < std::max(options.loops, 1); ++pass) {
+        for (const int32_t n : lines) {
+            if (n < 0 || n >= lineCount)
+                continue;
+            // A replay runs far faster than the simulator; it waits for the
+            // writer instead of dropping what the live engine would have kept.
+            while (engine.recorder.ringFull())
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            const int64_t tick = pass * lineCount + n;
+            clock.now = tick * kReplayTickNs;
+            clock.sleeps.clear();
+            clock.waits.clear();
+            layout.publishLine(source.bytes(), file.line(n), static_cast<int32_t>(tick));
+            loop.pass();
+            if (loop.wasOnTrack()) {
+                stint = engine.accumulators;
+                inStint = true;
+            } else if (inStint) {
+                addStint(totals, stint);
+                inStint = false;
+            }
         }
     }
     if (inStint)
         addStint(totals, stint);
     loop.end();
+    tap.addCounted(totals);
+    const EngineStatus status = engine.readStatus();
+    if (status.AutoStrengthSettledCount > 0)
+        totals.SettledStrength = status.AutoStrengthSettled;
     if (recording) {
         recording->dropped = engine.recorder.droppedCount();
         recording->complete = engine.recorder.endRecording();
     }
     return totals;
 }
+
+} // namespace
 
 } // namespace gripline

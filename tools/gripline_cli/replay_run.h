@@ -34,6 +34,30 @@ struct ReplayTotals {
     uint64_t OutSamples = 0;
     uint64_t OutNonZero = 0;
     int32_t OutPeak = 0;
+    // The 99th percentile of |FinalForce| over the ticks Auto strength
+    // counts (not parked, not past the lock, not under or just after crash
+    // protection), in N·m and as a share of the full scale in force at each.
+    double CountedP99Nm = 0;
+    double CountedP99Percent = 0;
+    uint64_t CountedTicks = 0;
+    // Auto strength's last settled value (0: none) and its strength at the end.
+    int32_t SettledStrength = 0;
+    int32_t FinalStrength = 0;
+};
+
+// A change of the strength in force: seconds into the drive, percent.
+struct StrengthChange {
+    double seconds = 0;
+    int32_t strength = 0;
+};
+
+struct ReplayOptions {
+    // The file is played this many times over, the ticks counting on.
+    int32_t loops = 1;
+    // Sees the strength of the first tick and every change after it.
+    std::function<void(const StrengthChange&)> onStrength;
+    // Auto strength, and the counted P99, count parked ticks too.
+    bool countParked = false;
 };
 
 // A recording made by the engine over the replayed ticks, as Record would
@@ -58,7 +82,8 @@ SessionIdentity replayIdentity(const IbtFile& file);
 ReplayTotals replayTelemetry(const IbtFile& file, const FfbSettings& settings,
                              const CarCoefficients& coefficients,
                              const std::function<void(const ReplaySample&)>& onSample,
-                             ReplayRecording* recording = nullptr);
+                             ReplayRecording* recording = nullptr,
+                             const ReplayOptions& options = {});
 
 // The same over the given lines only, in the given order, as the engine
 // runs when it misses ticks (line indices outside the file are left out).
