@@ -407,7 +407,8 @@ void EngineLoop::feedAutoStrength(const TickPlan& plan, int64_t holdBeforeNs, in
 // have, until the switch is on again (the stage then starts from rest).
 void EngineLoop::enableOutput() {
     const int64_t now = ports_.clock->nowNs();
-    forceGate_.follow(engine_.forceOff() || current_.IsReplayPlaying, now);
+    forceGate_.follow(engine_.forceOff() || current_.IsReplayPlaying, now,
+                      current_.IsReplayPlaying ? ForceGate::kReplayFadeNs : ForceGate::kFadeNs);
     WheelOutput& wheel = *ports_.wheel;
     if (!forceGate_.off())
         wheel.outputEnabled.exchange(true);

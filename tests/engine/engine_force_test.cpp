@@ -373,7 +373,7 @@ TEST_F(EngineForceTest, ReplayTakesTheForceOffUntilItEnds) {
     for (; t <= 64; ++t)
         tick(t, v);
     for (size_t i = first; i < observer.samples.size(); ++i) {
-        if (observer.samples[i].sentNs - replayAt >= ForceGate::kFadeNs) {
+        if (observer.samples[i].sentNs - replayAt >= ForceGate::kReplayFadeNs) {
             ASSERT_EQ(observer.samples[i].magnitude, 0) << "sample " << i;
         }
     }
