@@ -4,12 +4,17 @@
 #include "telemetry/telemetry_layout.h"
 #include "telemetry/telemetry_variables.h"
 
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 
 namespace gripline::standin {
 
 namespace {
+
+// 2.8 hours of driving, about 90 MB: far inside the format's int32 offsets,
+// and `gripline replay --loop` repeats a file for anything longer.
+constexpr size_t kMaxScenariosPerFile = 1000;
 
 template <typename T>
 void store(std::vector<uint8_t>& bytes, size_t offset, T value) {
@@ -94,15 +99,23 @@ bool writeScenarioIbt(std::string_view names, const std::filesystem::path& path,
     std::vector<const ScenarioInfo*> run;
     if (!findScenarios(names, run, error))
         return false;
+    if (run.size() > kMaxScenariosPerFile) {
+        error = std::to_string(run.size()) + " scenarios are too many for one file (at most " +
+                std::to_string(kMaxScenariosPerFile) + "; replay --loop repeats a file)";
+        return false;
+    }
     const std::vector<uint8_t> bytes = scenarioIbtBytes(run);
     // Written beside the target and renamed over it, so a failed write never
     // leaves half a file under the name asked for.
     std::filesystem::path partial = path;
     partial += ".partial";
     std::error_code ec;
+    errno = 0;
     if (!writeFile(partial, bytes)) {
+        // The stream keeps no reason of its own; errno has the system's.
+        error = "cannot write " + displayPath(partial) +
+                (errno ? ": " + std::string(std::strerror(errno)) : std::string());
         std::filesystem::remove(partial, ec);
-        error = "cannot write " + displayPath(partial);
         return false;
     }
     std::filesystem::rename(partial, path, ec);
