@@ -16,8 +16,7 @@ namespace {
 // and `gripline replay --loop` repeats a file for anything longer.
 constexpr size_t kMaxScenariosPerFile = 1000;
 
-template <typename T>
-void store(std::vector<uint8_t>& bytes, size_t offset, T value) {
+template <typename T> void store(std::vector<uint8_t>& bytes, size_t offset, T value) {
     std::memcpy(bytes.data() + offset, &value, sizeof value);
 }
 
@@ -40,8 +39,9 @@ std::vector<uint8_t> variableHeaders(const TelemetryImage& layout) {
 
 bool writeFile(const std::filesystem::path& path, std::span<const uint8_t> bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    return out && out.write(reinterpret_cast<const char*>(bytes.data()),
-                            static_cast<std::streamsize>(bytes.size())) &&
+    return out &&
+           out.write(reinterpret_cast<const char*>(bytes.data()),
+                     static_cast<std::streamsize>(bytes.size())) &&
            out.flush();
 }
 
@@ -67,7 +67,8 @@ std::vector<uint8_t> scenarioIbtBytes(std::span<const ScenarioInfo* const> run) 
     store<int32_t>(bytes, irsdk::kTickRate, kSimulatorTickRateHz);
     store<int32_t>(bytes, irsdk::kSessionInfoLen, static_cast<int32_t>(text.size()));
     store<int32_t>(bytes, irsdk::kSessionInfoOffset, static_cast<int32_t>(textOffset));
-    store<int32_t>(bytes, irsdk::kNumVars, static_cast<int32_t>(varHeaders.size() / irsdk::kVarHeaderSize));
+    store<int32_t>(bytes, irsdk::kNumVars,
+                   static_cast<int32_t>(varHeaders.size() / irsdk::kVarHeaderSize));
     store<int32_t>(bytes, irsdk::kVarHeaderOffset, static_cast<int32_t>(varHeaderOffset));
     store<int32_t>(bytes, irsdk::kNumBuf, 1);
     store<int32_t>(bytes, irsdk::kBufLen, layout.lineLength());
@@ -87,8 +88,8 @@ std::vector<uint8_t> scenarioIbtBytes(std::span<const ScenarioInfo* const> run) 
     std::memcpy(bytes.data() + textOffset, text.data(), text.size());
     for (int32_t tick = 0; tick < lineCount; ++tick) {
         const ScenarioInfo& scenario = *run[static_cast<size_t>(tick / kScenarioLines)];
-        const std::span<uint8_t> line(bytes.data() + firstLine + static_cast<size_t>(tick) * lineLength,
-                                      lineLength);
+        const std::span<uint8_t> line(
+            bytes.data() + firstLine + static_cast<size_t>(tick) * lineLength, lineLength);
         fillScenarioLine(scenario, tick % kScenarioLines, tick, layout, line);
     }
     return bytes;
