@@ -5,6 +5,7 @@
 #include "telemetry/telemetry_layout.h"
 #include "telemetry/telemetry_variables.h"
 #include "tools/simulator_standin/feed.h"
+#include "tools/simulator_standin/ibt_writer.h"
 
 #include <gtest/gtest.h>
 
@@ -152,6 +153,37 @@ TEST(StandinFeed, ScenariosSeparatedByCommasPlayOneAfterAnother) {
 
     EXPECT_FALSE(lap.loadScenario("straight,,crash", error));
     EXPECT_EQ(error.rfind("unknown scenario '' (one of: straight, ", 0), 0u) << error;
+}
+
+// A run written to disk reads back through the program's own file reader as
+// the live feed publishes it, line for line across the change of car, under
+// the first scenario's session.
+TEST(StandinFeed, WrittenRunReadsBackAsTheLiveFeedPublishesIt) {
+    const fs::path path = fs::temp_directory_path() / "gripline_standin_written_run.ibt";
+    std::string error;
+    ASSERT_TRUE(writeScenarioIbt("mx5-lap,f4-lap", path, error)) << error;
+    EXPECT_FALSE(fs::exists(fs::path(path) += ".partial"));
+    IbtFile file;
+    ASSERT_TRUE(file.load(path, error)) << error;
+    fs::remove(path);
+    ASSERT_EQ(file.lineCount(), 1200);
+    const auto text = file.sessionText();
+    EXPECT_EQ(std::string(text.begin(), text.end()),
+              scenarioSessionText(*findScenario("mx5-lap")->identity));
+
+    Feed feed;
+    ASSERT_TRUE(feed.loadScenario("mx5-lap,f4-lap", error)) << error;
+    std::vector<uint8_t> block(feed.blockSize());
+    feed.prepare(block, true);
+    const TelemetryVarIndices liveVars = resolveVariables(block);
+    const TelemetryVarIndices fileVars = resolveVariables(file.image());
+    for (int32_t i = 0; i < 1200; ++i) {
+        feed.publish(block, i, i);
+        TelemetrySnapshot live{}, written{};
+        decodeLine(block, liveVars, bufferLine(block, i % 3), i, live);
+        decodeLine(file.image(), fileVars, file.line(i), i, written);
+        ASSERT_EQ(std::memcmp(&live, &written, sizeof live), 0) << "line " << i;
+    }
 }
 
 TEST(StandinFeed, StatusClearLeavesBitZeroClear) {

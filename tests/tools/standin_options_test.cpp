@@ -83,6 +83,11 @@ TEST(StandinOptions, RejectsEachMistakeWithAReasonNamingIt) {
         {{"--scenario", "straight", "--exit-after", "-1"}, "--exit-after needs a number"},
         {{"--scenario", "straight", "--stop-after", "soon"}, "--stop-after needs a number"},
         {{"--scenario", "straight", "--stop-after", "nan"}, "--stop-after needs a number"},
+        {{"--ibt", "a.ibt", "--write-ibt", "b.ibt"}, "cannot take --ibt or --image"},
+        {{"--write-ibt", "b.ibt", "--image", "a.bin"}, "cannot take --ibt or --image"},
+        {{"--write-ibt", "b.ibt"}, "--write-ibt needs --scenario"},
+        {{"--scenario", "f4-lap", "--write-ibt", "b.ibt", "--session-text", "s.yaml"},
+         "not --session-text"},
     };
     for (const auto& [args, reason] : cases) {
         const Parsed p = parse(args);
@@ -102,7 +107,8 @@ TEST(StandinOptions, UsageNamesEveryOptionAndScenario) {
     const std::string usage = standinUsage();
     for (const char* option :
          {"--ibt", "--image", "--scenario", "--loop", "--status-clear", "--rate", "--stop-after",
-          "--exit-after", "--broadcast-log", "--timing-log", "--list-scenarios", "--help"})
+          "--exit-after", "--broadcast-log", "--timing-log", "--list-scenarios", "--help",
+          "--write-ibt"})
         EXPECT_NE(usage.find(option), std::string::npos) << option;
     for (const ScenarioInfo& s : scenarios())
         EXPECT_NE(usage.find(std::string(s.name)), std::string::npos) << s.name;

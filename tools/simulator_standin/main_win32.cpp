@@ -1,6 +1,7 @@
 // simulator_standin.exe: stands in for the iRacing simulator so that tests
 // and the demo run the real programs without it. See --help.
 #include "tools/simulator_standin/feed.h"
+#include "tools/simulator_standin/ibt_writer.h"
 #include "tools/simulator_standin/scenarios.h"
 #include "tools/simulator_standin/standin_options.h"
 #include "tools/simulator_standin/standin_run_win32.h"
@@ -67,6 +68,12 @@ int wmain(int argc, wchar_t** argv) {
         for (const ScenarioInfo& s : scenarios())
             std::printf("%.*s\n", static_cast<int>(s.name.size()), s.name.data());
         return 0;
+    }
+    if (!options.writeIbt.empty()) {
+        if (writeScenarioIbt(options.scenario, options.writeIbt, error))
+            return 0;
+        printError(error);
+        return 1;
     }
     Feed feed;
     if (!loadFeed(options, feed, error)) {

@@ -96,6 +96,10 @@ bool applyValue(StandinOptions& options, std::string_view name, std::string_view
         options.sessionText = pathFromUtf8(value);
         return true;
     }
+    if (name == "--write-ibt") {
+        options.writeIbt = pathFromUtf8(value);
+        return true;
+    }
     (name == "--broadcast-log" ? options.broadcastLog : options.timingLog) = pathFromUtf8(value);
     return true;
 }
@@ -103,7 +107,8 @@ bool applyValue(StandinOptions& options, std::string_view name, std::string_view
 bool takesValue(std::string_view name) {
     for (std::string_view known :
          {"--ibt", "--image", "--scenario", "--rate", "--stop-after", "--exit-after",
-          "--start-delay", "--broadcast-log", "--timing-log", "--session-text"})
+          "--start-delay", "--broadcast-log", "--timing-log", "--session-text",
+          "--write-ibt"})
         if (name == known)
             return true;
     return false;
@@ -148,6 +153,21 @@ bool parseStandinOptions(std::span<const std::string> args, StandinOptions& opti
             return false;
         }
     }
+    // A file holds the synthetic drives only: a recording or an image is a
+    // file already, and a file carries the first scenario's own session.
+    if (!options.writeIbt.empty() && options.source != SourceKind::Scenario &&
+        options.source != SourceKind::None) {
+        error = "--write-ibt writes --scenario drives to a file; it cannot take --ibt or --image";
+        return false;
+    }
+    if (!options.writeIbt.empty() && !options.sessionText.empty()) {
+        error = "--write-ibt writes the first scenario's own session text, not --session-text";
+        return false;
+    }
+    if (!options.help && !options.writeIbt.empty() && options.source == SourceKind::None) {
+        error = "--write-ibt needs --scenario NAMES to write";
+        return false;
+    }
     if (!options.help && !options.listScenarios && options.source == SourceKind::None) {
         error = "nothing to publish: give --ibt FILE, --image FILE or --scenario NAME";
         return false;
@@ -167,6 +187,7 @@ std::string standinUsage() {
         "publishes telemetry into them and logs the broadcast commands it receives.\n"
         "\n"
         "usage: simulator_standin (--ibt FILE | --image FILE | --scenario NAME) [options]\n"
+        "       simulator_standin --scenario NAMES --write-ibt FILE\n"
         "\n"
         "  --ibt FILE            replay a recorded telemetry file, one line per tick\n"
         "                        (tick count of line i = i, counting on across loops)\n"
@@ -175,6 +196,9 @@ std::string standinUsage() {
         "                        names separated by commas play one after another\n"
         "  --session-text FILE   publish this session-information text instead of the\n"
         "                        recording's or the scenario's own (not with --image)\n"
+        "  --write-ibt FILE      write the scenarios, played once, as a telemetry file\n"
+        "                        (.ibt, tick counts from 0, the first scenario's session\n"
+        "                        text) and exit without creating the shared memory\n"
         "  --loop                start again at the end instead of stopping\n"
         "  --status-clear        hold status bit 0 (simulator connected) clear\n"
         "  --rate HZ             ticks per second, 1 to 1000 (default 60)\n"

@@ -26,6 +26,7 @@ struct StandinOptions {
     std::filesystem::path broadcastLog; // empty: not logged
     std::filesystem::path timingLog;    // empty: not logged
     std::filesystem::path sessionText;  // --session-text (empty: the source's own)
+    std::filesystem::path writeIbt;     // --write-ibt: write the scenarios here, publish nothing
 };
 
 // `args` are the arguments after the program name, UTF-8. On failure returns
