@@ -9,6 +9,7 @@
 #include "telemetry/ibt_file.h"
 #include "telemetry/telemetry_variables.h"
 #include "tests/e2e/program_folder_win32.h"
+#include "tests/e2e/window_on_virtual_wheel_win32.h"
 #include "tests/support/gui_driver_win32.h"
 #include "tests/support/standin_child_win32.h"
 #include "tests/support/wheel_log.h"
@@ -60,25 +61,19 @@ std::wstring sessionWithCar(const std::string& carPath) {
     return path;
 }
 
-class WindowAtWork : public ::testing::Test {
+class WindowAtWork : public test::WindowOnVirtualWheel {
   protected:
     void SetUp() override {
-        if (!std::getenv("DISPLAY"))
-            GTEST_SKIP() << "the window needs an X display (scripts/wine-session.sh)";
-        ASSERT_TRUE(folder.addVirtualWheel());
-        ASSERT_TRUE(overrides.ok());
-        SetEnvironmentVariableW(L"GRIPLINE_WHEEL_LOG", wheelLog.c_str());
+        WindowOnVirtualWheel::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
         SetEnvironmentVariableW(L"GRIPLINE_WHEEL_BUTTONS", buttonScript.c_str());
     }
     void TearDown() override {
-        SetEnvironmentVariableW(L"GRIPLINE_WHEEL_LOG", nullptr);
         SetEnvironmentVariableW(L"GRIPLINE_WHEEL_BUTTONS", nullptr);
         SetEnvironmentVariableW(L"GRIPLINE_WHEEL_FAIL", nullptr);
         SetEnvironmentVariableW(L"GRIPLINE_WHEEL_UNPLUGGED", nullptr);
-        if (window && IsWindow(window))
-            PostMessageW(window, WM_CLOSE, 0, 0);
-        program.waitExit(30s);
-        closeStandin();
+        WindowOnVirtualWheel::TearDown();
     }
 
     void startStandin(const std::wstring& sessionText) {
@@ -87,13 +82,6 @@ class WindowAtWork : public ::testing::Test {
         ASSERT_TRUE(waitFor([] { return FindWindowW(kStandinWindowClass, nullptr); }, 30s))
             << "the stand-in's window never appeared; stderr: " << standin.err();
     }
-    // As the simulator ends: the connection bit is cleared first.
-    void closeStandin() {
-        if (HWND w = FindWindowW(kStandinWindowClass, nullptr))
-            PostMessageW(w, WM_CLOSE, 0, 0);
-        standin.waitExit(30s);
-    }
-
     void startProgram() {
         ASSERT_TRUE(program.start(folder.exe()));
         window = test::waitForTopWindow(L"TorvixCommercialWindow", program.id(), kStartLimit);
@@ -219,13 +207,7 @@ class WindowAtWork : public ::testing::Test {
         return r;
     }
 
-    test::ProgramFolder folder;
-    test::NativeDinputForTheProgram overrides;
-    const std::wstring wheelLog = test::tempFile(L"wheel") + L".log";
     const std::wstring buttonScript = test::tempFile(L"buttons") + L".txt";
-    StandinChild standin;
-    ProgramProcess program;
-    HWND window = nullptr;
 };
 
 TEST_F(WindowAtWork, StartDriveRecordChangeCarStopAndKeepTheSettings) {

@@ -6,6 +6,7 @@
 // hits pull nothing down, and the log announces each value.
 #include "common/qpc_clock_win32.h"
 #include "tests/e2e/program_folder_win32.h"
+#include "tests/e2e/window_on_virtual_wheel_win32.h"
 #include "tests/support/gui_driver_win32.h"
 #include "tests/support/standin_child_win32.h"
 #include "tests/support/wheel_log.h"
@@ -82,24 +83,8 @@ double p99Percent(const std::vector<test::WheelEvent>& magnitudes, int64_t fromU
     return values[rank - 1] / 100.0;
 }
 
-class WindowAutoStrength : public ::testing::Test {
+class WindowAutoStrength : public test::WindowOnVirtualWheel {
   protected:
-    void SetUp() override {
-        if (!std::getenv("DISPLAY"))
-            GTEST_SKIP() << "the window needs an X display (scripts/wine-session.sh)";
-        ASSERT_TRUE(folder.addVirtualWheel());
-        ASSERT_TRUE(overrides.ok());
-        SetEnvironmentVariableW(L"GRIPLINE_WHEEL_LOG", wheelLog.c_str());
-    }
-    void TearDown() override {
-        SetEnvironmentVariableW(L"GRIPLINE_WHEEL_LOG", nullptr);
-        if (window && IsWindow(window))
-            PostMessageW(window, WM_CLOSE, 0, 0);
-        program.waitExit(30s);
-        if (HWND w = FindWindowW(L"GriplineSimulatorStandin", nullptr))
-            PostMessageW(w, WM_CLOSE, 0, 0);
-        standin.waitExit(30s);
-    }
 
     HWND item(int id) const { return GetDlgItem(window, id); }
     std::wstring logText() const {
@@ -127,13 +112,7 @@ class WindowAutoStrength : public ::testing::Test {
         return text.empty() ? 0 : std::stoi(text);
     }
 
-    test::ProgramFolder folder;
-    test::NativeDinputForTheProgram overrides;
-    const std::wstring wheelLog = test::tempFile(L"wheel") + L".log";
     const std::wstring timingLog = test::tempFile(L"timing") + L".log";
-    StandinChild standin;
-    ProgramProcess program;
-    HWND window = nullptr;
 };
 
 TEST_F(WindowAutoStrength, BothCarsSettleAtTheTargetAndTheCrashPullsNothingDown) {

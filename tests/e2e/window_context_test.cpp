@@ -7,6 +7,7 @@
 // the program leaves keeps every key where the previous release reads it.
 #include "common/qpc_clock_win32.h"
 #include "tests/e2e/program_folder_win32.h"
+#include "tests/e2e/window_on_virtual_wheel_win32.h"
 #include "tests/support/gui_driver_win32.h"
 #include "tests/support/standin_child_win32.h"
 #include "tests/support/wheel_log.h"
@@ -44,24 +45,8 @@ int64_t nowUs() {
     return qpcClock().nowNs() / 1000;
 }
 
-class WindowContext : public ::testing::Test {
+class WindowContext : public test::WindowOnVirtualWheel {
   protected:
-    void SetUp() override {
-        if (!std::getenv("DISPLAY"))
-            GTEST_SKIP() << "the window needs an X display (scripts/wine-session.sh)";
-        ASSERT_TRUE(folder.addVirtualWheel());
-        ASSERT_TRUE(overrides.ok());
-        SetEnvironmentVariableW(L"GRIPLINE_WHEEL_LOG", wheelLog.c_str());
-    }
-    void TearDown() override {
-        SetEnvironmentVariableW(L"GRIPLINE_WHEEL_LOG", nullptr);
-        if (window && IsWindow(window))
-            PostMessageW(window, WM_CLOSE, 0, 0);
-        program.waitExit(30s);
-        if (HWND w = FindWindowW(L"GriplineSimulatorStandin", nullptr))
-            PostMessageW(w, WM_CLOSE, 0, 0);
-        standin.waitExit(30s);
-    }
 
     void write(const wchar_t* section, const wchar_t* key, const wchar_t* value) {
         ASSERT_TRUE(WritePrivateProfileStringW(section, key, value, folder.settings().c_str()));
@@ -139,13 +124,6 @@ class WindowContext : public ::testing::Test {
             largest = std::max(largest, std::abs(forces[i].number() - forces[i - 1].number()));
         return largest;
     }
-
-    test::ProgramFolder folder;
-    test::NativeDinputForTheProgram overrides;
-    const std::wstring wheelLog = test::tempFile(L"wheel") + L".log";
-    test::StandinChild standin;
-    test::ProgramProcess program;
-    HWND window = nullptr;
 };
 
 TEST_F(WindowContext, TheSettingsFollowTheTrackAndTheWetAndFadeBetweenThem) {

@@ -79,6 +79,19 @@ DriveState withRoadTexture(DriveState s, double t) {
     return s;
 }
 
+// The two ticks of a hit into the wall, 25 g back and 6 g sideways, the
+// car bottoming out; the crash drives share it.
+DriveState wallImpact(float speedMps) {
+    DriveState s = steadyMotion(speedMps, 0, static_cast<float>(-25 * kGravityMps2));
+    s.latAccelMps2 = static_cast<float>(-6 * kGravityMps2);
+    s.yawRateRadps = 1.5f;
+    s.torqueNm = 22.0f;
+    s.lfShockM = 0.068f; // bottoming out
+    s.rfShockM = 0.038f;
+    s.cfShockM = 0.060f;
+    return s;
+}
+
 DriveState corner(double t, float direction) {
     constexpr float kRadiusM = 55.0f; // at 22 m/s: 8.8 m/s², about 0.9 g
     const double inCorner = ramp(t, 0.5, 2.0) * (1.0 - ramp(t, 8.0, 9.5));
@@ -133,16 +146,8 @@ DriveState lapIntoTheWall(double t) {
     constexpr double kAwayS = 6.0;
     if (t < kImpactS)
         return lapMotion(t);
-    if (t < kImpactEndS) {
-        DriveState s = steadyMotion(20.0f, 0, static_cast<float>(-25 * kGravityMps2));
-        s.latAccelMps2 = static_cast<float>(-6 * kGravityMps2);
-        s.yawRateRadps = 1.5f;
-        s.torqueNm = 22.0f;
-        s.lfShockM = 0.068f; // bottoming out
-        s.rfShockM = 0.038f;
-        s.cfShockM = 0.060f;
-        return s;
-    }
+    if (t < kImpactEndS)
+        return wallImpact(20.0f);
     if (t < 4.5)
         return withRoadTexture(
             steadyMotion(static_cast<float>(16.0 - 9.5 * (t - kImpactEndS)), 0, -9.5f), t);
@@ -221,16 +226,8 @@ DriveState driveCrash(double t) {
     if (t < kImpactS)
         return withRoadTexture(
             steadyMotion(30.0f, static_cast<float>(ramp(t, 0.0, 1.0)) / 150.0f, 0), t);
-    if (t < kImpactEndS) {
-        DriveState s = steadyMotion(26.0f, 0, static_cast<float>(-25 * kGravityMps2));
-        s.latAccelMps2 = static_cast<float>(-6 * kGravityMps2);
-        s.yawRateRadps = 1.5f;
-        s.torqueNm = 22.0f;
-        s.lfShockM = 0.068f; // bottoming out
-        s.rfShockM = 0.038f;
-        s.cfShockM = 0.060f;
-        return s;
-    }
+    if (t < kImpactEndS)
+        return wallImpact(26.0f);
     if (t < 4.8)
         return withRoadTexture(
             steadyMotion(static_cast<float>(22.0 - 11.5 * (t - kImpactEndS)), 0, -11.5f), t);
