@@ -20,7 +20,7 @@ void EngineLoop::begin() {
         if (!timing.empty())
             engine_.publishSampleTiming(timing);
     }
-    engine_.publishStatus(false, false, kGenericCar, kUnknownDriver, 0, true);
+    engine_.publishStatus(false, false);
     // The wheel outlives a run but is closed between runs, so nothing else
     // writes its error counters now. They begin at 0 like the status, or the
     // first pass would report the last run's DirectInput error once more.
@@ -83,7 +83,7 @@ void EngineLoop::end() {
         ports_.handOff->connectionEnded();
     handedOff_ = false;
     reader_.close();
-    engine_.publishStatus(false, false, kGenericCar, kUnknownDriver, 0, true);
+    engine_.publishStatus(false, false);
     if (ports_.platform)
         ports_.platform->leaveRealTime();
     engine_.setRunning(false);
@@ -153,7 +153,7 @@ void EngineLoop::detachAfterFailedOpen() {
     lastSessionInfoUpdate_ = -1;
     identity_ = SessionIdentity{};
     wet_.reset();
-    engine_.publishStatus(false, false, kGenericCar, kUnknownDriver, 0, true);
+    engine_.publishStatus(false, false);
     ports_.clock->sleepNs(kRetryNs);
 }
 
@@ -308,9 +308,10 @@ void EngineLoop::runOnTrackTick() {
         wasOnTrack_ = true;
     }
     publish(true);
+    const int32_t lastHandedStrength = handed_.ForceStrength;
     FfbSettings settings = takeSettings(stintBegins);
     const int64_t now = ports_.clock->nowNs();
-    followAutoStrength(settings, stintBegins, now);
+    followAutoStrength(settings, stintBegins || settings.ForceStrength != lastHandedStrength, now);
     // A fade starts from the strength actually in force, Auto strength's.
     inForce_ = settings;
     const CarCoefficients coefficients = resolveCoefficients(settings);
@@ -348,7 +349,6 @@ FfbSettings EngineLoop::takeSettings(bool stintBegins) {
     handed_ = copy.settings;
     if (!stintBegins)
         fade_.follow(changed, copy.faded, model_, inForce_, ports_.clock->nowNs());
-    inForce_ = copy.settings;
     return copy.settings;
 }
 
@@ -358,16 +358,14 @@ FfbSettings EngineLoop::takeSettings(bool stintBegins) {
 // handed strength at each stint, for another car, and whenever the window
 // hands a ForceStrength other than the last (the driver moved the slider,
 // or other stored settings came into use).
-void EngineLoop::followAutoStrength(FfbSettings& settings, bool stintBegins, int64_t nowNs) {
-    const bool handedAnew = settings.ForceStrength != handedStrength_;
-    handedStrength_ = settings.ForceStrength;
+void EngineLoop::followAutoStrength(FfbSettings& settings, bool startAgain, int64_t nowNs) {
     if (!settings.AutoStrength) {
         autoStrengthOn_ = false;
         if (publishedAutoStrength_ != 0)
             engine_.publishAutoStrength(publishedAutoStrength_ = 0);
         return;
     }
-    if (!autoStrengthOn_ || stintBegins || handedAnew || carChanged_)
+    if (!autoStrengthOn_ || startAgain || carChanged_)
         autoStrength_.restart(settings.ForceStrength, settings.AutoStrengthTarget, nowNs);
     else
         autoStrength_.setTarget(settings.AutoStrengthTarget);

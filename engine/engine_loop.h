@@ -63,7 +63,7 @@ class EngineLoop {
     void followSessionState();
     void runOnTrackTick();
     FfbSettings takeSettings(bool stintBegins);
-    void followAutoStrength(FfbSettings& settings, bool stintBegins, int64_t nowNs);
+    void followAutoStrength(FfbSettings& settings, bool startAgain, int64_t nowNs);
     void feedAutoStrength(const TickPlan& plan, int64_t holdBeforeNs, int64_t nowNs,
                           int32_t strengthInForce);
     void enableOutput();
@@ -90,12 +90,10 @@ class EngineLoop {
     FfbSettings handed_;  // the record the window handed last
     uint32_t seenSettingsSerial_ = 0;
     bool replaying_ = false; // the last tick's IsReplayPlaying
-    // Auto strength: its rule, whether it drove the last on-track tick, the
-    // ForceStrength the window handed last, a car change not yet followed,
-    // and what was published of it.
+    // Auto strength: its rule, whether it drove the last on-track tick, a
+    // car change not yet followed, and what was published of it.
     AutoStrengthRule autoStrength_;
     bool autoStrengthOn_ = false;
-    int32_t handedStrength_ = -1;
     bool carChanged_ = false;
     int32_t publishedAutoStrength_ = 0;
     uint32_t publishedSettledCount_ = 0;

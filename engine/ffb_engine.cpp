@@ -107,45 +107,27 @@ EngineStatus FfbEngine::readStatus() const {
     return status_;
 }
 
-void FfbEngine::publishStatus(bool connected, bool onTrack, const std::wstring& carName,
-                              const std::wstring& driverName, int32_t driverUserId,
-                              bool identityConsistent, const MeterReading& meter) {
-    std::lock_guard lock(statusLock_);
-    setStatusLocked(connected, onTrack, carName, driverName, driverUserId, identityConsistent,
-                    meter);
-    status_.TrackName.clear();
-    status_.TrackDisplayName.clear();
-    status_.Wet = false;
-}
-
 void FfbEngine::publishStatus(bool connected, bool onTrack, const SessionIdentity& identity,
                               bool wet, const MeterReading& meter) {
     std::lock_guard lock(statusLock_);
-    setStatusLocked(connected, onTrack, identity.CarPath, identity.DriverName,
-                    identity.DriverUserId, identity.IdentityConsistent, meter);
-    status_.TrackName = identity.TrackName;
-    status_.TrackDisplayName = identity.TrackDisplayName;
-    status_.Wet = wet;
-}
-
-void FfbEngine::setStatusLocked(bool connected, bool onTrack, const std::wstring& carName,
-                                const std::wstring& driverName, int32_t driverUserId,
-                                bool identityConsistent, const MeterReading& meter) {
     status_.Connected = connected;
     if (connected && onTrack != status_.OnTrack)
         ++status_.OnTrackChanges;
     status_.OnTrack = onTrack;
     // Assignments reuse the strings' storage: no allocation once grown.
-    if (carName.empty())
+    if (identity.CarPath.empty())
         status_.CarName = kGenericCar;
     else
-        status_.CarName = carName;
-    if (driverName.empty())
+        status_.CarName = identity.CarPath;
+    if (identity.DriverName.empty())
         status_.DriverName = kUnknownDriver;
     else
-        status_.DriverName = driverName;
-    status_.DriverUserId = driverUserId;
-    status_.IdentityConsistent = identityConsistent;
+        status_.DriverName = identity.DriverName;
+    status_.DriverUserId = identity.DriverUserId;
+    status_.IdentityConsistent = identity.IdentityConsistent;
+    status_.TrackName = identity.TrackName;
+    status_.TrackDisplayName = identity.TrackDisplayName;
+    status_.Wet = wet;
     if (!connected)
         status_.ClipPercent = 0;
     status_.MeterPeak = meter.Peak;

@@ -79,13 +79,10 @@ class FfbEngine {
     bool buildHeader(const std::filesystem::path& path, const std::wstring& profileName);
 
     // Engine thread.
-    // Without a session: no track, dry.
-    void publishStatus(bool connected, bool onTrack, const std::wstring& carName,
-                       const std::wstring& driverName, int32_t driverUserId,
-                       bool identityConsistent, const MeterReading& meter = {});
-    // Allocates nothing once the status strings have grown.
-    void publishStatus(bool connected, bool onTrack, const SessionIdentity& identity, bool wet,
-                       const MeterReading& meter);
+    // Without an identity: "generic", "unknown", no track, dry. Allocates
+    // nothing once the status strings have grown.
+    void publishStatus(bool connected, bool onTrack, const SessionIdentity& identity = {},
+                       bool wet = false, const MeterReading& meter = {});
     void publishReplay(bool playing);
     void publishClipReport();
     void publishOutputReport();
@@ -115,9 +112,6 @@ class FfbEngine {
     friend class EngineLoop;
     void setRunning(bool running) { running_.exchange(running); }
     void restartCounters();
-    void setStatusLocked(bool connected, bool onTrack, const std::wstring& carName,
-                         const std::wstring& driverName, int32_t driverUserId,
-                         bool identityConsistent, const MeterReading& meter);
 
     mutable std::mutex settingsLock_;
     FfbSettings settings_;

@@ -406,7 +406,7 @@ TEST(FfbEngine, ThreadStartsFollowsTheSimulatorAndStopsOnRequest) {
 
 TEST(FfbEngine, ANewRunCountsFromZeroButTheClipReportCountRunsOn) {
     FfbEngine engine;
-    engine.publishStatus(true, true, L"", L"", 0, true);
+    engine.publishStatus(true, true);
     engine.publishOutputErrors(3, -1);
     engine.publishOutputReport();
     engine.publishClipReport();
