@@ -67,6 +67,11 @@ struct EnginePorts {
     const CarCoefficients* fixedCoefficients = nullptr;
     // How Auto strength moves; null: the program's own way.
     const AutoStrengthOptions* autoStrength = nullptr;
+    // Meet each simulator tick: learn its period and phase, and shortly
+    // before the next one watch the block's tick counter instead of waiting
+    // to be woken by the event (which is still taken). Off: every tick waits
+    // on the event alone (tests in virtual time, the busy-wait baseline).
+    bool meetTicks = false;
     void* window = nullptr;
     DeviceGuid device;
 };

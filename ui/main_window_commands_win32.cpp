@@ -53,7 +53,8 @@ void Application::start() {
                       .wheel = &output_,
                       .scanner = &sessionScanner_,
                       .handOff = &handOff_,
-                      .platform = &enginePlatform_};
+                      .platform = &enginePlatform_,
+                      .meetTicks = true};
     ports.window = window_; // the wheel is acquired exclusively for this window
     ports.device = wheel->instanceGuid;
     try {
