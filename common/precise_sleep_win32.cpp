@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <system_error>
+#include <utility>
 #include <vector>
 
 namespace gripline {
@@ -42,8 +44,9 @@ int64_t percentile(std::vector<int64_t> values, double p) {
 
 } // namespace
 
-std::wstring describeSleepChoice(const SleepChoice& choice) {
-    std::wstring text = L"Sample timing: ";
+std::wstring describeSleepChoice(const SleepChoice& choice, const wchar_t* heading) {
+    std::wstring text = heading;
+    text += L": ";
     text += methodName(choice.method);
     text += L" (miss p90:";
     for (int m = 0; m < kSleepMethods; ++m) {
@@ -70,6 +73,11 @@ PreciseSleep::PreciseSleep() {
     if (HMODULE ntdll = GetModuleHandleW(L"ntdll.dll"))
         ntDelayExecution_ = reinterpret_cast<NtDelayExecutionFn>(
             reinterpret_cast<void*>(GetProcAddress(ntdll, "NtDelayExecution")));
+}
+
+PreciseSleep::~PreciseSleep() {
+    if (asideThread_.joinable())
+        asideThread_.join();
 }
 
 bool PreciseSleep::available(SleepMethod method) const {
@@ -113,7 +121,7 @@ int64_t PreciseSleep::sleepFor(SleepMethod method, int64_t ns) {
 // busy machine during the trial falls on all of them alike. The margins
 // start from the chosen method's 97th percentile of lateness and follow what
 // the waits see from then on.
-SleepChoice PreciseSleep::calibrate(Clock& clock) {
+PreciseSleep::Measured PreciseSleep::measure(Clock& clock) {
     std::array<std::vector<int64_t>, kSleepMethods> spread;
     std::array<std::vector<int64_t>, kSleepMethods> lateness;
     for (int i = 0; i < kTrialsPerLength; ++i)
@@ -138,18 +146,61 @@ SleepChoice PreciseSleep::calibrate(Clock& clock) {
             best = m;
     }
     choice.method = SleepMethod(best); // Sleep is always there
-    method_ = choice.method;
-    stages_ = SleepStages(lateness[best].empty() ? 0 : percentile(lateness[best], 0.97));
-    choice.hopMarginNs = stages_.hopMarginNs();
-    choice.longMarginNs = stages_.longMarginNs();
+    const int64_t latenessNs = lateness[best].empty() ? 0 : percentile(lateness[best], 0.97);
+    const SleepStages stages(latenessNs);
+    choice.hopMarginNs = stages.hopMarginNs();
+    choice.longMarginNs = stages.longMarginNs();
+    return {choice, latenessNs};
+}
+
+void PreciseSleep::adopt(const Measured& measured) {
+    method_ = measured.choice.method;
+    stages_ = SleepStages(measured.latenessNs);
     calibrated_ = true;
-    return choice;
+}
+
+SleepChoice PreciseSleep::calibrate(Clock& clock) {
+    const Measured measured = measure(clock);
+    adopt(measured);
+    return measured.choice;
 }
 
 void PreciseSleep::waitUntil(Clock& clock, int64_t deadlineNs) {
     if (!calibrated_)
         calibrate(clock);
     waitInStages(clock, stages_, deadlineNs, [&](int64_t ns) { return sleepFor(method_, ns); });
+    followCeiling(clock);
+}
+
+// The trial takes about 100 ms of sleeps, far more than a waiting thread
+// has between deadlines, so a thread of its own (at the waiter's priority,
+// the same timer period) makes it while the waiter goes on with the old
+// choice; the waiter takes the result at a wait after it is done.
+void PreciseSleep::followCeiling(Clock& clock) {
+    if (asideDone_.load(std::memory_order_acquire)) {
+        asideThread_.join();
+        asideDone_.store(false, std::memory_order_relaxed);
+        adopt(aside_);
+        remeasured_ = aside_.choice;
+        return;
+    }
+    if (asideThread_.joinable() || !ceiling_.remeasure(stages_.atCeiling(), clock.nowNs()))
+        return;
+    const int priority = GetThreadPriority(GetCurrentThread());
+    try {
+        asideThread_ = std::thread([this, &clock, priority] {
+            SetThreadPriority(GetCurrentThread(), priority);
+            PreciseSleep fresh;
+            aside_ = fresh.measure(clock);
+            asideDone_.store(true, std::memory_order_release);
+        });
+    } catch (const std::system_error&) {
+        // No thread now: the old choice stays until the next try.
+    }
+}
+
+std::optional<SleepChoice> PreciseSleep::takeRemeasured() {
+    return std::exchange(remeasured_, std::nullopt);
 }
 
 } // namespace gripline

@@ -11,8 +11,11 @@
 #include "common/sleep_stages.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <thread>
 
 namespace gripline {
 
@@ -33,17 +36,33 @@ struct SleepChoice {
 };
 
 // "Sample timing: NtDelayExecution (miss p90: ...); margins 85 us, 300 us."
-std::wstring describeSleepChoice(const SleepChoice& choice);
+std::wstring describeSleepChoice(const SleepChoice& choice,
+                                 const wchar_t* heading = L"Sample timing");
 
 class PreciseSleep {
   public:
     PreciseSleep();
+    ~PreciseSleep();
+    PreciseSleep(const PreciseSleep&) = delete;
+    PreciseSleep& operator=(const PreciseSleep&) = delete;
 
     SleepChoice calibrate(Clock& clock);
     // Sleeps in stages until shortly before the deadline, then spins to it.
+    // When the margins stay at their cap the sleeps are measured again on
+    // a thread aside, and the new choice taken at a later wait.
     void waitUntil(Clock& clock, int64_t deadlineNs);
+    // The choice made by the last measurement aside, once.
+    std::optional<SleepChoice> takeRemeasured();
 
   private:
+    struct Measured {
+        SleepChoice choice;
+        int64_t latenessNs = 0; // the chosen method's 97th percentile
+    };
+    Measured measure(Clock& clock);
+    void adopt(const Measured& measured);
+    void followCeiling(Clock& clock);
+
     // Sleeps about `ns` with `method`; returns the length it could ask for
     // (Sleep has whole milliseconds), 0 when it did not sleep.
     int64_t sleepFor(SleepMethod method, int64_t ns);
@@ -55,6 +74,13 @@ class PreciseSleep {
     SleepMethod method_ = SleepMethod::TimerPeriodSleep;
     SleepStages stages_;
     bool calibrated_ = false;
+    CeilingWatch ceiling_;
+    // The measurement aside: its thread writes `aside_` and then sets
+    // `asideDone_` (release); this thread reads it after seeing the flag.
+    std::thread asideThread_;
+    std::atomic<bool> asideDone_{false};
+    Measured aside_;
+    std::optional<SleepChoice> remeasured_;
 };
 
 } // namespace gripline

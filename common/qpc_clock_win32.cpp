@@ -41,6 +41,10 @@ void QpcClock::waitUntil(int64_t deadlineNs) { threadSleep().waitUntil(*this, de
 
 SleepChoice QpcClock::calibrateWaits() { return threadSleep().calibrate(*this); }
 
+std::optional<SleepChoice> QpcClock::takeRemeasuredWaits() {
+    return threadSleep().takeRemeasured();
+}
+
 QpcClock& qpcClock() {
     static QpcClock clock;
     return clock;

@@ -20,6 +20,9 @@ class QpcClock final : public Clock {
 
     // Measures the calling thread's candidate sleeps now and keeps the finest.
     SleepChoice calibrateWaits();
+    // The calling thread's sleeps as measured again after its margins
+    // stayed at their cap; once per measurement.
+    std::optional<SleepChoice> takeRemeasuredWaits();
 
   private:
     static PreciseSleep& threadSleep();

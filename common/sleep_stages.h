@@ -36,10 +36,32 @@ class SleepStages {
 
     int64_t hopMarginNs() const { return hop_.marginNs(); }
     int64_t longMarginNs() const { return long_.marginNs(); }
+    // Both margins at their cap: every stage of the wait has shown the
+    // worst lateness counted.
+    bool atCeiling() const;
 
   private:
     WaitMargin hop_;  // about the 95th percentile of the hops' lateness
     WaitMargin long_; // about the 99.5th of the long sleeps'
+};
+
+// When to measure the sleeps again. A choice made while the machine was
+// busy can leave both margins at their cap for a whole drive, the thread
+// spinning half a millisecond before every sample; a fresh measurement on a
+// calmer machine may find a finer sleep. Asked after each wait: true once
+// the margins have stayed at the cap for kStayNs, and no sooner than kGapNs
+// after the last time it said so (a machine that stays busy is measured
+// again now and then, not all the time).
+class CeilingWatch {
+  public:
+    static constexpr int64_t kStayNs = 2'000'000'000;
+    static constexpr int64_t kGapNs = 30'000'000'000;
+
+    bool remeasure(bool atCeiling, int64_t nowNs);
+
+  private:
+    int64_t cappedSinceNs_ = -1; // -1: not at the cap
+    int64_t lastNs_ = INT64_MIN / 2;
 };
 
 // Sleeps in stages until shortly before the deadline, then spins to it.

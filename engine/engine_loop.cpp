@@ -29,6 +29,7 @@ void EngineLoop::begin() {
 }
 
 void EngineLoop::pass() {
+    followSampleTiming();
     checkOutputErrors();
     followLostWheel();
     if (!reader_.isOpen() && !reader_.open()) {
@@ -40,7 +41,7 @@ void EngineLoop::pass() {
     refreshIdentity();
 
     // A time-out is no error: the pass reads anyway and refreshes the status.
-    const TelemetrySource::Wait wait = ports_.telemetry->waitForData(waitTimeoutMs());
+    const TelemetrySource::Wait wait = waitForTick();
     tickStartNs_ = ports_.clock->nowNs();
     if (wait == TelemetrySource::Wait::Failed) {
         simulatorGone();
@@ -61,6 +62,8 @@ void EngineLoop::pass() {
     }
     lastTick_ = current_.TickCount;
     lastNewTickNs_ = tickStartNs_;
+    if (ports_.meetTicks)
+        tickPhase_.noteTick(current_.TickCount, tickStartNs_);
     if (ports_.observer)
         ports_.observer->onNewTick(current_, tickStartNs_);
     followSessionState();
@@ -87,6 +90,14 @@ void EngineLoop::end() {
     if (ports_.platform)
         ports_.platform->leaveRealTime();
     engine_.setRunning(false);
+}
+
+void EngineLoop::followSampleTiming() {
+    if (!ports_.platform)
+        return;
+    const std::wstring timing = ports_.platform->remeasuredTiming();
+    if (!timing.empty())
+        engine_.publishSampleTiming(timing);
 }
 
 // The wheel counts from 0 again each time it is opened (after the simulator
@@ -150,6 +161,7 @@ void EngineLoop::detachAfterFailedOpen() {
     }
     ports_.wheel->quiesce();
     resetForceModel();
+    tickPhase_.reset();
     lastSessionInfoUpdate_ = -1;
     identity_ = SessionIdentity{};
     wet_.reset();
@@ -224,6 +236,7 @@ void EngineLoop::simulatorGone() {
         deviceOpen_ = false;
     }
     resetForceModel();
+    tickPhase_.reset();
     reader_.close();
 }
 
@@ -241,6 +254,7 @@ void EngineLoop::simulatorReplaced() {
     ports_.wheel->quiesce();
     resetForceModel();
     lastTick_ = -1;
+    tickPhase_.reset();
     lastSessionInfoUpdate_ = -1;
     wet_.reset();
     refreshIdentity();
@@ -267,6 +281,53 @@ int EngineLoop::waitTimeoutMs() const {
     const int64_t left = lastNewTickNs_ + kStaleTickNs - ports_.clock->nowNs();
     const int64_t ms = (left + kNsPerMs - 1) / kNsPerMs;
     return static_cast<int>(std::clamp<int64_t>(ms, 1, kWaitMs));
+}
+
+// Without a known rhythm the event wakes the engine for each tick. With
+// one, the engine meets the tick instead.
+TelemetrySource::Wait EngineLoop::waitForTick() {
+    const int timeoutMs = waitTimeoutMs();
+    if (ports_.meetTicks) {
+        if (const auto window = tickPhase_.next(ports_.clock->nowNs()))
+            return meetTick(*window, timeoutMs);
+    }
+    return ports_.telemetry->waitForData(timeoutMs);
+}
+
+// The simulator signals its event just after it writes the tick count, so
+// the watch sees a tick before the signal: the signal left from the last
+// tick is taken first, or the coming wait would return at once for a tick
+// already read. Until shortly before the window the engine waits on the
+// event (a tick that comes early is taken as ever), then sleeps to the
+// window's start and watches the tick count through it. A tick later than
+// the window, or none, is left to the event as without a watch. Nothing
+// the engine computes depends on which of them saw the tick.
+TelemetrySource::Wait EngineLoop::meetTick(const TickPhase::Window& window, int timeoutMs) {
+    TelemetrySource& source = *ports_.telemetry;
+    Clock& clock = *ports_.clock;
+    if (reader_.newerTickPublished())
+        return TelemetrySource::Wait::Signalled;
+    if (source.waitForData(0) == TelemetrySource::Wait::Failed)
+        return TelemetrySource::Wait::Failed;
+    if (reader_.newerTickPublished()) // came while the old signal was taken
+        return TelemetrySource::Wait::Signalled;
+    const int64_t eventNs = window.startNs - clock.nowNs() - kWatchLeadNs;
+    if (eventNs >= kNsPerMs) {
+        const int ms = static_cast<int>(std::min<int64_t>(eventNs / kNsPerMs, timeoutMs));
+        const TelemetrySource::Wait wait = source.waitForData(ms);
+        if (wait != TelemetrySource::Wait::TimedOut)
+            return wait;
+    }
+    clock.waitUntil(window.startNs);
+    for (;;) {
+        if (reader_.newerTickPublished())
+            return TelemetrySource::Wait::Signalled;
+        const int64_t now = clock.nowNs();
+        if (now >= window.endNs)
+            break;
+        clock.spinUntil(now + kWatchStepNs);
+    }
+    return source.waitForData(waitTimeoutMs());
 }
 
 void EngineLoop::releaseStaleForce() {

@@ -9,10 +9,12 @@
 #include "engine/force_model.h"
 #include "engine/output_meter.h"
 #include "engine/settings_fade.h"
+#include "engine/tick_phase.h"
 #include "engine/tick_samples.h"
 #include "engine/wet_state.h"
 #include "telemetry/telemetry_reader.h"
 #include "telemetry/telemetry_snapshot.h"
+#include "telemetry/telemetry_source.h"
 
 #include <cstdint>
 
@@ -46,7 +48,13 @@ class EngineLoop {
     // last force on the wheel: after this long without a new tick the
     // output is zeroed and disabled until ticks come again.
     static constexpr int64_t kStaleTickNs = 250 * 1000 * 1000;
+    // Meeting a tick: an event's time-out is whole milliseconds and may
+    // overshoot by one more, so the wait on it ends this long before the
+    // watch; the watch reads the tick count every couple of microseconds.
+    static constexpr int64_t kWatchLeadNs = 2 * 1000 * 1000;
+    static constexpr int64_t kWatchStepNs = 2 * 1000;
 
+    void followSampleTiming();
     void checkOutputErrors();
     void followLostWheel();
     void reopenAwayWheel();
@@ -58,6 +66,8 @@ class EngineLoop {
     void handOff();
     void publish(bool onTrack);
     int waitTimeoutMs() const;
+    TelemetrySource::Wait waitForTick();
+    TelemetrySource::Wait meetTick(const TickPhase::Window& window, int timeoutMs);
     void releaseStaleForce();
     void leaveTrack();
     void followSessionState();
@@ -86,6 +96,7 @@ class EngineLoop {
     OutputMeter meter_;   // what went to the wheel in the last second
     WetState wet_;        // the session's wet state, after its hold-off
     SettingsFade fade_;   // a faded change of settings in progress
+    TickPhase tickPhase_; // when the next tick is due (with ports_.meetTicks)
     FfbSettings inForce_; // the settings of the last on-track tick
     FfbSettings handed_;  // the record the window handed last
     uint32_t seenSettingsSerial_ = 0;

@@ -16,6 +16,11 @@ std::wstring Win32EnginePlatform::enterRealTime() {
     return describeSleepChoice(qpcClock().calibrateWaits());
 }
 
+std::wstring Win32EnginePlatform::remeasuredTiming() {
+    const std::optional<SleepChoice> choice = qpcClock().takeRemeasuredWaits();
+    return choice ? describeSleepChoice(*choice, L"Sample timing measured again") : std::wstring{};
+}
+
 void Win32EnginePlatform::leaveRealTime() { timeEndPeriod(1); }
 
 } // namespace gripline

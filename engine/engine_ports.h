@@ -33,6 +33,10 @@ class EnginePlatform {
     // Returns a line for the debug log on how the thread will wait for its
     // sample deadlines; empty when there is nothing to say.
     virtual std::wstring enterRealTime() { return {}; }
+    // A line for the debug log when the thread's waits were measured again
+    // (their margins stayed at the cap), once; empty otherwise. Called on
+    // every pass: cheap when there is nothing new.
+    virtual std::wstring remeasuredTiming() { return {}; }
     virtual void leaveRealTime() {}
 };
 

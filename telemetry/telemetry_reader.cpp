@@ -101,6 +101,12 @@ int32_t TelemetryReader::headerField(size_t offset) const {
     return *reinterpret_cast<const volatile int32_t*>(view_ + offset);
 }
 
+bool TelemetryReader::newerTickPublished() const {
+    return lastTick_ &&
+           headerField(irsdk::kVarBuf + irsdk::kVarBufStride * static_cast<size_t>(nextBuffer_) +
+                       irsdk::kVarBufTickCount) > *lastTick_;
+}
+
 bool TelemetryReader::simulatorConnected() const {
     return (headerField(irsdk::kStatus) & irsdk::kStatusConnected) != 0;
 }
@@ -161,6 +167,7 @@ bool TelemetryReader::readLatest(TelemetrySnapshot& snapshot) {
         if (tickAt(newest) == tick) {
             decodeLine(image(), vars_, line_, tick, snapshot);
             lastTick_ = tick;
+            nextBuffer_ = (newest + 1) % buffers;
             return true;
         }
         // The simulator rewrote this buffer while we copied it: try once more.

@@ -44,6 +44,12 @@ class TelemetryReader {
     // view, no buffer, a line outside the view, or two torn copies in a row.
     bool readLatest(TelemetrySnapshot& snapshot);
 
+    // Whether the simulator has published a tick newer than the last read:
+    // one read of one word, the tick count of the buffer it writes next (it
+    // goes round them in turn). For watching for a tick without waiting to
+    // be woken; false before the first read.
+    bool newerTickPublished() const;
+
     // Header fields the engine looks at each pass (0 while detached).
     bool simulatorConnected() const;
     int32_t sessionInfoUpdate() const;
@@ -82,6 +88,7 @@ class TelemetryReader {
     LayoutFields resolvedFrom_;    // the header as it was then
     bool settling_ = false;        // resolve again until two resolutions agree
     std::optional<int32_t> lastTick_; // newest tick read since attaching
+    int nextBuffer_ = 0;              // the buffer after the one last read
     uint32_t replaced_ = 0;
     std::vector<uint8_t> line_; // one copied data line, reused across reads
 };

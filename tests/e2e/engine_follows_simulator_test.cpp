@@ -56,6 +56,7 @@ class EngineFollowsSimulator : public ::testing::Test {
         ports.clock = &qpcClock();
         ports.wheel = &wheel;
         ports.platform = &platform;
+        ports.meetTicks = true;
         ports.observer = &log;
         engine.start(ports);
     }

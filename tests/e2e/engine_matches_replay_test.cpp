@@ -86,7 +86,8 @@ LiveRun liveRun(const std::wstring& file, const FfbSettings& settings) {
                   .clock = &qpcClock(),
                   .wheel = &wheel,
                   .platform = &platform,
-                  .observer = &trace});
+                  .observer = &trace,
+                  .meetTicks = true});
     StandinChild standin;
     EXPECT_TRUE(standin.start({L"--ibt", file, L"--start-delay", L"1.5"}));
     EXPECT_EQ(standin.waitExit(120s), 0) << standin.err();

@@ -51,6 +51,7 @@ class RecordingUnderWine : public ::testing::Test {
         ports.clock = &qpcClock();
         ports.wheel = &output;
         ports.platform = &platform;
+        ports.meetTicks = true;
         ports.device = devices.front().instanceGuid;
         ports.window = hidden.get();
         ports.observer = &drive;

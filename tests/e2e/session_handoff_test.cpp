@@ -80,7 +80,8 @@ class SessionAndHandOffUnderWine : public ::testing::Test {
         FfbEngine engine;
         engine.storeSettings(settings);
         engine.start({.telemetry = &source, .clock = &qpcClock(), .wheel = &wheel,
-                      .scanner = &scanner, .handOff = &handOff, .platform = &platform});
+                      .scanner = &scanner, .handOff = &handOff, .platform = &platform,
+                      .meetTicks = true});
         const bool identified = waitFor(
             [&] {
                 const EngineStatus s = engine.readStatus();

@@ -43,6 +43,7 @@ class WheelOutputUnderWine : public ::testing::Test {
         ports.clock = &qpcClock();
         ports.wheel = &output;
         ports.platform = &platform;
+        ports.meetTicks = true;
         ports.observer = &drive;
         ports.device = devices.front().instanceGuid;
         ports.window = window.get();

@@ -89,5 +89,30 @@ TEST(SleepStages, TheHopCatchesALongSleepsTailAndIsSkippedWhereSleepsArePrecise)
     }
 }
 
+// Sleeps that keep both margins at their cap ask for a new measurement
+// after two seconds of it, then not again for thirty; a wait under the cap
+// starts the two seconds over.
+TEST(CeilingWatch, AsksToMeasureAgainOnlyWhenTheCapHolds) {
+    constexpr int64_t s = 1'000'000'000;
+    struct Step {
+        int64_t atNs;
+        bool atCeiling;
+        bool remeasure;
+    };
+    const Step steps[] = {{0, true, false},       {1 * s, false, false}, {2 * s, true, false},
+                          {3 * s, true, false},   {4 * s, true, true},   {5 * s, true, false},
+                          {20 * s, true, false},  {34 * s, true, true},  {35 * s, false, false}};
+    CeilingWatch watch;
+    for (const Step& step : steps)
+        EXPECT_EQ(watch.remeasure(step.atCeiling, step.atNs), step.remeasure)
+            << "at " << step.atNs / s << " s";
+
+    SleepStages stages(0);
+    EXPECT_FALSE(stages.atCeiling());
+    for (int i = 0; i < 256; ++i)
+        stages.note({.ns = 1'000'000, .hop = (i % 2) == 0}, 900'000);
+    EXPECT_TRUE(stages.atCeiling()) << "hops and long sleeps both ran 900 us late";
+}
+
 } // namespace
 } // namespace gripline

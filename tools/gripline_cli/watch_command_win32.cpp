@@ -104,7 +104,7 @@ int watchCommand(Args args, std::ostream& out, std::ostream& err) {
     FfbEngine engine;
     EnginePorts ports{.telemetry = &source, .clock = &qpcClock(), .wheel = &placeholder,
                       .scanner = &scanner, .handOff = &handOff, .platform = &platform,
-                      .observer = &ticks};
+                      .observer = &ticks, .meetTicks = true};
     if (options.wheel) {
         const std::vector<FfbDeviceEntry> devices = enumerateDevices();
         const std::wstring message = deviceListMessage(devices);
