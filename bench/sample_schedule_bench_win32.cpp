@@ -141,7 +141,8 @@ struct Run {
 
 std::vector<bench::WheelUpdate> wheelUpdates(const std::wstring& wheelLog) {
     std::vector<bench::WheelUpdate> updates;
-    for (const test::WheelEvent& e : test::magnitudes(test::parseWheelLog(test::readFile(wheelLog))))
+    for (const test::WheelEvent& e :
+         test::magnitudes(test::parseWheelLog(test::readFile(wheelLog))))
         updates.push_back({e.atUs, e.number()});
     return updates;
 }

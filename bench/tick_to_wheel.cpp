@@ -45,8 +45,9 @@ TickToWheel matchTicksToWheel(std::span<const PublishedTick> published,
         const auto publish = signalNs.find(first.tick);
         if (first.index != 0 || publish == signalNs.end())
             continue;
+        // One match per tick.
         const int64_t publishNs = publish->second;
-        signalNs.erase(publish); // one match per tick
+        signalNs.erase(publish);
         const int32_t before = i > 0 ? written[i - 1].magnitude : 0; // the word starts at 0
         if (first.magnitude == before) {
             ++result.unchanged;
@@ -56,12 +57,12 @@ TickToWheel matchTicksToWheel(std::span<const PublishedTick> published,
         for (size_t j = i + 1; j < written.size() && written[j].sentNs < endNs; ++j)
             if (written[j].magnitude == first.magnitude)
                 endNs = written[j].sentNs;
-        auto u = std::lower_bound(byTime.begin(), byTime.end(), first.sentNs,
-                                  [](const WheelUpdate& w, int64_t ns) { return w.atUs * 1000 < ns; });
+        auto u =
+            std::lower_bound(byTime.begin(), byTime.end(), first.sentNs,
+                             [](const WheelUpdate& w, int64_t ns) { return w.atUs * 1000 < ns; });
         for (; u != byTime.end() && u->atUs * 1000 < endNs; ++u)
             if (u->magnitude == first.magnitude) {
-                result.delaysUs.push_back(static_cast<double>(u->atUs * 1000 - publishNs) /
-                                          1000.0);
+                result.delaysUs.push_back(static_cast<double>(u->atUs * 1000 - publishNs) / 1000.0);
                 break;
             }
     }

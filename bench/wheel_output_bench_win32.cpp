@@ -22,9 +22,9 @@
 #include "engine/ffb_engine.h"
 #include "engine/ffb_output.h"
 #include "telemetry/telemetry_source_win32.h"
-#include "tests/support/watched_wheel_port_win32.h"
 #include "tests/support/pid_wheel_child_win32.h"
 #include "tests/support/standin_child_win32.h"
+#include "tests/support/watched_wheel_port_win32.h"
 #include "tests/support/wheel_log.h"
 
 #include <algorithm>
@@ -107,9 +107,8 @@ int main(int argc, char** argv) {
                   .device = devices.front().instanceGuid});
 
     test::StandinChild standin;
-    if (!standin.start(
-            {L"--scenario", L"kerbs", L"--loop", L"--start-delay", L"1", L"--exit-after", L"15",
-             L"--timing-log", timingLog}) ||
+    if (!standin.start({L"--scenario", L"kerbs", L"--loop", L"--start-delay", L"1", L"--exit-after",
+                        L"15", L"--timing-log", timingLog}) ||
         standin.waitExit(90s) != 0) {
         std::fprintf(stderr, "wheel_output_bench: the stand-in failed: %s\n",
                      standin.err().c_str());
@@ -135,9 +134,8 @@ int main(int argc, char** argv) {
     std::vector<bench::WheelUpdate> received;
     for (const test::WheelEvent& e : sent)
         received.push_back({e.atUs, e.number()});
-    const bench::TickToWheel ticks =
-        bench::matchTicksToWheel(bench::parseTimingLog(test::readFile(timingLog)),
-                                 drive.samples(), received, fromUs * 1000);
+    const bench::TickToWheel ticks = bench::matchTicksToWheel(
+        bench::parseTimingLog(test::readFile(timingLog)), drive.samples(), received, fromUs * 1000);
     if (toUs <= fromUs || delays.empty() || ticks.matched() < 2) {
         std::fprintf(stderr, "wheel_output_bench: no steady running to measure\n");
         return 1;
@@ -147,8 +145,8 @@ int main(int argc, char** argv) {
     const char* prefix = pid ? "pid_" : "";
     std::printf("%s: output loops while running: %.0f per second (target at least 1000)\n", wheel,
                 loops);
-    std::printf("%s: one SetParameters: p50 %.0f us, p99 %.0f us\n", wheel, bench::percentile(calls, 0.5),
-                bench::percentile(calls, 0.99));
+    std::printf("%s: one SetParameters: p50 %.0f us, p99 %.0f us\n", wheel,
+                bench::percentile(calls, 0.5), bench::percentile(calls, 0.99));
     std::printf("%s: requestedForce to the %s carrying it, over %zu changes: p50 %.0f us, "
                 "p99 %.0f us\n",
                 wheel, pid ? "Set Constant Force report" : "SetParameters", delays.size(),

@@ -21,8 +21,8 @@ struct MatchCase {
 // Tick 7 is published at 1,000 µs and tick 8 at 17,000 µs; the engine
 // writes each tick's first sample 100 µs after its publish.
 TEST(TickToWheelMatch, TimesEachTickToTheFirstUpdateThatCanOnlyCarryItsFirstSample) {
-    const std::vector<PublishedTick> published = {{6, -15'000 * kUs}, {7, 1000 * kUs},
-                                                  {8, 17'000 * kUs}};
+    const std::vector<PublishedTick> published = {
+        {6, -15'000 * kUs}, {7, 1000 * kUs}, {8, 17'000 * kUs}};
     const std::vector<MatchCase> cases = {
         {"the first update carrying it, not the later one",
          {{7, 0, 1100 * kUs, 500}},
@@ -45,10 +45,7 @@ TEST(TickToWheelMatch, TimesEachTickToTheFirstUpdateThatCanOnlyCarryItsFirstSamp
          {{7, 0, 1100 * kUs, 500}, {7, 1, 2480 * kUs, 600}, {8, 0, 17'100 * kUs, -40}},
          {{1200, 500}, {2500, 600}, {17'300, -40}},
          {200, 300}},
-        {"nothing within 20 ms: unmatched",
-         {{7, 0, 1100 * kUs, 500}},
-         {{21'200, 500}},
-         {}},
+        {"nothing within 20 ms: unmatched", {{7, 0, 1100 * kUs, 500}}, {{21'200, 500}}, {}},
         {"a sample of a tick published before the window is left out",
          {{6, 0, -14'900 * kUs, 500}},
          {{-14'800, 500}},
