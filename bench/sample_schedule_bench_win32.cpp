@@ -1,17 +1,28 @@
-// How late each output sample reaches requestedForce against its place on
-// the schedule (TickStart + i × 2760 µs, or × 1380 µs in the interpolated
-// mode), with the real engine thread under the real scheduler, and how much
-// of a processor that thread takes in each mode, sleeping until shortly
-// before each sample. Then, in the same run, the interpolated mode with the
-// engine spinning through the whole tick instead (the busy-wait schedule,
-// kept here only as the baseline). The stand-in loops its kerbs drive for a
-// minute per run. Run under Wine by scripts/bench.sh.
+// The engine at work under Wine with its real output thread on the virtual
+// wheel, a minute per run while the stand-in loops its kerbs drive:
+//  - how late each output sample reaches requestedForce against its place
+//    on the schedule (TickStart + i × 2760 µs, or × 1380 µs interpolated);
+//  - from the stand-in's publish of each tick (its timing log, taken just
+//    before SetEvent) to the wheel's SetParameters carrying the tick's first
+//    sample (the wheel's own log), both on the same performance counter;
+//  - the processor share of the engine thread and of the whole process
+//    (output thread and DirectInput's threads included) while driving.
+// Each mode runs sleeping until shortly before each sample and meeting each
+// tick, as the program does; then, in the same run, the interpolated mode
+// with the engine waiting on the event and spinning through the whole tick
+// (the busy-wait schedule, kept here only as the baseline). Run under Wine
+// with WINEDLLOVERRIDES=dinput8=n,b by scripts/bench.sh.
+#include "bench/tick_to_wheel.h"
+#include "common/hidden_window_win32.h"
 #include "common/qpc_clock_win32.h"
+#include "engine/dinput_wheel_win32.h"
 #include "engine/engine_platform_win32.h"
 #include "engine/ffb_engine.h"
+#include "engine/ffb_output.h"
 #include "engine/tick_samples.h"
 #include "telemetry/telemetry_source_win32.h"
 #include "tests/support/standin_child_win32.h"
+#include "tests/support/wheel_log.h"
 
 #include <windows.h>
 
@@ -29,27 +40,41 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr int kSeconds = 60;
+// Past the output stage's start delay and fade-in, which shape the force
+// on its way to the wheel for the first 3 s.
+constexpr int64_t kRampedAfterNs = 4'000'000'000;
+
+int64_t filetimeNs(FILETIME t) {
+    return static_cast<int64_t>((uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime) * 100;
+}
 
 int64_t threadCpuNs(HANDLE thread) {
     FILETIME created, exited, kernel, user;
     if (!GetThreadTimes(thread, &created, &exited, &kernel, &user))
         return -1;
-    auto ns = [](FILETIME t) {
-        return static_cast<int64_t>((uint64_t{t.dwHighDateTime} << 32) | t.dwLowDateTime) * 100;
-    };
-    return ns(kernel) + ns(user);
+    return filetimeNs(kernel) + filetimeNs(user);
 }
 
-// Lateness of every sample into fixed storage; on the first tick it takes a
-// handle to the engine thread and notes its CPU time.
-class Lateness final : public EngineObserver {
+// Every thread of this process, the one hosting the engine.
+int64_t processCpuNs() {
+    FILETIME created, exited, kernel, user;
+    if (!GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel, &user))
+        return -1;
+    return filetimeNs(kernel) + filetimeNs(user);
+}
+
+// Lateness of every sample into fixed storage, beside the samples written;
+// on the first tick it takes a handle to the engine thread and notes its
+// CPU time.
+class Lateness final : public bench::WrittenSamples {
   public:
     explicit Lateness(int64_t spacingNs) : spacingNs_(spacingNs) {}
     ~Lateness() override {
         if (thread_)
             CloseHandle(thread_);
     }
-    void onNewTick(const TelemetrySnapshot&, int64_t tickStartNs) override {
+    void onNewTick(const TelemetrySnapshot& s, int64_t tickStartNs) override {
+        WrittenSamples::onNewTick(s, tickStartNs);
         tickStartNs_ = tickStartNs;
         ticks_.fetch_add(1, std::memory_order_relaxed);
         if (!thread_.load()) {
@@ -59,15 +84,21 @@ class Lateness final : public EngineObserver {
             thread_.store(h);
         }
     }
-    void onSample(int index, int64_t sentNs, int32_t) override {
+    void onSample(int index, int64_t sentNs, int32_t magnitude) override {
+        WrittenSamples::onSample(index, sentNs, magnitude);
         const uint32_t i = count_.load(std::memory_order_relaxed);
         if (i < late_.size()) {
             late_[i] = sentNs - (tickStartNs_ + index * spacingNs_);
             count_.store(i + 1, std::memory_order_release);
         }
     }
-    std::vector<int64_t> take() const {
-        return {late_.begin(), late_.begin() + count_.load(std::memory_order_acquire)};
+    // Sorted, in µs.
+    std::vector<double> latenessUs() const {
+        std::vector<double> us;
+        for (uint32_t i = 0; i < count_.load(std::memory_order_acquire); ++i)
+            us.push_back(static_cast<double>(late_[i]) / 1000.0);
+        std::sort(us.begin(), us.end());
+        return us;
     }
     uint32_t ticks() const { return ticks_.load(); }
     // Share of one processor since the first tick.
@@ -100,60 +131,121 @@ class BusyWaitClock final : public Clock {
     void waitUntil(int64_t deadlineNs) override { qpcClock().spinUntil(deadlineNs); }
 };
 
-double percentileUs(const std::vector<int64_t>& sorted, double p) {
-    return static_cast<double>(
-               sorted[static_cast<size_t>(p * static_cast<double>(sorted.size() - 1))]) /
-           1000.0;
+struct Run {
+    int32_t mode;
+    Clock* clock;
+    bool meetTicks;
+    const char* name;         // for the printed lines
+    const char* figurePrefix; // of the @figure names
+};
+
+std::vector<bench::WheelUpdate> wheelUpdates(const std::wstring& wheelLog) {
+    std::vector<bench::WheelUpdate> updates;
+    for (const test::WheelEvent& e :
+         test::magnitudes(test::parseWheelLog(test::readFile(wheelLog))))
+        updates.push_back({e.atUs, e.number()});
+    return updates;
 }
 
-bool runMode(int32_t mode, Clock& clock, const char* figurePrefix) {
+void printLateness(const Run& run, const Lateness& lateness, const std::vector<double>& late,
+                   double engineCpu) {
+    std::printf("mode %d (%s, %s): %zu samples of %u ticks (%d published) over %d s, lateness "
+                "p50 %.1f us, p99 %.1f us, p99.9 %.1f us, max %.1f us; engine thread CPU %.1f%% "
+                "of one core\n",
+                run.mode, run.mode == 1 ? "interpolated, 1380 us" : "telemetry, 2760 us", run.name,
+                late.size(), lateness.ticks(), kSeconds * 60, kSeconds,
+                bench::percentile(late, 0.5), bench::percentile(late, 0.99),
+                bench::percentile(late, 0.999), late.back(), engineCpu * 100.0);
+    std::printf("@figure %slateness_p99_us %.1f\n@figure %slateness_p999_us %.1f\n"
+                "@figure %slateness_max_us %.1f\n@figure %scpu_percent %.1f\n",
+                run.figurePrefix, bench::percentile(late, 0.99), run.figurePrefix,
+                bench::percentile(late, 0.999), run.figurePrefix, late.back(), run.figurePrefix,
+                engineCpu * 100.0);
+}
+
+void printTickToWheel(const Run& run, const bench::TickToWheel& t, double processCpu) {
+    const std::vector<double>& d = t.delaysUs;
+    std::printf("  tick to wheel (publish to the SetParameters carrying the tick's first sample): "
+                "%zu of %zu ticks published past the ramp matched (%zu unchanged), p50 %.1f us, "
+                "p99 %.1f us, p99.9 %.1f us, max %.1f us; process CPU %.1f%% of one core\n",
+                t.matched(), t.published, t.unchanged, bench::percentile(d, 0.5),
+                bench::percentile(d, 0.99), bench::percentile(d, 0.999), d.back(),
+                processCpu * 100.0);
+    std::printf("@figure %stick_to_wheel_p50_us %.1f\n@figure %stick_to_wheel_p99_us %.1f\n"
+                "@figure %stick_to_wheel_p999_us %.1f\n@figure %sprocess_cpu_percent %.1f\n",
+                run.figurePrefix, bench::percentile(d, 0.5), run.figurePrefix,
+                bench::percentile(d, 0.99), run.figurePrefix, bench::percentile(d, 0.999),
+                run.figurePrefix, processCpu * 100.0);
+}
+
+bool runMode(const Run& run) {
+    // A log of its own per run: the virtual wheel starts a new session when
+    // the variable changes.
+    const std::wstring wheelLog = test::tempFile(L"schedwheel");
+    const std::wstring timingLog = test::tempFile(L"schedtiming");
+    SetEnvironmentVariableW(L"GRIPLINE_WHEEL_LOG", wheelLog.c_str());
+    std::vector<FfbDeviceEntry> devices;
+    test::waitFor([&] { return !(devices = enumerateDevices()).empty(); }, 60s);
+    if (devices.empty()) {
+        std::fprintf(stderr,
+                     "sample_schedule_bench: no wheel (run with WINEDLLOVERRIDES=dinput8=n,b)\n");
+        return false;
+    }
+    HiddenWindow window; // the wheel is acquired exclusively for a window of ours
     Win32TelemetrySource source;
-    PlaceholderWheel wheel;
+    DirectInputWheel port;
+    FfbOutput output(port, qpcClock());
     Win32EnginePlatform platform;
-    // 1 MB of samples: on the heap, not the stack.
+    // 4 MB of samples: on the heap, not the stack.
     auto owned =
-        std::make_unique<Lateness>(mode == 1 ? kInterpolatedSpacingNs : kTelemetrySpacingNs);
+        std::make_unique<Lateness>(run.mode == 1 ? kInterpolatedSpacingNs : kTelemetrySpacingNs);
     Lateness& lateness = *owned;
     FfbEngine engine;
     FfbSettings settings;
-    settings.Mode = mode;
+    settings.Mode = run.mode;
     engine.storeSettings(settings);
     engine.start({.telemetry = &source,
-                  .clock = &clock,
-                  .wheel = &wheel,
+                  .clock = run.clock,
+                  .wheel = &output,
                   .platform = &platform,
-                  .observer = &lateness});
+                  .observer = &lateness,
+                  .meetTicks = run.meetTicks,
+                  .window = window.get(),
+                  .device = devices.front().instanceGuid});
 
     test::StandinChild standin;
     if (!standin.start({L"--scenario", L"kerbs", L"--loop", L"--start-delay", L"1.5",
-                        L"--exit-after", std::to_wstring(kSeconds)})) {
+                        L"--exit-after", std::to_wstring(kSeconds), L"--timing-log", timingLog})) {
         std::fprintf(stderr, "sample_schedule_bench: cannot start the simulator stand-in\n");
         return false;
     }
+    // Driving: from the first tick read to the stand-in's exit.
+    test::waitFor([&] { return lateness.ticks() > 0; }, 60s);
+    const int64_t cpuStartNs = processCpuNs();
+    const int64_t wallStartNs = qpcClock().nowNs();
     const int exitCode = standin.waitExit(std::chrono::seconds(kSeconds + 60));
-    const double cpu = lateness.cpuShare();
+    const double processCpu = static_cast<double>(processCpuNs() - cpuStartNs) /
+                              static_cast<double>(qpcClock().nowNs() - wallStartNs);
+    const double engineCpu = lateness.cpuShare();
     const std::wstring timing = engine.readStatus().SampleTiming;
     engine.stop();
-    std::vector<int64_t> late = lateness.take();
-    if (exitCode != 0 || late.size() < 2) {
-        std::fprintf(stderr, "sample_schedule_bench: stand-in failed (%d) or no samples: %s\n",
-                     exitCode, standin.err().c_str());
+    const std::vector<double> late = lateness.latenessUs();
+    const bench::TickToWheel tickToWheel = bench::matchTicksToWheel(
+        bench::parseTimingLog(test::readFile(timingLog)), lateness.samples(),
+        wheelUpdates(wheelLog), lateness.firstTickNs.load() + kRampedAfterNs);
+    DeleteFileW(wheelLog.c_str());
+    DeleteFileW(timingLog.c_str());
+    if (exitCode != 0 || late.size() < 2 || tickToWheel.matched() < 2) {
+        std::fprintf(stderr,
+                     "sample_schedule_bench: stand-in failed (%d), or no samples (%zu) or no "
+                     "tick reached the wheel (%zu): %s\n",
+                     exitCode, late.size(), tickToWheel.matched(), standin.err().c_str());
         return false;
     }
-    std::sort(late.begin(), late.end());
-    const double p99 = percentileUs(late, 0.99);
-    const double max = static_cast<double>(late.back()) / 1000.0;
-    std::printf("mode %d (%s, %s): %zu samples of %u ticks (%d published) over %d s, lateness "
-                "p50 %.1f us, p99 %.1f us, max %.1f us; engine thread CPU %.1f%% of one core\n",
-                mode, mode == 1 ? "interpolated, 1380 us" : "telemetry, 2760 us",
-                &clock == &qpcClock() ? "sleeping" : "busy-wait baseline", late.size(),
-                lateness.ticks(), kSeconds * 60, kSeconds, percentileUs(late, 0.5), p99, max,
-                cpu * 100.0);
-    if (&clock == &qpcClock())
+    printLateness(run, lateness, late, engineCpu);
+    if (run.clock == &qpcClock())
         std::printf("  %s\n", std::string(timing.begin(), timing.end()).c_str()); // ASCII
-    std::printf("@figure %slateness_p99_us %.1f\n@figure %slateness_max_us %.1f\n"
-                "@figure %scpu_percent %.1f\n",
-                figurePrefix, p99, figurePrefix, max, figurePrefix, cpu * 100.0);
+    printTickToWheel(run, tickToWheel, processCpu);
     return true;
 }
 
@@ -161,8 +253,13 @@ bool runMode(int32_t mode, Clock& clock, const char* figurePrefix) {
 
 int main() {
     BusyWaitClock busyWait;
-    return runMode(0, qpcClock(), "mode0_") && runMode(1, qpcClock(), "mode1_") &&
-                   runMode(1, busyWait, "busywait_mode1_")
-               ? 0
-               : 1;
+    const Run runs[] = {
+        {0, &qpcClock(), true, "sleeping, meeting ticks", "mode0_"},
+        {1, &qpcClock(), true, "sleeping, meeting ticks", "mode1_"},
+        {1, &busyWait, false, "busy-wait baseline", "busywait_mode1_"},
+    };
+    for (const Run& run : runs)
+        if (!runMode(run))
+            return 1;
+    return 0;
 }

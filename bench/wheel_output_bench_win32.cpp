@@ -2,15 +2,19 @@
 // while the stand-in plays a kerb-heavy drive. Prints how many updates per
 // second reach the wheel once force is flowing, and how long a new requested
 // force takes to reach the device (engine's exchange to the wheel's
-// SetParameters carrying it; both timed on the same performance counter).
+// SetParameters carrying it; both timed on the same performance counter),
+// and from the stand-in's publish of a tick to the update carrying the
+// tick's first sample.
 //
 // With `--pid TOOL DESCRIPTOR` the same drive plays on the PID wheel through
 // Wine's own dinput8 (installed in the current prefix first): the figures
-// are then the output loops per second, one SetParameters call's time, and
-// the time from a new requested force to the Set Constant Force report the
-// wheel's driver receives (its own performance-counter time).
+// are then the output loops per second, one SetParameters call's time, the
+// time from a new requested force to the Set Constant Force report the
+// wheel's driver receives (its own performance-counter time), and from the
+// stand-in's publish to the report carrying the tick's first sample.
 //
 //   wheel_output_bench [--pid TOOL DESCRIPTOR]
+#include "bench/tick_to_wheel.h"
 #include "common/hidden_window_win32.h"
 #include "common/qpc_clock_win32.h"
 #include "engine/dinput_wheel_win32.h"
@@ -18,15 +22,15 @@
 #include "engine/ffb_engine.h"
 #include "engine/ffb_output.h"
 #include "telemetry/telemetry_source_win32.h"
-#include "tests/support/drive_log.h"
-#include "tests/support/watched_wheel_port_win32.h"
 #include "tests/support/pid_wheel_child_win32.h"
 #include "tests/support/standin_child_win32.h"
+#include "tests/support/watched_wheel_port_win32.h"
 #include "tests/support/wheel_log.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -35,13 +39,8 @@ using namespace std::chrono_literals;
 
 namespace {
 
-double percentile(const std::vector<double>& sorted, double p) {
-    const size_t i = static_cast<size_t>(p * static_cast<double>(sorted.size() - 1) + 0.5);
-    return sorted[std::min(i, sorted.size() - 1)];
-}
-
 // From each change of the requested force to the first update carrying it.
-std::vector<double> deliveryDelaysUs(const std::vector<test::DriveLog::Sample>& requested,
+std::vector<double> deliveryDelaysUs(const std::vector<bench::WrittenSample>& requested,
                                      const std::vector<test::WheelEvent>& sent, int64_t fromUs) {
     std::vector<double> delays;
     size_t w = 0;
@@ -66,6 +65,7 @@ std::vector<double> deliveryDelaysUs(const std::vector<test::DriveLog::Sample>& 
 int main(int argc, char** argv) {
     const bool pid = argc == 4 && std::string(argv[1]) == "--pid";
     const std::wstring logPath = test::tempFile(L"wheelbench");
+    const std::wstring timingLog = test::tempFile(L"wheeltiming");
     std::optional<test::PidWheelChild> pidWheel;
     if (pid) {
         const auto wide = [](const char* text) {
@@ -93,19 +93,22 @@ int main(int argc, char** argv) {
     test::WatchedWheelPort port;
     FfbOutput output(port, qpcClock());
     Win32EnginePlatform platform;
-    test::DriveLog drive;
+    // 3 MB of samples: on the heap, not the stack.
+    const auto written = std::make_unique<bench::WrittenSamples>();
+    bench::WrittenSamples& drive = *written;
     FfbEngine engine;
     engine.start({.telemetry = &source,
                   .clock = &qpcClock(),
                   .wheel = &output,
                   .platform = &platform,
                   .observer = &drive,
+                  .meetTicks = true, // as the program runs
                   .window = window.get(),
                   .device = devices.front().instanceGuid});
 
     test::StandinChild standin;
-    if (!standin.start(
-            {L"--scenario", L"kerbs", L"--loop", L"--start-delay", L"1", L"--exit-after", L"15"}) ||
+    if (!standin.start({L"--scenario", L"kerbs", L"--loop", L"--start-delay", L"1", L"--exit-after",
+                        L"15", L"--timing-log", timingLog}) ||
         standin.waitExit(90s) != 0) {
         std::fprintf(stderr, "wheel_output_bench: the stand-in failed: %s\n",
                      standin.err().c_str());
@@ -128,7 +131,12 @@ int main(int argc, char** argv) {
         calls.push_back(static_cast<double>(u.endNs - u.startNs) / 1000.0);
     std::sort(calls.begin(), calls.end());
     const std::vector<double> delays = deliveryDelaysUs(drive.samples(), sent, fromUs);
-    if (toUs <= fromUs || delays.empty()) {
+    std::vector<bench::WheelUpdate> received;
+    for (const test::WheelEvent& e : sent)
+        received.push_back({e.atUs, e.number()});
+    const bench::TickToWheel ticks = bench::matchTicksToWheel(
+        bench::parseTimingLog(test::readFile(timingLog)), drive.samples(), received, fromUs * 1000);
+    if (toUs <= fromUs || delays.empty() || ticks.matched() < 2) {
         std::fprintf(stderr, "wheel_output_bench: no steady running to measure\n");
         return 1;
     }
@@ -137,16 +145,25 @@ int main(int argc, char** argv) {
     const char* prefix = pid ? "pid_" : "";
     std::printf("%s: output loops while running: %.0f per second (target at least 1000)\n", wheel,
                 loops);
-    std::printf("%s: one SetParameters: p50 %.0f us, p99 %.0f us\n", wheel, percentile(calls, 0.5),
-                percentile(calls, 0.99));
+    std::printf("%s: one SetParameters: p50 %.0f us, p99 %.0f us\n", wheel,
+                bench::percentile(calls, 0.5), bench::percentile(calls, 0.99));
     std::printf("%s: requestedForce to the %s carrying it, over %zu changes: p50 %.0f us, "
                 "p99 %.0f us\n",
                 wheel, pid ? "Set Constant Force report" : "SetParameters", delays.size(),
-                percentile(delays, 0.5), percentile(delays, 0.99));
+                bench::percentile(delays, 0.5), bench::percentile(delays, 0.99));
     std::printf("@figure %soutput_loops_per_second %.0f\n", prefix, loops);
-    std::printf("@figure %sset_parameters_p99_us %.0f\n", prefix, percentile(calls, 0.99));
+    std::printf("@figure %sset_parameters_p99_us %.0f\n", prefix, bench::percentile(calls, 0.99));
+    std::printf("%s: simulator tick to the %s carrying its first sample, %zu of %zu ticks "
+                "matched (%zu unchanged): p50 %.0f us, p99 %.0f us\n",
+                wheel, pid ? "Set Constant Force report" : "SetParameters", ticks.matched(),
+                ticks.published, ticks.unchanged, bench::percentile(ticks.delaysUs, 0.5),
+                bench::percentile(ticks.delaysUs, 0.99));
+    // Without --pid the same figure comes from sample_schedule_bench, per mode.
+    if (pid)
+        std::printf("@figure pid_tick_to_report_p99_us %.0f\n",
+                    bench::percentile(ticks.delaysUs, 0.99));
     const char* delay = pid ? "force_to_report" : "force_to_device";
     std::printf("@figure %s%s_p50_us %.0f\n@figure %s%s_p99_us %.0f\n", prefix, delay,
-                percentile(delays, 0.5), prefix, delay, percentile(delays, 0.99));
+                bench::percentile(delays, 0.5), prefix, delay, bench::percentile(delays, 0.99));
     return 0;
 }

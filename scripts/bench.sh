@@ -2,16 +2,18 @@
 # Prints the benchmark figures: the cost of one telemetry read natively and
 # under Wine, and the delay from the simulator's SetEvent to the engine's
 # tick start with the real engine thread under Wine; how many updates a
-# second the output stage sends to the (virtual) wheel and how long a new
-# force takes to reach it. Then the cost of one tick of the force model
-# natively and under Wine, and under Wine the lateness of every output
-# sample and the engine thread's CPU use, a minute in each mode and a minute
-# of the busy-wait baseline. Then the cost of a recording push and the
-# writer's pace, and the time and peak memory to analyse recordings of 1 and
-# 10 hours, natively and under Wine.
+# second the output stage sends to the (virtual) wheel, how long a new force
+# takes to reach it, and (through Wine's own dinput8 and the PID wheel) how
+# long from the simulator's tick to the report carrying its first sample.
+# Then the cost of one tick of the force model natively and under Wine, and
+# under Wine, a minute in each mode and a minute of the busy-wait baseline,
+# with the real output thread on the virtual wheel: the lateness of every
+# output sample, the time from the simulator's publish of each tick to the
+# wheel's SetParameters carrying its first sample, and the processor share
+# of the engine thread and of its whole process. Then the cost of a
+# recording push and the writer's pace, and the time and peak memory to
+# analyse recordings of 1 and 10 hours, natively and under Wine.
 #
-# The timing figures also go to build/bench/figures.json, one object of
-# named numbers. `bash scripts/bench.sh timing` runs only those benchmarks.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 only_timing=false
@@ -51,7 +53,7 @@ $only_timing || show "wine:    " env WINEDLLOVERRIDES= scripts/wine-run.sh build
 $only_timing || show "wine:    " env WINEDLLOVERRIDES='dinput8=n,b' scripts/wine-run.sh build/windows/bench/device_look_bench.exe
 $only_timing || show "native:  " build/linux/bench/force_model_bench
 $only_timing || show "wine:    " scripts/wine-run.sh build/windows/bench/force_model_bench.exe
-show "wine:    " scripts/wine-run.sh build/windows/bench/sample_schedule_bench.exe
+show "wine:    " env WINEDLLOVERRIDES='dinput8=n,b' scripts/wine-run.sh build/windows/bench/sample_schedule_bench.exe
 if ! $only_timing; then
   show "native:  " build/linux/bench/recording_bench
   show "wine:    " scripts/wine-run.sh build/windows/bench/recording_bench.exe
