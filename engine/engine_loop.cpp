@@ -366,6 +366,8 @@ void EngineLoop::runOnTrackTick() {
     if (stintBegins) {
         resetForceModel();
         engine_.accumulators = StintAccumulators{};
+        ports_.wheel->addedLatency.reset();
+        nextLatencyPublishNs_ = 0;
         wasOnTrack_ = true;
     }
     publish(true);
@@ -396,6 +398,17 @@ void EngineLoop::runOnTrackTick() {
         fade_.finishTick(ports_.clock->nowNs());
     }
     previous_ = current_;
+    publishAddedLatency();
+}
+
+// After the tick's samples, never before its first: the figure must not
+// add to what it measures.
+void EngineLoop::publishAddedLatency() {
+    const int64_t now = ports_.clock->nowNs();
+    if (nextLatencyPublishNs_ != 0 && now < nextLatencyPublishNs_)
+        return;
+    nextLatencyPublishNs_ = now + kLatencyPublishNs;
+    engine_.publishAddedLatency(ports_.wheel->addedLatency.percentileNs(99));
 }
 
 // The tick's settings. A change stored since the last tick takes effect at
@@ -512,7 +525,7 @@ CarCoefficients EngineLoop::resolveCoefficients(const FfbSettings& settings) con
 // once, neither counted in the stint's reports nor recorded.
 void EngineLoop::sendEndStop(int32_t computed) {
     const int32_t magnitude = toWheel(computed, false);
-    ports_.wheel->requestForce(magnitude);
+    ports_.wheel->requestTickForce(magnitude, tickStartNs_);
     if (ports_.observer)
         ports_.observer->onSample(0, ports_.clock->nowNs(), magnitude);
 }
@@ -531,21 +544,26 @@ void EngineLoop::deliverSamples(const TickSamples& samples) {
         if (stopTested && engine_.stopRequested()) {
             if (samples.interpolated)
                 clock.waitUntil(tickStartNs_ + last * samples.spacingNs());
-            sendSample(last);
+            sendSample(last, i == 0);
             return;
         }
         if (i > 0)
             clock.waitUntil(tickStartNs_ + i * samples.spacingNs());
-        sendSample(i);
+        sendSample(i, i == 0);
     }
 }
 
-void EngineLoop::sendSample(int index) {
+// The tick's first force carries the mark by which the output stage counts
+// the tick's added latency.
+void EngineLoop::sendSample(int index, bool firstOfTick) {
     const uint32_t clippedBefore = engine_.accumulators.ClipCount;
     const int32_t computed = fade_.blend(index, model_.publishSample(index, engine_.accumulators),
                                          ports_.clock->nowNs());
     const int32_t magnitude = toWheel(computed, engine_.accumulators.ClipCount != clippedBefore);
-    ports_.wheel->requestForce(magnitude);
+    if (firstOfTick)
+        ports_.wheel->requestTickForce(magnitude, tickStartNs_);
+    else
+        ports_.wheel->requestForce(magnitude);
     if (ports_.observer)
         ports_.observer->onSample(index, ports_.clock->nowNs(), magnitude);
 }
@@ -557,7 +575,8 @@ void EngineLoop::resetForceModel() {
 }
 
 void EngineLoop::publishStintReports() {
-    engine_.publishClipReport();
+    const AddedLatency& latency = ports_.wheel->addedLatency;
+    engine_.publishClipReport(latency.percentileNs(50), latency.percentileNs(99));
     engine_.publishOutputReport();
 }
 

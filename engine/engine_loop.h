@@ -53,6 +53,10 @@ class EngineLoop {
     // watch; the watch reads the tick count every couple of microseconds.
     static constexpr int64_t kWatchLeadNs = 2 * 1000 * 1000;
     static constexpr int64_t kWatchStepNs = 2 * 1000;
+    // The status bar's added latency is refreshed this often (the window
+    // reads the status four times a second); a percentile scans the
+    // histogram, which the tick path need not do at 60 Hz.
+    static constexpr int64_t kLatencyPublishNs = 250 * 1000 * 1000;
 
     void followSampleTiming();
     void checkOutputErrors();
@@ -82,7 +86,8 @@ class EngineLoop {
     void recordTick();
     void sendEndStop(int32_t magnitude);
     void deliverSamples(const TickSamples& samples);
-    void sendSample(int index);
+    void sendSample(int index, bool firstOfTick);
+    void publishAddedLatency();
     void resetForceModel();
     void publishStintReports();
 
@@ -124,6 +129,7 @@ class EngineLoop {
     bool connected_ = false; // this pass's reading of the simulator's status bit
     int64_t tickStartNs_ = 0;
     int64_t lastNewTickNs_ = 0; // TickStart of the last new tick
+    int64_t nextLatencyPublishNs_ = 0; // steady ns; 0: at the next tick
 };
 
 } // namespace gripline

@@ -1,6 +1,7 @@
 #pragma once
 // What the engine publishes to the window: written by the engine thread under
 // the status lock, copied whole by the window thread every 250 ms.
+#include "engine/added_latency.h"
 #include "telemetry/session_identity.h"
 
 #include <cstdint>
@@ -14,6 +15,13 @@ struct EngineStatus {
     bool IdentityConsistent = true; // from the session text; true while nothing is known
     float ClipPercent = 0;          // percent of clipped samples of the last finished stint
     uint32_t ClipReportCount = 0;
+    // The time Gripline adds to each tick, from seeing it to handing its
+    // first force to the wheel's driver (engine/added_latency.h; ns,
+    // AddedLatency::kNone while nothing is counted): the p50 and p99 of the
+    // stint the clip report ends, and the p99 of the stint so far.
+    int64_t ClipReportLatencyP50Ns = AddedLatency::kNone;
+    int64_t ClipReportLatencyP99Ns = AddedLatency::kNone;
+    int64_t AddedLatencyP99Ns = AddedLatency::kNone;
     uint32_t OutputErrorCount = 0;
     int32_t OutputLastError = 0; // HRESULT
     uint32_t OnTrackChanges = 0;

@@ -100,6 +100,7 @@ void FfbEngine::restartCounters() {
     status_.ReplayPlaying = false;
     status_.ReplayStartCount = 0;
     status_.ReplayEndCount = 0;
+    status_.AddedLatencyP99Ns = AddedLatency::kNone;
 }
 
 EngineStatus FfbEngine::readStatus() const {
@@ -128,8 +129,10 @@ void FfbEngine::publishStatus(bool connected, bool onTrack, const SessionIdentit
     status_.TrackName = identity.TrackName;
     status_.TrackDisplayName = identity.TrackDisplayName;
     status_.Wet = wet;
-    if (!connected)
+    if (!connected) {
         status_.ClipPercent = 0;
+        status_.AddedLatencyP99Ns = AddedLatency::kNone; // no drive: the bar goes back to idle
+    }
     status_.MeterPeak = meter.Peak;
     status_.MeterClipping = meter.Clipping;
 }
@@ -142,17 +145,24 @@ void FfbEngine::publishReplay(bool playing) {
     ++(playing ? status_.ReplayStartCount : status_.ReplayEndCount);
 }
 
-void FfbEngine::publishClipReport() {
+void FfbEngine::publishClipReport(int64_t latencyP50Ns, int64_t latencyP99Ns) {
     const StintAccumulators& acc = accumulators;
     const float percent =
         acc.ClipTotal < 1 ? 0.0f : static_cast<float>(acc.ClipCount) * 100.0f / acc.ClipTotal;
     {
         std::lock_guard lock(statusLock_);
         status_.ClipPercent = percent;
+        status_.ClipReportLatencyP50Ns = latencyP50Ns;
+        status_.ClipReportLatencyP99Ns = latencyP99Ns;
         ++status_.ClipReportCount;
     }
     accumulators.ClipTotal = 0;
     accumulators.ClipCount = 0;
+}
+
+void FfbEngine::publishAddedLatency(int64_t p99Ns) {
+    std::lock_guard lock(statusLock_);
+    status_.AddedLatencyP99Ns = p99Ns;
 }
 
 void FfbEngine::publishOutputReport() {

@@ -84,7 +84,11 @@ class FfbEngine {
     void publishStatus(bool connected, bool onTrack, const SessionIdentity& identity = {},
                        bool wet = false, const MeterReading& meter = {});
     void publishReplay(bool playing);
-    void publishClipReport();
+    // The stint's clip share, with its added latency (AddedLatency::kNone:
+    // nothing counted).
+    void publishClipReport(int64_t latencyP50Ns = AddedLatency::kNone,
+                           int64_t latencyP99Ns = AddedLatency::kNone);
+    void publishAddedLatency(int64_t p99Ns);
     void publishOutputReport();
     void publishOutputErrors(uint32_t errorCount, int32_t lastError);
     void publishSampleTiming(const std::wstring& line);

@@ -38,6 +38,8 @@ bool FfbOutput::open(void* window, const DeviceGuid& device) {
     outputEnabled.store(false);
     seenQuiesceCount_ = quiesceCount.load();
     seenForceWrites_ = forceWrites.load();
+    countedTickSerial_ = tickSerial.load();
+    sendingSinceNs_ = 0;
     effectStarted_ = false;
     running_ = false;
     lastOutput_ = 0;
@@ -127,6 +129,8 @@ void FfbOutput::loopOnce() {
     const int32_t force =
         clampToFullScale(int64_t{requestedForce.load()} + int64_t{readDamping(fresh)});
     const int64_t now = clock_.nowNs();
+    if (sendingSinceNs_ == 0)
+        sendingSinceNs_ = now;
     magnitude_ = rampAndSlew(force, now);
     const HResult hr = sendMagnitude();
     if (failed(hr)) {
@@ -134,8 +138,10 @@ void FfbOutput::loopOnce() {
             noteFailure(hr);
             reacquire();
         }
-    } else if (!effectStarted_ && clock_.nowNs() >= rampStart_ && port_.hasEffect()) {
-        startEffect();
+    } else {
+        countAddedLatency(seenForceWrites_, now);
+        if (!effectStarted_ && clock_.nowNs() >= rampStart_ && port_.hasEffect())
+            startEffect();
     }
     if (!eventPaced)
         waitForWork();
@@ -168,6 +174,7 @@ void FfbOutput::pollButtons() {
 
 void FfbOutput::becomeEnabled(int64_t now) {
     effectStarted_ = false;
+    sendingSinceNs_ = 0;
     running_ = true;
     lastOutput_ = 0;
     clearDamping();
@@ -181,6 +188,7 @@ void FfbOutput::becomeEnabled(int64_t now) {
 // goes limp even on a device that keeps playing a stopped effect's last value.
 void FfbOutput::becomeDisabled() {
     running_ = false;
+    sendingSinceNs_ = 0;
     requestedForce.store(0);
     dampingPercent.store(0);
     endStopActive.store(false);
@@ -325,6 +333,24 @@ HResult FfbOutput::sendMagnitude() {
     if (!failed(hr))
         awaySinceNs_ = 0;
     return hr;
+}
+
+// A send that succeeded, with the forceWrites serial its force was read at
+// and its time just before the device call: the newest marked tick is
+// counted once, at the first such send that read its force or a later one.
+// A tick seen before this stretch of sending began (force off, the start
+// delay) is passed over: its wait was the stage's, not the tick path's.
+void FfbOutput::countAddedLatency(uint32_t readSerial, int64_t sendNs) {
+    const uint32_t serial = tickSerial.load();
+    if (serial == 0 || serial == countedTickSerial_ ||
+        static_cast<int32_t>(readSerial - serial) < 0) // the read came before its force
+        return;
+    const int64_t seenNs = tickSeenNs.load();
+    if (tickSerial.load() != serial) // a newer tick was being marked meanwhile
+        return;
+    countedTickSerial_ = serial;
+    if (seenNs >= sendingSinceNs_)
+        addedLatency.add(sendNs - seenNs);
 }
 
 // Velocity damping measured from the wheel: the axis speed between device

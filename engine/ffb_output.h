@@ -78,6 +78,7 @@ class FfbOutput final : public WheelOutput {
     int32_t rampAndSlew(int32_t force, int64_t now);
     HResult sendMagnitude();
     void giveUpWheel();
+    void countAddedLatency(uint32_t readSerial, int64_t sendNs);
 
     WheelPort& port_;
     Clock& clock_;
@@ -91,6 +92,10 @@ class FfbOutput final : public WheelOutput {
     bool running_ = false;  // the output thread's copy of outputEnabled
     uint32_t seenQuiesceCount_ = 0;
     uint32_t seenForceWrites_ = 0; // forceWrites when requestedForce was last read
+    uint32_t countedTickSerial_ = 0; // the last tick mark counted or passed over
+    // The first send of this enabled stretch (steady ns, 0 = none yet): a
+    // tick seen before it waited out the start delay and is not counted.
+    int64_t sendingSinceNs_ = 0;
     int32_t lastOutput_ = 0; // base of the slew limit
     int64_t rampStart_ = 0;  // steady ns
     int64_t rampEnd_ = 0;

@@ -4,6 +4,8 @@
 // with one atomic exchange and read atomically: newest value wins, no queue.
 // A new force is also counted and the output thread woken, so it reaches
 // the device at once rather than at the thread's next loop.
+#include "engine/added_latency.h"
+
 #include <array>
 #include <atomic>
 #include <cstdint>
@@ -58,6 +60,27 @@ class WheelOutput {
     // so the output stage compares this count too and takes the force off
     // and starts again from rest whenever it grew.
     std::atomic<uint32_t> quiesceCount{0};
+
+    // The time Gripline adds to each on-track tick, counted by the output
+    // stage (reset by the engine thread at a stint's start). The engine
+    // marks each tick's first force with the time it saw the tick and the
+    // forceWrites serial that write takes; the output stage counts the
+    // first successful send that read a force at or after that serial.
+    // tickSerial is 0 while a mark is being written: a reader that sees it
+    // change around its read of tickSeenNs leaves that tick uncounted.
+    AddedLatency addedLatency;
+    std::atomic<int64_t> tickSeenNs{0};  // steady ns
+    std::atomic<uint32_t> tickSerial{0}; // 0: no tick marked
+
+    // Engine thread: a tick's first force. The mark is complete before the
+    // force is visible, so the output stage never reads the force first and
+    // counts a later send.
+    void requestTickForce(int32_t magnitude, int64_t tickSeenAtNs) {
+        tickSerial.store(0);
+        tickSeenNs.store(tickSeenAtNs);
+        tickSerial.store(forceWrites.load() + 1);
+        requestForce(magnitude);
+    }
 
     // Engine thread: the newest force for the wheel.
     void requestForce(int32_t magnitude) {

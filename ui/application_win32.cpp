@@ -290,6 +290,7 @@ void Application::log(const std::wstring& line) {
 // Only a changed text repaints the status bar: the refresh runs four times a
 // second and the bar would flicker otherwise.
 void Application::setStatusTexts(const StatusTexts& texts) {
+    addedLatency_.show(texts.addedLatency);
     if (texts == status_)
         return;
     status_ = texts;

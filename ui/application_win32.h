@@ -18,6 +18,7 @@
 #include "settings/settings_view.h"
 #include "telemetry/session_scanner.h"
 #include "telemetry/telemetry_source_win32.h"
+#include "ui/added_latency_label_win32.h"
 #include "ui/auto_strength_controller.h"
 #include "ui/binding_controls.h"
 #include "ui/button_controller_win32.h"
@@ -136,6 +137,7 @@ class Application final : public SettingsView, public BindingControls, public Re
     HWND deviceCombo_ = nullptr, outputModeCombo_ = nullptr, profileCombo_ = nullptr;
     HWND wheelbaseField_ = nullptr, carLabel_ = nullptr;
     StatusTexts status_;
+    AddedLatencyLabel addedLatency_; // the one status text that is a control
     DrawingResources drawing_;
     int dpi_ = kLayoutDpi;            // the window's DPI: from its screen, then from WM_DPICHANGED
     std::vector<PlacedChild> placed_; // every child, in creation order

@@ -39,6 +39,7 @@ enum ControlId : int {
     kSaveForCarCommand = 1135,
     kSaveForCarAtTrackCommand = 1136,
     kSaveForCarInWetCommand = 1137,
+    kAddedLatencyLabel = 1138, // the status bar's "Added 0.09 ms"
 };
 
 // WM_APP + 1 and WM_APP + 2, spelled out so the portable code needs no

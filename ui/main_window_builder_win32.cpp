@@ -45,6 +45,8 @@ bool MainWindowBuilder::build(int showCommand) {
     app_.checkboxes_.reserve(kCheckboxCapacity);
     for (const ControlSpec& control : mainWindowControls())
         createControl(control);
+    app_.addedLatency_.create(app_.window_, kAddedLatencyLabel, app_.dpi_,
+                              app_.drawing_.normalFont());
     app_.setStatusTexts(StatusTexts{});
     ShowWindow(app_.window_, showCommand);
     UpdateWindow(app_.window_);

@@ -30,6 +30,7 @@ void Application::relayout() {
             SendMessageW(child.window, WM_SETFONT, reinterpret_cast<WPARAM>(fontFor(child.font)),
                          FALSE);
     }
+    addedLatency_.place(dpi_, drawing_.normalFont());
     sessionLog_.setWindowFont(drawing_.logFont());
     InvalidateRect(window_, nullptr, TRUE);
 }
@@ -58,7 +59,8 @@ void Application::onDpiChanged(WPARAM wParam, LPARAM lParam) {
 
 // Labels and buttons paint their background with the colour of the panel
 // they sit in (the header's for the wheelbase field's label and unit, and
-// for the buttons of the header and the session log). The read-only log
+// for the buttons of the header and the session log, and for the status
+// bar's added latency). The read-only log
 // pane keeps the panel colour it always had.
 LRESULT Application::onControlColour(HDC dc, HWND control) {
     SetTextColor(dc, kTextColour);
@@ -67,6 +69,8 @@ LRESULT Application::onControlColour(HDC dc, HWND control) {
     for (const PlacedChild& child : placed_)
         if (child.window == control && child.font != FontRole::Log)
             fill = fillUnder(child.place);
+    if (addedLatency_.owns(control))
+        fill = PanelFill::Header; // the status bar's colour
     switch (fill) {
     case PanelFill::Header:
         return reinterpret_cast<LRESULT>(drawing_.header());

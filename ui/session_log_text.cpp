@@ -1,5 +1,7 @@
 #include "ui/session_log_text.h"
 
+#include "ui/added_latency_text.h"
+
 #include <cwchar>
 
 namespace gripline {
@@ -43,7 +45,8 @@ std::vector<std::wstring> ClipReporter::linesFor(const EngineStatus& status) {
     wchar_t text[96];
     std::swprintf(text, 96, L"%.02f%% of samples were clipped",
                   static_cast<double>(status.ClipPercent));
-    std::vector<std::wstring> lines{text};
+    std::vector<std::wstring> lines{
+        text + stintLatencyText(status.ClipReportLatencyP50Ns, status.ClipReportLatencyP99Ns)};
     if (status.ClipPercent > kClipAdviceAbove)
         lines.emplace_back(L"Consider lowering Force strength to reduce clipping.");
     return lines;

@@ -25,8 +25,8 @@ std::wstring logLine(std::wstring_view message);
 // than on every line. Never more than the text.
 size_t logTrimLength(std::wstring_view text, size_t incoming, size_t limit = kLogTextLimit);
 
-// The lines a status copy adds to the log: the clip report, once per new
-// report counter. Window thread only.
+// The lines a status copy adds to the log: the clip report with the stint's
+// added latency, once per new report counter. Window thread only.
 class ClipReporter {
   public:
     std::vector<std::wstring> linesFor(const EngineStatus& status);

@@ -3,6 +3,7 @@
 #include "engine/wheel_port.h"
 #include "settings/ascii_case.h"
 #include "settings/driving_context.h"
+#include "ui/added_latency_text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -50,6 +51,7 @@ StatusTexts StatusRefresh::refresh(const EngineStatus& status, bool forceOff) {
     texts.trackState = status.OnTrack ? L"On track" : L"Not on track";
     texts.driverAndCar = L"Driver: " + displayName(status) + L" | Car: " + status.CarName;
     texts.meter = meterText(status.MeterPeak);
+    texts.addedLatency = addedLatencyText(status.AddedLatencyP99Ns);
     texts.clipping = status.MeterClipping;
     texts.forceOff = forceOff;
 

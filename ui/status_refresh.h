@@ -19,9 +19,10 @@ struct StatusTexts {
     std::wstring connection = L"iRacing disconnected";
     std::wstring trackState = L"Not on track";
     std::wstring driverAndCar = L"Car: generic";
-    // Beside them on the right: the live force meter, its clipping mark and
-    // the driver's force switch.
+    // Beside them on the right: the time Gripline adds to each tick, the
+    // live force meter, its clipping mark and the driver's force switch.
     std::wstring meter = L"Peak 0%";
+    std::wstring addedLatency = L"Added -"; // the stint's p99 so far
     bool clipping = false;
     bool forceOff = false;
 

@@ -23,6 +23,7 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -44,6 +45,13 @@ const std::wstring kF4Session = test::windowsPath(GRIPLINE_FIXTURES "/session_f4
 std::string narrow(const std::wstring& text) {
     return std::string(text.begin(), text.end()); // ASCII log lines
 }
+
+// The time Gripline adds to a tick, as the status bar and the stint's line
+// show it: "0.09", or ">5.00" beyond what is counted apart.
+const std::wstring kLatencyMs = LR"(>?\d+\.\d\d ms)";
+const std::wregex kAddedLatency(L"Added " + kLatencyMs);
+const std::wregex kClipLineWithLatency(LR"(\d+\.\d\d% of samples were clipped; added latency p50 )" +
+                                       kLatencyMs + L", p99 " + kLatencyMs + L"\r\n");
 
 RECT place(int x, int y, int width, int height) {
     return {x, y, x + width, y + height};
@@ -216,6 +224,7 @@ TEST_F(WindowAtWork, StartDriveRecordChangeCarStopAndKeepTheSettings) {
     ASSERT_TRUE(waitForLine(L"Force feedback devices found."));
     std::this_thread::sleep_for(1s); // a few status refreshes without an engine
     const std::string idleBar = statusBarPixels();
+    EXPECT_EQ(test::windowText(item(kAddedLatencyLabel)), L"Added -");
     test::click(item(kAnalyzerButton));
     EXPECT_EQ(count(L"The Torvix Analyzer executable was not found next to the app."), 1u);
 
@@ -236,6 +245,16 @@ TEST_F(WindowAtWork, StartDriveRecordChangeCarStopAndKeepTheSettings) {
     // The wheel receives force once its start delay and fade-in are over.
     ASSERT_TRUE(waitFor([&] { return peakForceOver(500ms) > 100; }, kEventLimit))
         << "the virtual wheel received no force";
+    // Beside the meter: the time Gripline adds to each tick, once the
+    // forces it times reach the wheel.
+    std::wstring added;
+    EXPECT_TRUE(waitFor(
+        [&] {
+            added = test::windowText(item(kAddedLatencyLabel));
+            return std::regex_match(added, kAddedLatency);
+        },
+        kEventLimit))
+        << narrow(added);
     screenshot("gripline_on_track.png");
     EXPECT_NE(statusBarPixels(), idleBar) << "connected, on track, driver and car";
 
@@ -325,7 +344,14 @@ TEST_F(WindowAtWork, StartDriveRecordChangeCarStopAndKeepTheSettings) {
     EXPECT_NE(report, std::wstring::npos) << narrow(log);
     EXPECT_EQ(afterStop.find(L"FFB output report:", report + 1), std::wstring::npos)
         << narrow(log);
+    // The F4's stint, which drove the wheel, ends with its clip share and
+    // the time Gripline added to its ticks on one line.
+    std::wsmatch stintLine;
+    EXPECT_TRUE(std::regex_search(log, stintLine, kClipLineWithLatency)) << narrow(log);
+    if (!stintLine.empty())
+        std::printf("stint: %s", narrow(stintLine.str()).c_str());
     screenshot("gripline_stopped.png");
+    EXPECT_EQ(test::windowText(item(kAddedLatencyLabel)), L"Added -");
     EXPECT_EQ(statusBarPixels(), idleBar) << "the status texts are back to their idle state";
 
     // Profile values: car-specific settings off, minimum force 20, 12.5 N·m.

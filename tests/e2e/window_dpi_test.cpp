@@ -7,6 +7,9 @@
 #include "common/dpi_scale.h"
 #include "tests/e2e/program_folder_win32.h"
 #include "tests/support/gui_driver_win32.h"
+#include "engine/added_latency.h"
+#include "ui/added_latency_label_win32.h"
+#include "ui/added_latency_text.h"
 #include "ui/buttons_dialog_win32.h"
 #include "ui/control_ids.h"
 #include "ui/main_window_win32.h"
@@ -71,9 +74,10 @@ bool sendDpiChanged(DWORD pid, HWND window, int dpi, const RECT& frame) {
 }
 
 // Every slider's caption, and its widest value, fits its box at 96 and 144
-// DPI in the font the window asks for (Segoe UI; under Wine its condensed
-// stand-in), measured as the static control draws it.
-TEST(WindowAtHighDpi, EverySliderCaptionAndValueFitsItsBox) {
+// DPI, and so does the status bar's widest added latency, in the font the
+// window asks for (Segoe UI; under Wine its condensed stand-in), measured as
+// the static control draws it.
+TEST(WindowAtHighDpi, EverySliderTextAndTheAddedLatencyFitTheirBoxes) {
     HDC screen = GetDC(nullptr);
     for (int dpi : {kLayoutDpi, kDpi}) {
         HFONT font = CreateFontW(-scaleToDpi(15, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
@@ -96,6 +100,9 @@ TEST(WindowAtHighDpi, EverySliderCaptionAndValueFitsItsBox) {
                           scaleToDpi(labels.value, dpi).width())
                     << c.id << " = " << value << " at " << dpi;
         }
+        EXPECT_LE(width(addedLatencyText(AddedLatency::kBeyondCeiling)),
+                  scaleToDpi(AddedLatencyLabel::kWidth, dpi))
+            << "the status bar's added latency at " << dpi;
         SelectObject(screen, previous);
         DeleteObject(font);
     }

@@ -142,6 +142,43 @@ TEST(FfbOutputWake, ANewForceGoesOutAtOnceAndAnUnchangedOneEveryMillisecond) {
     }
 }
 
+// The engine marks each tick's first force with the time it saw the tick;
+// the stage counts the tick once, at the first successful send that read
+// that force or a newer one, as the time just before the device call less
+// the tick's. A tick replaced before the stage looked, or whose force was
+// never sent (force off, the start delay), is not counted.
+TEST_F(FfbOutputTest, ATicksFirstForceIsCountedOnceFromSeeingTheTickToItsSend) {
+    constexpr int64_t kUs = kNsPerUs;
+    openWheel();
+    output.requestTickForce(3000, clock.now);
+    enableAndRunFor(3100 * kMs);
+    const AddedLatency& latency = output.addedLatency;
+    EXPECT_EQ(latency.count(), 0u) << "a tick that waited out the start delay";
+
+    port.duringNextWait = [&] { output.requestTickForce(4000, clock.now - 40 * kUs); };
+    runUntil(clock.now + 10 * kMs);
+    EXPECT_EQ(latency.count(), 1u) << "once, not at each resend";
+    EXPECT_EQ(latency.percentileNs(99), 42 * kUs);
+
+    output.requestTickForce(5000, clock.now - 300 * kUs);
+    output.requestTickForce(5000, clock.now - 10 * kUs);
+    runUntil(clock.now + 10 * kMs);
+    EXPECT_EQ(latency.count(), 2u) << "the newer of two ticks the stage had not looked at";
+    EXPECT_EQ(latency.percentileNs(50), 12 * kUs);
+
+    port.failNext("setMagnitude", kEFail, 1);
+    output.requestTickForce(6000, clock.now);
+    runUntil(clock.now + 10 * kMs);
+    EXPECT_EQ(latency.count(), 3u);
+    EXPECT_GE(latency.percentileNs(99), 1 * kMs) << "counted at the send that succeeded";
+
+    output.quiesce();
+    output.requestTickForce(0, clock.now);
+    runUntil(clock.now + 100 * kMs);
+    enableAndRunFor(3100 * kMs);
+    EXPECT_EQ(latency.count(), 3u) << "a tick seen while the force was off";
+}
+
 TEST_F(FfbOutputTest, DisablingStopsAtOnceAndReenablingRestartsTheDelay) {
     openWheel();
     output.requestedForce.store(8000);

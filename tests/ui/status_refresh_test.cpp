@@ -51,6 +51,11 @@ TEST_F(StatusRefreshTest, TheStatusBarNamesConnectionTrackDriverAndCar) {
     EXPECT_EQ(driving.meter, L"Peak 63%");
     EXPECT_TRUE(driving.clipping);
     EXPECT_TRUE(driving.forceOff);
+    // Beside it the stint's p99 added latency, in ms with two decimals.
+    EXPECT_EQ(driving.addedLatency, L"Added -") << "nothing counted yet";
+    status.AddedLatencyP99Ns = 94'000;
+    EXPECT_EQ(refresh().addedLatency, L"Added 0.09 ms");
+    status.AddedLatencyP99Ns = AddedLatency::kNone;
     status.MeterPeak = 0;
     status.MeterClipping = false;
 

@@ -59,7 +59,7 @@ TEST(SessionLogText, TrimmingDropsWholeOldestLinesAndKeepsTheNewest) {
     EXPECT_EQ(logTrimLength(text, limit, limit), text.size());
 }
 
-TEST(SessionLogText, EachClipReportIsLoggedOnceWithAdviceAbove2Point5Percent) {
+TEST(SessionLogText, EachClipReportIsLoggedOnceWithAdviceAndTheStintsAddedLatency) {
     ClipReporter reporter;
     EngineStatus status;
     EXPECT_TRUE(reporter.linesFor(status).empty()); // no report yet
@@ -75,6 +75,16 @@ TEST(SessionLogText, EachClipReportIsLoggedOnceWithAdviceAbove2Point5Percent) {
     EXPECT_EQ(reporter.linesFor(status),
               (std::vector<std::wstring>{L"2.51% of samples were clipped",
                                          L"Consider lowering Force strength to reduce clipping."}));
+
+    // A stint whose forces reached the wheel: the time Gripline added, on
+    // the same line.
+    status.ClipReportCount = 3;
+    status.ClipPercent = 0.12f;
+    status.ClipReportLatencyP50Ns = 42'000;
+    status.ClipReportLatencyP99Ns = AddedLatency::kBeyondCeiling;
+    EXPECT_EQ(reporter.linesFor(status),
+              std::vector<std::wstring>{
+                  L"0.12% of samples were clipped; added latency p50 0.04 ms, p99 >5.00 ms"});
 }
 
 TEST(SliderMath, PointerPositionsPickValuesAlongTheTrack) {
