@@ -131,7 +131,7 @@ TEST_F(EngineFollowsSimulator, EngineStartedFirstAttachesOnceTheSimulatorAppears
     const int64_t delayMs = (log.firstTickNs() - appearedNs) / 1'000'000;
     std::printf("first tick read %lld ms after the simulator's mapping appeared\n",
                 static_cast<long long>(delayMs));
-    EXPECT_TRUE(status().Connected);
+    EXPECT_TRUE(waitFor([&] { return status().Connected; }, 20s));
     standin.kill();
     engine.stop();
 }

@@ -423,13 +423,22 @@ TEST_F(PidWheelWindow, TheWheelTestAndABoundButtonWorkThroughTheRealStack) {
         kLimit))
         << narrow(logText());
     EXPECT_NE(logText().find(L"updates, no errors."), std::wstring::npos) << narrow(logText());
+    // The driver's log trails what it was sent: the swing is all there once
+    // its effect, started, has been let go.
+    ASSERT_TRUE(waitFor(
+        [&] {
+            const std::vector<WheelEvent> events = eventsSince(from);
+            const bool started = std::any_of(events.begin(), events.end(),
+                                             [](const WheelEvent& e) { return e.name == "start"; });
+            return started && nothingLeftPlaying(events);
+        },
+        kLimit));
     const std::vector<int32_t> swing = magnitudeValues(eventsSince(from));
     ASSERT_FALSE(swing.empty());
     // The output thread samples the swing about once a millisecond: its
     // peaks within a few units of full swing.
     EXPECT_NEAR(*std::min_element(swing.begin(), swing.end()), -WheelTest::kPeak, 15);
     EXPECT_NEAR(*std::max_element(swing.begin(), swing.end()), WheelTest::kPeak, 15);
-    EXPECT_TRUE(nothingLeftPlaying(eventsSince(from)));
 
     test::click(item(kButtonsButton));
     HWND dialog = nullptr;
