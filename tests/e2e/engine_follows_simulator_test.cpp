@@ -99,10 +99,12 @@ TEST_F(EngineFollowsSimulator, ReadsEveryTickOfARecordedDriveAndSeesTheSimulator
     std::printf("the engine read %zu of 390 lines\n", ticks.size());
 
     // A simulator started again publishes into the same block, which the
-    // engine still holds: it is followed again.
+    // engine still holds: it is followed again, as lines read past those of
+    // the first (how many of either depends on the machine's load).
+    const size_t readOfTheFirst = ticks.size();
     StandinChild again;
     ASSERT_TRUE(again.start({L"--scenario", L"straight", L"--exit-after", L"3"}));
-    ASSERT_TRUE(waitFor([&] { return status().Connected && log.ticks().size() > 400; }, 20s))
+    ASSERT_TRUE(waitFor([&] { return log.ticks().size() > readOfTheFirst; }, 20s))
         << "the engine did not follow the second simulator";
     again.waitExit(20s);
     engine.stop();
@@ -132,7 +134,7 @@ TEST_F(EngineFollowsSimulator, EngineStartedFirstAttachesOnceTheSimulatorAppears
     const int64_t delayMs = (log.firstTickNs() - appearedNs) / 1'000'000;
     std::printf("first tick read %lld ms after the simulator's mapping appeared\n",
                 static_cast<long long>(delayMs));
-    EXPECT_TRUE(status().Connected);
+    EXPECT_TRUE(waitFor([&] { return status().Connected; }, 20s));
     standin.kill();
     engine.stop();
 }

@@ -127,9 +127,10 @@ class WindowAtWork : public test::WindowOnVirtualWheel {
             kEventLimit);
     }
     // The value label beside the caption at (x, y): the last 56 pixels of
-    // its 244-pixel line (the tuning sliders read here).
-    std::wstring sliderText(int x, int y) const {
-        return test::windowText(test::childAt(window, place(x + 188, y, 56, 22)));
+    // its 244-pixel line (the tuning sliders read here), once it reads
+    // `expected` (a click on the slider is handled after it is posted).
+    std::wstring sliderText(int x, int y, const std::wstring& expected) const {
+        return test::textOnceItIs(test::childAt(window, place(x + 188, y, 56, 22)), expected);
     }
     // A click on a custom control, as the mouse makes it.
     void clickAt(int id, int x, int y) {
@@ -265,7 +266,7 @@ TEST_F(WindowAtWork, StartDriveRecordChangeCarStopAndKeepTheSettings) {
     const int32_t at50 = peakForceOver(10500ms);
     const size_t clickedAt = test::magnitudes(wheelEvents()).size();
     clickAt(1101, 234, 15);
-    EXPECT_EQ(sliderText(374, 288), L"100%");
+    EXPECT_EQ(sliderText(374, 288, L"100%"), L"100%");
     int32_t at100 = 0;
     EXPECT_TRUE(
         waitFor([&] { return (at100 = peakForceSince(clickedAt)) > at50 * 3 / 2; }, kEventLimit))
@@ -315,7 +316,7 @@ TEST_F(WindowAtWork, StartDriveRecordChangeCarStopAndKeepTheSettings) {
     closeStandin();
     startStandin(sessionWithCar("mx5 mx52016"));
     ASSERT_TRUE(waitForLine(L"Using driver profile settings for this car.", 2));
-    EXPECT_EQ(sliderText(374, 288), L"50%") << "the profile's strength for the new car";
+    EXPECT_EQ(sliderText(374, 288, L"50%"), L"50%") << "the profile's strength for the new car";
 
     // The simulator closes and everything it caused is logged; Stop then
     // reports the stint it ends, once, and repeats nothing already logged
@@ -358,12 +359,12 @@ TEST_F(WindowAtWork, StartDriveRecordChangeCarStopAndKeepTheSettings) {
     clickAt(kCarSpecificCheck, 12, 12);
     ASSERT_TRUE(waitForLine(L"Car specific settings disabled."));
     clickAt(1100, 234, 15);
-    EXPECT_EQ(sliderText(374, 218), L"20");
+    EXPECT_EQ(sliderText(374, 218, L"20"), L"20");
     HWND wheelbase = item(kWheelbaseField);
     SendMessageW(wheelbase, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"12,5"));
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(kWheelbaseField, EN_KILLFOCUS),
                  reinterpret_cast<LPARAM>(wheelbase));
-    EXPECT_EQ(test::windowText(wheelbase), L"12.5");
+    EXPECT_EQ(test::textOnceItIs(wheelbase, L"12.5"), L"12.5");
 
     ASSERT_EQ(closeProgram(), 0);
     const std::wstring settings = test::settingsText(folder.settings());
@@ -375,9 +376,9 @@ TEST_F(WindowAtWork, StartDriveRecordChangeCarStopAndKeepTheSettings) {
 
     closeStandin();
     startProgram();
-    EXPECT_EQ(sliderText(374, 218), L"20");
-    EXPECT_EQ(sliderText(374, 288), L"50%");
-    EXPECT_EQ(test::windowText(item(kWheelbaseField)), L"12.5");
+    EXPECT_EQ(sliderText(374, 218, L"20"), L"20");
+    EXPECT_EQ(sliderText(374, 288, L"50%"), L"50%");
+    EXPECT_EQ(test::textOnceItIs(item(kWheelbaseField), L"12.5"), L"12.5");
     EXPECT_EQ(closeProgram(), 0);
 }
 
@@ -521,7 +522,20 @@ TEST_F(WindowAtWork, AReplayStretchSendsOnlyZerosAndTheForceFadesInAfter) {
             return replayStartNs != 0 && replayEndNs != 0;
         },
         kEventLimit));
-    std::this_thread::sleep_for(3500ms); // the start delay and the fade-in after it
+    // The start delay and the fade-in after it: the effect started again,
+    // and the wheel fed for more than the fade-in's 1.8 s since.
+    ASSERT_TRUE(waitFor(
+        [&] {
+            int64_t startUs = 0, lastUs = 0;
+            for (const test::WheelEvent& e : wheelEvents()) {
+                if (e.name == "start" && e.atUs * 1000 > replayEndNs && startUs == 0)
+                    startUs = e.atUs;
+                lastUs = e.atUs;
+            }
+            return startUs != 0 && lastUs > startUs + 2'000'000;
+        },
+        kEventLimit))
+        << "the effect was never started again after the replay";
 
     // The fade begins where an update first drops by a tenth or more (the
     // straight's force moves by a few percent a tick; the fade by a seventh
@@ -651,11 +665,18 @@ TEST_F(WindowAtWork, AWheelSwitchedOnLateAndUnpluggedMidDriveIsFollowed) {
         kEventLimit))
         << "the force never came back";
     EXPECT_GE(firstForceUs - acquiredUs, 1'200'000) << "the start delay first";
-    std::this_thread::sleep_for(4s); // the fade-in and some driving at full force
     // The effect starts as the delay ends; the fade-in lasts 1.8 s from
     // there (judged 20 ms short of it: the start is logged a loop late).
-    const int64_t fadeInUs = firstAfter("start", nullptr, acquiredUs);
-    ASSERT_NE(fadeInUs, 0) << "the effect was never started again";
+    // Waited for: the start, then the fade-in and some driving at full force.
+    int64_t fadeInUs = 0;
+    ASSERT_TRUE(waitFor(
+        [&] {
+            fadeInUs = firstAfter("start", nullptr, acquiredUs);
+            const auto forces = magnitudesSince(acquiredUs);
+            return fadeInUs != 0 && !forces.empty() && forces.back().atUs > fadeInUs + 4'000'000;
+        },
+        kEventLimit))
+        << "the effect was never started again";
     int32_t previous = 0, largestRampStep = 0, largestStep = 0;
     for (const test::WheelEvent& m : magnitudesSince(acquiredUs)) {
         const int32_t step = std::abs(m.number() - previous);
@@ -814,9 +835,9 @@ TEST_F(WindowAtWork, ButtonsBoundInTheDialogDriveTheWindowAndSurviveARestart) {
     startStandin(kF4Session);
     startProgram();
     ASSERT_TRUE(waitForLine(L"Force feedback devices found."));
-    EXPECT_EQ(test::windowText(item(kProfileCombo)), L"Ann");
-    EXPECT_EQ(sliderText(374, 288), L"50%") << "the older file loads as before";
-    EXPECT_EQ(sliderText(374, 498), L"35") << "impact texture from road texture";
+    EXPECT_EQ(test::textOnceItIs(item(kProfileCombo), L"Ann"), L"Ann");
+    EXPECT_EQ(sliderText(374, 288, L"50%"), L"50%") << "the older file loads as before";
+    EXPECT_EQ(sliderText(374, 498, L"35"), L"35") << "impact texture from road texture";
 
     test::click(item(kButtonsButton));
     HWND dialog = nullptr;
@@ -854,7 +875,7 @@ TEST_F(WindowAtWork, ButtonsBoundInTheDialogDriveTheWindowAndSurviveARestart) {
         press(5, 200 + i * 500, 250);
     ASSERT_TRUE(waitForLine(L"Force strength 100% (button).")) << narrow(logText());
     EXPECT_EQ(count(L"Force strength 55% (button)."), 1u) << "a held button acts once";
-    EXPECT_EQ(sliderText(374, 288), L"100%");
+    EXPECT_EQ(sliderText(374, 288, L"100%"), L"100%");
     int32_t at100 = 0;
     EXPECT_TRUE(waitFor([&] { return (at100 = peakForceSince(before)) > at50 * 3 / 2; }, kEventLimit))
         << "at 50%: " << at50 << ", at 100%: " << at100;
@@ -921,7 +942,7 @@ TEST_F(WindowAtWork, ButtonsBoundInTheDialogDriveTheWindowAndSurviveARestart) {
     // meter shows it.
     press(8);
     ASSERT_TRUE(waitForLine(L"Driver profile loaded."));
-    EXPECT_EQ(test::windowText(item(kProfileCombo)), L"Bob");
+    EXPECT_EQ(test::textOnceItIs(item(kProfileCombo), L"Bob"), L"Bob");
     RECT client;
     GetClientRect(window, &client);
     POINT mark{client.right - 30, client.bottom - 10}; // inside the clipping mark
@@ -947,14 +968,17 @@ TEST_F(WindowAtWork, ButtonsBoundInTheDialogDriveTheWindowAndSurviveARestart) {
     ASSERT_TRUE(waitForLine(L"Force feedback devices found."));
     test::click(item(kButtonsButton));
     ASSERT_TRUE(waitFor([&] { return (dialog = FindWindowW(kButtonsDialogClass, nullptr)); }, kEventLimit));
-    for (const auto& [action, button] : bindings)
-        EXPECT_EQ(test::windowText(GetDlgItem(dialog, kBindingTextBase + action)),
-                  wheel + std::to_wstring(button));
+    for (const auto& [action, button] : bindings) {
+        const std::wstring bound = wheel + std::to_wstring(button);
+        EXPECT_EQ(test::textOnceItIs(GetDlgItem(dialog, kBindingTextBase + action), bound), bound);
+    }
     test::click(GetDlgItem(dialog, kCloseButtonsDialog));
     const std::wstring profile = test::windowText(item(kProfileCombo));
     press(8);
     ASSERT_TRUE(waitForLine(L"Driver profile loaded.")) << narrow(logText());
-    EXPECT_NE(test::windowText(item(kProfileCombo)), profile);
+    EXPECT_TRUE(waitFor([&] { return test::windowText(item(kProfileCombo)) != profile; },
+                        kEventLimit))
+        << "still " << narrow(profile);
     EXPECT_EQ(closeProgram(), 0);
 }
 

@@ -90,9 +90,8 @@ class WindowAutoStrength : public test::WindowOnVirtualWheel {
     std::wstring logText() const {
         return test::windowText(test::childAt(window, place(48, 718, 1500, 56)));
     }
-    std::wstring sliderText(int x, int y) const {
-        return test::windowText(test::childAt(window, place(x + 188, y, 56, 22)));
-    }
+    HWND sliderLabel(int x, int y) const { return test::childAt(window, place(x + 188, y, 56, 22)); }
+    std::wstring sliderText(int x, int y) const { return test::windowText(sliderLabel(x, y)); }
     void clickAt(int id, int x, int y) {
         test::mouse(item(id), WM_LBUTTONDOWN, x, y);
         test::mouse(item(id), WM_LBUTTONUP, x, y);
@@ -122,8 +121,10 @@ TEST_F(WindowAutoStrength, BothCarsSettleAtTheTargetAndTheCrashPullsNothingDown)
     ASSERT_TRUE(
         waitFor([&] { return test::countLines(logText(), L"Force feedback devices found.") > 0; },
                 kStartLimit));
-    EXPECT_EQ(sliderText(978, 544), L"80%") << "the target's default";
+    EXPECT_EQ(test::textOnceItIs(sliderLabel(978, 544), L"80%"), L"80%") << "the target's default";
     clickAt(kAutoStrengthCheck, 12, 12);
+    EXPECT_TRUE(waitFor(
+        [&] { return test::countLines(logText(), L"Auto strength enabled.") > 0; }, kStartLimit));
     EXPECT_EQ(test::countLines(logText(), L"Auto strength enabled."), 1u);
     test::click(item(kStartButton));
 

@@ -146,9 +146,15 @@ TEST(WindowAtHighDpi, IsTheLayoutScaledAndFollowsADpiChange) {
     // 96-DPI place (right and below the action rows) scaled.
     test::click(GetDlgItem(window, kButtonsButton));
     HWND dialog = nullptr;
-    ASSERT_TRUE(
-        test::waitFor([&] { return (dialog = FindWindowW(kButtonsDialogClass, nullptr)); }, 30s));
-    const RECT close = test::placeInParent(GetDlgItem(dialog, kCloseButtonsDialog));
+    RECT close{};
+    const auto closeScaled = [&] {
+        dialog = FindWindowW(kButtonsDialogClass, nullptr);
+        close = test::placeInParent(GetDlgItem(dialog, kCloseButtonsDialog));
+        return close.right - close.left == scaleToDpi(96, kDpi) &&
+               close.bottom - close.top == scaleToDpi(30, kDpi);
+    };
+    EXPECT_TRUE(test::waitFor(closeScaled, 30s));
+    ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(close.right - close.left, scaleToDpi(96, kDpi));
     EXPECT_EQ(close.bottom - close.top, scaleToDpi(30, kDpi));
     RECT dialogFrame;

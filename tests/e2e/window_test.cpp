@@ -36,8 +36,12 @@ class WindowTest : public ::testing::Test {
         return test::waitForTopWindow(L"TorvixCommercialWindow", process.id(), kStartLimit);
     }
     HWND item(int id) const { return GetDlgItem(window_, id); }
-    std::wstring logText() const {
-        return test::windowText(test::childAt(window_, {48, 718, 1548, 774}));
+    HWND logPane() const { return test::childAt(window_, {48, 718, 1548, 774}); }
+    std::wstring logText() const { return test::windowText(logPane()); }
+    // The log once it reads `expected`: the window shows before the device
+    // list is made and its line logged.
+    std::wstring logOnceItIs(const std::wstring& expected) const {
+        return test::textOnceItIs(logPane(), expected);
     }
     // Closes the window as the user does and returns the exit code.
     int close() {
@@ -130,13 +134,14 @@ void expectControl(HWND window, const ControlSpec& s) {
     }
 }
 
-// The value label of the slider whose caption is at (x, y).
-std::wstring sliderValue(HWND window, int x, int y) {
+// The value label of the slider whose caption is at (x, y), once it reads
+// `expected`.
+std::wstring sliderValue(HWND window, int x, int y, const std::wstring& expected) {
     for (const ControlSpec& s : mainWindowControls())
         if (s.kind == ControlKind::Slider && s.x == x && s.y == y) {
             const PixelRect v = sliderLabelPlaces(s).value;
-            return test::windowText(
-                test::childAt(window, place(v.left, v.top, v.width(), v.height())));
+            return test::textOnceItIs(
+                test::childAt(window, place(v.left, v.top, v.width(), v.height())), expected);
         }
     return L"";
 }
@@ -153,13 +158,14 @@ TEST_F(WindowTest, StartsWithoutSettingsShowsTheLayoutAndSavesOnClose) {
     EXPECT_GE(client.bottom, 790 + kStatusBarHeight); // the session log clears the status bar
     EXPECT_EQ(GetWindowLongW(window_, GWL_STYLE) & (WS_THICKFRAME | WS_MAXIMIZEBOX), 0);
 
+    EXPECT_EQ(logOnceItIs(L"No force feedback device found.\r\n"),
+              L"No force feedback device found.\r\n");
     for (const ControlSpec& control : mainWindowControls())
         expectControl(window_, control);
-    EXPECT_EQ(logText(), L"No force feedback device found.\r\n");
     EXPECT_EQ(SendMessageW(item(kDeviceCombo), CB_GETCOUNT, 0, 0), 0);
     EXPECT_EQ(SendMessageW(item(kOutputModeCombo), CB_GETCURSEL, 0, 0), 0);
-    EXPECT_EQ(sliderValue(window_, 374, 288), L"50%"); // force strength's default
-    EXPECT_EQ(sliderValue(window_, 978, 218), L"6.0 g");
+    EXPECT_EQ(sliderValue(window_, 374, 288, L"50%"), L"50%"); // force strength's default
+    EXPECT_EQ(sliderValue(window_, 978, 218, L"6.0 g"), L"6.0 g");
 
     RECT screen;
     GetWindowRect(window_, &screen);
@@ -171,7 +177,7 @@ TEST_F(WindowTest, StartsWithoutSettingsShowsTheLayoutAndSavesOnClose) {
     for (auto [x, text] : {std::pair{234, L"20"}, {10, L"0"}, {122, L"10"}}) {
         test::mouse(minForce, WM_LBUTTONDOWN, x, 15);
         test::mouse(minForce, WM_LBUTTONUP, x, 15);
-        EXPECT_EQ(sliderValue(window_, 374, 218), text) << x;
+        EXPECT_EQ(sliderValue(window_, 374, 218, text), text) << x;
     }
 
     // No wheel to start with: the driver is told and nothing else changes.
@@ -191,24 +197,26 @@ TEST_F(WindowTest, StartsWithoutSettingsShowsTheLayoutAndSavesOnClose) {
 TEST_F(WindowTest, ASecondInstanceHandsOverItsAdvicePathAndRestoresTheFirst) {
     window_ = start(program_);
     ASSERT_NE(window_, nullptr);
-    const std::wstring before = logText();
+    const std::wstring before = L"No force feedback device found.\r\n";
+    ASSERT_EQ(logOnceItIs(before), before);
 
     ShowWindow(window_, SW_MINIMIZE);
     ASSERT_TRUE(test::waitFor([&] { return IsIconic(window_) != FALSE; }, 10s));
     ProgramProcess second;
     ASSERT_TRUE(second.start(folder_.exe(), L"--Apply-Advice \"C:\\no such folder\\advice.ini\""));
     EXPECT_EQ(second.waitExit(kExitLimit), 0);
-    EXPECT_FALSE(IsIconic(window_));
+    EXPECT_TRUE(test::waitFor([&] { return IsIconic(window_) == FALSE; }, 10s));
     // The first instance handled the path: this one cannot be read.
-    EXPECT_EQ(logText(), before + L"Could not load analyzer advice file.\r\n");
+    const std::wstring handled = before + L"Could not load analyzer advice file.\r\n";
+    EXPECT_EQ(logOnceItIs(handled), handled);
 
     ShowWindow(window_, SW_MINIMIZE);
     ASSERT_TRUE(test::waitFor([&] { return IsIconic(window_) != FALSE; }, 10s));
     ProgramProcess third;
     ASSERT_TRUE(third.start(folder_.exe()));
     EXPECT_EQ(third.waitExit(kExitLimit), 0);
-    EXPECT_FALSE(IsIconic(window_));
-    EXPECT_EQ(logText(), before + L"Could not load analyzer advice file.\r\n"); // nothing new
+    EXPECT_TRUE(test::waitFor([&] { return IsIconic(window_) == FALSE; }, 10s));
+    EXPECT_EQ(logText(), handled); // nothing new
 
     EXPECT_EQ(close(), 0);
 }
@@ -272,6 +280,8 @@ LRESULT sendAdvice(HWND window, const std::wstring& path, DWORD byteCount) {
 TEST_F(WindowTest, TheLogWindowOpenedAgainHoldsEveryLine) {
     window_ = start(program_);
     ASSERT_NE(window_, nullptr);
+    const std::wstring devices = L"No force feedback device found.\r\n";
+    ASSERT_EQ(logOnceItIs(devices), devices);
     test::click(item(kViewLogButton));
     HWND logWindow = nullptr;
     ASSERT_TRUE(test::waitFor(
@@ -301,7 +311,7 @@ TEST_F(WindowTest, AnAttachedWheelIsListedAndAnnounced) {
     ASSERT_TRUE(overrides.ok());
     window_ = start(program_);
     ASSERT_NE(window_, nullptr);
-    EXPECT_EQ(logText(), L"Force feedback devices found.\r\n");
+    EXPECT_EQ(logOnceItIs(L"Force feedback devices found.\r\n"), L"Force feedback devices found.\r\n");
     EXPECT_EQ(SendMessageW(item(kDeviceCombo), CB_GETCOUNT, 0, 0), 1);
     EXPECT_EQ(SendMessageW(item(kDeviceCombo), CB_GETCURSEL, 0, 0), 0);
     EXPECT_EQ(close(), 0);

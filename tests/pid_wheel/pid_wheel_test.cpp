@@ -239,14 +239,19 @@ TEST_F(PidWheelUnderWine, BuiltinDirectInputListsTheWheelAndItsEffectCallsArrive
                 return true;
         return false;
     };
+    // Every kind of report, and each magnitude's own: the Effect Operation
+    // of the Start comes before the magnitudes are logged.
     auto all = [&] {
         lines = log();
+        size_t forces = 0;
+        for (size_t i = before; i < lines.size(); ++i)
+            forces += lines[i].kind == "write" && lines[i].hex.rfind("05", 0) == 0;
         for (const ExpectedReport& r : kEffectReports)
             if (!has(r))
                 return false;
-        return true;
+        return forces >= 4;
     };
-    pollUntil(all, std::chrono::seconds(10));
+    pollUntil(all);
     for (const ExpectedReport& r : kEffectReports)
         EXPECT_TRUE(has(r)) << r.what << " (" << r.kind << " " << r.idHex
                             << ") missing from the log";

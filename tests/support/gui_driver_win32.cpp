@@ -89,13 +89,15 @@ RECT placeInParent(HWND child) {
     return r;
 }
 
+// Not SMTO_ABORTIFHUNG: a window thread busy for 5 s on a loaded machine
+// counts as hung, and the message would not be sent at all.
 std::wstring windowText(HWND window) {
     DWORD_PTR length = 0;
-    SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 10000, &length);
+    SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 30000, &length);
     std::wstring text(length + 1, L'\0');
     DWORD_PTR copied = 0;
     SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()),
-                        SMTO_ABORTIFHUNG, 10000, &copied);
+                        SMTO_NORMAL, 30000, &copied);
     text.resize(copied);
     return text;
 }
@@ -122,21 +124,31 @@ HWND childAt(HWND parent, const RECT& place) {
     return nullptr;
 }
 
-// A sent message is handled only after every message posted before it.
+std::wstring textOnceItIs(HWND control, const std::wstring& expected,
+                          std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    std::wstring text = windowText(control);
+    while (text != expected && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        text = windowText(control);
+    }
+    return text;
+}
+
+// Posted, not sent: a thread handles the messages sent to it before those
+// posted to it, so no message sent after these proves them handled.
 void mouse(HWND window, UINT message, int x, int y) {
     const WPARAM buttons = message == WM_LBUTTONDOWN || message == WM_MOUSEMOVE ? MK_LBUTTON : 0;
     PostMessageW(window, message, buttons, MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y)));
-    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, nullptr);
 }
 
 void key(HWND window, UINT virtualKey) {
     PostMessageW(window, WM_KEYDOWN, virtualKey, 1);
     PostMessageW(window, WM_KEYUP, virtualKey, 0xC0000001);
-    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 10000, nullptr);
 }
 
 void click(HWND button) {
-    SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, 10000, nullptr);
+    SendMessageTimeoutW(button, BM_CLICK, 0, 0, SMTO_NORMAL, 60000, nullptr);
 }
 
 HWND fileNameEdit(HWND dialog) {

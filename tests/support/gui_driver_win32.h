@@ -48,9 +48,17 @@ std::wstring className(HWND window);
 // The child of `parent` whose rectangle is exactly `place`, or null.
 HWND childAt(HWND parent, const RECT& place);
 
+// `control`'s text once it reads `expected`, polled up to `limit`; what it
+// read last when it never did, for the failure message:
+// EXPECT_EQ(textOnceItIs(label, L"20"), L"20").
+std::wstring textOnceItIs(HWND control, const std::wstring& expected,
+                          std::chrono::milliseconds limit = std::chrono::seconds(30));
+
 // Posts a mouse message with client coordinates (x may be negative or past
-// the edge, as while the mouse is captured) and waits until it is handled.
+// the edge, as while the mouse is captured), as the mouse makes it. Its
+// effect is not there on return: wait for it (textOnceItIs, a log line).
 void mouse(HWND window, UINT message, int x, int y);
+// Posts a key press and release; as with mouse(), wait for the effect.
 void key(HWND window, UINT virtualKey);
 // A button click as the user makes it (BM_CLICK), handled before return.
 void click(HWND button);

@@ -213,10 +213,19 @@ int drive(int argc, wchar_t** argv) {
     PostMessageW(analyzer, WM_COMMAND, MAKEWPARAM(kAdviceButtonId, BN_CLICKED), 0);
     window.expectLine(L"Analyzer advice applied to profile Default for car formulair04.");
     window.screenshot(out + L"\\gripline_advice_applied.png");
-    if (HWND notice = test::findOwnedWindow(L"#32770", analyzer))
-        PostMessageW(notice, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    std::this_thread::sleep_for(1s);
+    // The Analyzer says it sent the advice in a box of its own, which must
+    // be gone before its window can close.
+    DWORD analyzerId = 0;
+    GetWindowThreadProcessId(analyzer, &analyzerId);
+    const HWND notice = test::waitForTopWindow(L"#32770", analyzerId, kLimit);
+    if (!notice)
+        failJob("the Analyzer never said it sent the advice");
+    PostMessageW(notice, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    if (!test::waitFor([&] { return !IsWindow(notice); }, kLimit))
+        failJob("the Analyzer's notice stayed open");
     PostMessageW(analyzer, WM_CLOSE, 0, 0);
+    if (!test::waitFor([&] { return !IsWindow(analyzer); }, kLimit))
+        failJob("the Analyzer did not close");
 
     PostMessageW(handle, WM_CLOSE, 0, 0);
     if (gripline.waitExit(60s) != 0)

@@ -54,7 +54,8 @@ class GriplineWindow {
     void expectLine(const std::wstring& line, size_t times = 1) const;
     // The first log line starting with `prefix`, waited for; empty when none came.
     std::wstring lineStarting(const std::wstring& prefix) const;
-    // Ticks one of the custom check boxes with the mouse.
+    // Ticks one of the custom check boxes with the mouse; the click is
+    // posted, so its effect (a log line) is to be waited for.
     void tick(int id) const;
     void screenshot(const std::wstring& path) const;
 
