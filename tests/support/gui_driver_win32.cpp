@@ -2,6 +2,8 @@
 
 #include "tests/support/png_file.h"
 
+#include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <thread>
@@ -13,9 +15,18 @@ bool ProgramProcess::start(const std::wstring& exe, const std::wstring& argument
     const std::wstring folder = exe.substr(0, exe.find_last_of(L"\\/"));
     STARTUPINFOW si{sizeof(si)};
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                        folder.c_str(), &si, &pi))
-        return false;
+    // A program copied into place a moment ago can be refused for a while
+    // on a loaded machine (seen once under Wine, 84 ms after the copy): the
+    // start is tried again for some seconds, and a final refusal says why.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           folder.c_str(), &si, &pi)) {
+        if (std::chrono::steady_clock::now() >= deadline) {
+            std::fprintf(stderr, "cannot start %ls: error %lu\n", exe.c_str(), GetLastError());
+            return false;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
     CloseHandle(pi.hThread);
     process_.reset(pi.hProcess);
     id_ = pi.dwProcessId;
