@@ -171,6 +171,9 @@ void printTickToWheel(const Run& run, const bench::TickToWheel& t, double proces
                 t.matched(), t.published, t.unchanged, bench::percentile(d, 0.5),
                 bench::percentile(d, 0.99), bench::percentile(d, 0.999), d.back(),
                 processCpu * 100.0);
+    const std::vector<double>& w = t.toWriteUs;
+    std::printf("    of which publish to the engine's write of that sample: p50 %.1f us, p99 %.1f us\n",
+                bench::percentile(w, 0.5), bench::percentile(w, 0.99));
     std::printf("@figure %stick_to_wheel_p50_us %.1f\n@figure %stick_to_wheel_p99_us %.1f\n"
                 "@figure %stick_to_wheel_p999_us %.1f\n@figure %sprocess_cpu_percent %.1f\n",
                 run.figurePrefix, bench::percentile(d, 0.5), run.figurePrefix,

@@ -63,10 +63,12 @@ TickToWheel matchTicksToWheel(std::span<const PublishedTick> published,
         for (; u != byTime.end() && u->atUs * 1000 < endNs; ++u)
             if (u->magnitude == first.magnitude) {
                 result.delaysUs.push_back(static_cast<double>(u->atUs * 1000 - publishNs) / 1000.0);
+                result.toWriteUs.push_back(static_cast<double>(first.sentNs - publishNs) / 1000.0);
                 break;
             }
     }
     std::sort(result.delaysUs.begin(), result.delaysUs.end());
+    std::sort(result.toWriteUs.begin(), result.toWriteUs.end());
     return result;
 }
 

@@ -64,6 +64,9 @@ class WrittenSamples : public EngineObserver {
 
 struct TickToWheel {
     std::vector<double> delaysUs; // sorted, one per matched tick
+    // Of each matched tick's delay, the part up to the engine's write of
+    // its first sample (sorted): the rest is the output stage's.
+    std::vector<double> toWriteUs;
     size_t published = 0;         // ticks published from the start of the window
     // First samples equal to the force written before them: the wheel
     // already had that value, so no update can be said to carry this one.
