@@ -5,6 +5,7 @@
 // difference is the delay of the real engine thread under the real
 // scheduler (a tick met by the watch may be seen just before the SetEvent).
 // Run under Wine by scripts/bench.sh.
+#include "bench/tick_to_wheel.h"
 #include "common/qpc_clock_win32.h"
 #include "engine/engine_platform_win32.h"
 #include "engine/ffb_engine.h"
@@ -44,11 +45,6 @@ class TickStarts final : public EngineObserver {
     std::array<std::pair<int32_t, int64_t>, 8192> entries_{};
     std::atomic<uint32_t> count_{0};
 };
-
-double percentile(std::vector<double> sorted, double p) {
-    const size_t i = static_cast<size_t>(p * static_cast<double>(sorted.size() - 1) + 0.5);
-    return sorted[std::min(i, sorted.size() - 1)];
-}
 
 } // namespace
 
@@ -98,8 +94,8 @@ int main() {
     std::sort(delaysUs.begin(), delaysUs.end());
     std::printf("SetEvent to engine TickStart over %zu ticks (%zu published): p50 %.1f us, "
                 "p99 %.1f us, max %.1f us\n",
-                delaysUs.size(), signalled.size(), percentile(delaysUs, 0.5),
-                percentile(delaysUs, 0.99), delaysUs.back());
-    std::printf("@figure event_to_tick_p99_us %.1f\n", percentile(delaysUs, 0.99));
+                delaysUs.size(), signalled.size(), bench::percentile(delaysUs, 0.5),
+                bench::percentile(delaysUs, 0.99), delaysUs.back());
+    std::printf("@figure event_to_tick_p99_us %.1f\n", bench::percentile(delaysUs, 0.99));
     return 0;
 }
