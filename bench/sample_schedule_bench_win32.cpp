@@ -19,17 +19,20 @@
 #include "engine/engine_platform_win32.h"
 #include "engine/ffb_engine.h"
 #include "engine/ffb_output.h"
+#include "engine/forwarding_wheel_port.h"
 #include "engine/tick_samples.h"
 #include "telemetry/telemetry_source_win32.h"
 #include "tests/support/standin_child_win32.h"
 #include "tests/support/wheel_log.h"
 
 #include <windows.h>
+#include <tlhelp32.h>
 
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -63,6 +66,55 @@ int64_t processCpuNs() {
     return filetimeNs(kernel) + filetimeNs(user);
 }
 
+// The processor time of each thread of this process so far, by thread id.
+std::map<DWORD, int64_t> threadCpuById() {
+    std::map<DWORD, int64_t> cpu;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return cpu;
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+        if (entry.th32OwnerProcessID != GetCurrentProcessId())
+            continue;
+        if (HANDLE h = OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ThreadID)) {
+            cpu[entry.th32ThreadID] = threadCpuNs(h);
+            CloseHandle(h);
+        }
+    }
+    CloseHandle(snapshot);
+    return cpu;
+}
+
+// The output thread's id, noted as it starts.
+class OutputThreadNote final : public ForwardingWheelPort {
+  public:
+    using ForwardingWheelPort::ForwardingWheelPort;
+    void enterOutputThread() override {
+        id.store(GetCurrentThreadId());
+        ForwardingWheelPort::enterOutputThread();
+    }
+    std::atomic<DWORD> id{0};
+};
+
+// Where the process's time went while driving: each thread's share of one
+// processor, the engine's and the output stage's by name.
+void printThreadShares(const std::map<DWORD, int64_t>& before, DWORD engine, DWORD output,
+                       int64_t wallNs) {
+    std::string line = "  threads (share of one core while driving):";
+    for (const auto& [id, ns] : threadCpuById()) {
+        const auto start = before.find(id);
+        const int64_t used = ns - (start == before.end() ? 0 : start->second);
+        const char* name = id == engine ? "engine" : id == output ? "output" :
+                           id == GetCurrentThreadId() ? "bench" : "other";
+        char part[64];
+        std::snprintf(part, sizeof part, " %s %.1f%%", name,
+                      100.0 * static_cast<double>(used) / static_cast<double>(wallNs));
+        line += part;
+    }
+    std::printf("%s\n", line.c_str());
+}
+
 // Lateness of every sample into fixed storage, beside the samples written;
 // on the first tick it takes a handle to the engine thread and notes its
 // CPU time.
@@ -78,6 +130,7 @@ class Lateness final : public bench::WrittenSamples {
         tickStartNs_ = tickStartNs;
         ticks_.fetch_add(1, std::memory_order_relaxed);
         if (!thread_.load()) {
+            threadId_.store(GetCurrentThreadId());
             HANDLE h = OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, GetCurrentThreadId());
             startCpuNs_ = threadCpuNs(h);
             startNs_ = tickStartNs;
@@ -101,6 +154,7 @@ class Lateness final : public bench::WrittenSamples {
         return us;
     }
     uint32_t ticks() const { return ticks_.load(); }
+    DWORD threadId() const { return threadId_.load(); }
     // Share of one processor since the first tick.
     double cpuShare() const {
         HANDLE h = thread_.load();
@@ -114,6 +168,7 @@ class Lateness final : public bench::WrittenSamples {
     int64_t spacingNs_;
     int64_t tickStartNs_ = 0;
     std::atomic<HANDLE> thread_{nullptr};
+    std::atomic<DWORD> threadId_{0};
     int64_t startCpuNs_ = 0;
     int64_t startNs_ = 0;
     std::array<int64_t, 1 << 17> late_{};
@@ -166,14 +221,22 @@ void printLateness(const Run& run, const Lateness& lateness, const std::vector<d
 void printTickToWheel(const Run& run, const bench::TickToWheel& t, double processCpu) {
     const std::vector<double>& d = t.delaysUs;
     std::printf("  tick to wheel (publish to the SetParameters carrying the tick's first sample): "
-                "%zu of %zu ticks published past the ramp matched (%zu unchanged), p50 %.1f us, "
+                "%zu of %zu ticks published past the ramp matched (%zu unchanged, %zu at a "
+                "slew-limited step), p50 %.1f us, "
                 "p99 %.1f us, p99.9 %.1f us, max %.1f us; process CPU %.1f%% of one core\n",
-                t.matched(), t.published, t.unchanged, bench::percentile(d, 0.5),
+                t.matched(), t.published, t.unchanged, t.slewed, bench::percentile(d, 0.5),
                 bench::percentile(d, 0.99), bench::percentile(d, 0.999), d.back(),
                 processCpu * 100.0);
     const std::vector<double>& w = t.toWriteUs;
-    std::printf("    of which publish to the engine's write of that sample: p50 %.1f us, p99 %.1f us\n",
-                bench::percentile(w, 0.5), bench::percentile(w, 0.99));
+    const std::vector<double>& seen = t.toSeenUs;
+    std::printf("    of which publish to the engine's write of that sample: p50 %.1f us, p90 %.1f us, "
+                "p99 %.1f us; to the engine seeing the tick: p50 %.1f us, p90 %.1f us, p99 %.1f us\n",
+                bench::percentile(w, 0.5), bench::percentile(w, 0.9), bench::percentile(w, 0.99),
+                bench::percentile(seen, 0.5), bench::percentile(seen, 0.9),
+                bench::percentile(seen, 0.99));
+    const std::vector<double>& c = t.computeUs;
+    std::printf("    the tick's computation (seen to write): p50 %.1f us, p90 %.1f us, p99 %.1f us\n",
+                bench::percentile(c, 0.5), bench::percentile(c, 0.9), bench::percentile(c, 0.99));
     std::printf("@figure %stick_to_wheel_p50_us %.1f\n@figure %stick_to_wheel_p99_us %.1f\n"
                 "@figure %stick_to_wheel_p999_us %.1f\n@figure %sprocess_cpu_percent %.1f\n",
                 run.figurePrefix, bench::percentile(d, 0.5), run.figurePrefix,
@@ -196,7 +259,8 @@ bool runMode(const Run& run) {
     }
     HiddenWindow window; // the wheel is acquired exclusively for a window of ours
     Win32TelemetrySource source;
-    DirectInputWheel port;
+    DirectInputWheel wheel;
+    OutputThreadNote port(wheel);
     FfbOutput output(port, qpcClock());
     Win32EnginePlatform platform;
     // 4 MB of samples: on the heap, not the stack.
@@ -225,10 +289,13 @@ bool runMode(const Run& run) {
     // Driving: from the first tick read to the stand-in's exit.
     test::waitFor([&] { return lateness.ticks() > 0; }, 60s);
     const int64_t cpuStartNs = processCpuNs();
+    const auto threadsStartNs = threadCpuById();
     const int64_t wallStartNs = qpcClock().nowNs();
     const int exitCode = standin.waitExit(std::chrono::seconds(kSeconds + 60));
-    const double processCpu = static_cast<double>(processCpuNs() - cpuStartNs) /
-                              static_cast<double>(qpcClock().nowNs() - wallStartNs);
+    const int64_t wallNs = qpcClock().nowNs() - wallStartNs;
+    const double processCpu =
+        static_cast<double>(processCpuNs() - cpuStartNs) / static_cast<double>(wallNs);
+    printThreadShares(threadsStartNs, lateness.threadId(), port.id.load(), wallNs);
     const double engineCpu = lateness.cpuShare();
     const std::wstring timing = engine.readStatus().SampleTiming;
     engine.stop();

@@ -1,5 +1,7 @@
 #include "bench/tick_to_wheel.h"
 
+#include "engine/ffb_output.h"
+
 #include <algorithm>
 #include <charconv>
 #include <unordered_map>
@@ -17,7 +19,7 @@ constexpr int64_t kMatchWindowNs = 20'000'000;
 // The wheel logs the value it was sent, not which write it came from, so a
 // match must not be an update the output thread read before the write:
 //  - the update's time is floored to the µs, so it counts only when even
-//    that floor is at or after the write;
+//    that floor is at or after the write began;
 //  - a first sample equal to the sample written before it is skipped (an
 //    update carrying the older one carries the same value);
 //  - the search ends at the next write of the same value, after which an
@@ -26,6 +28,10 @@ constexpr int64_t kMatchWindowNs = 20'000'000;
 // one sample spacing stale) that carries an older, equal value; the output
 // thread reads the newest force every loop, so it would have to stall for
 // over a millisecond between reading the force and the device call.
+// A first sample further than the slew limit from the force before it goes
+// out as one full step towards it (the rest follows a step per loop, the
+// output stage's deliberate shaping, not a delay): that step carries it
+// when the wheel held the force before, so no older write can explain it.
 TickToWheel matchTicksToWheel(std::span<const PublishedTick> published,
                               std::span<const WrittenSample> written,
                               std::span<const WheelUpdate> updates, int64_t fromNs) {
@@ -60,15 +66,28 @@ TickToWheel matchTicksToWheel(std::span<const PublishedTick> published,
         auto u =
             std::lower_bound(byTime.begin(), byTime.end(), first.sentNs,
                              [](const WheelUpdate& w, int64_t ns) { return w.atUs * 1000 < ns; });
-        for (; u != byTime.end() && u->atUs * 1000 < endNs; ++u)
-            if (u->magnitude == first.magnitude) {
+        const int32_t step = std::clamp(first.magnitude - before, -FfbOutput::kSlewLimit,
+                                        FfbOutput::kSlewLimit);
+        for (; u != byTime.end() && u->atUs * 1000 < endNs; ++u) {
+            const bool slewed = step != first.magnitude - before && u != byTime.begin() &&
+                                (u - 1)->magnitude == before && u->magnitude == before + step;
+            if (slewed)
+                ++result.slewed;
+            if (u->magnitude == first.magnitude || slewed) {
                 result.delaysUs.push_back(static_cast<double>(u->atUs * 1000 - publishNs) / 1000.0);
                 result.toWriteUs.push_back(static_cast<double>(first.sentNs - publishNs) / 1000.0);
+                result.toSeenUs.push_back(static_cast<double>(first.tickStartNs - publishNs) /
+                                          1000.0);
+                result.computeUs.push_back(static_cast<double>(first.sentNs - first.tickStartNs) /
+                                           1000.0);
                 break;
             }
+        }
     }
     std::sort(result.delaysUs.begin(), result.delaysUs.end());
     std::sort(result.toWriteUs.begin(), result.toWriteUs.end());
+    std::sort(result.toSeenUs.begin(), result.toSeenUs.end());
+    std::sort(result.computeUs.begin(), result.computeUs.end());
     return result;
 }
 

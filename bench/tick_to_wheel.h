@@ -18,8 +18,9 @@ namespace gripline::bench {
 struct WrittenSample {
     int32_t tick;      // TickCount of the line the sample belongs to
     int32_t index;     // 0: the tick's first sample
-    int64_t sentNs;    // just after the write, QpcClock
+    int64_t sentNs;    // just before the write, QpcClock
     int32_t magnitude; // magnitude units, as written into requestedForce
+    int64_t tickStartNs = 0; // when the engine saw the sample's tick, QpcClock
 };
 
 struct PublishedTick {
@@ -41,11 +42,12 @@ class WrittenSamples : public EngineObserver {
             firstTickNs.store(tickStartNs);
         lastTickNs.store(tickStartNs);
         tick_ = s.TickCount;
+        tickStartNs_ = tickStartNs;
     }
     void onSample(int index, int64_t sentNs, int32_t magnitude) override {
         const uint32_t i = count_.load(std::memory_order_relaxed);
         if (i < samples_.size()) {
-            samples_[i] = {tick_, index, sentNs, magnitude};
+            samples_[i] = {tick_, index, sentNs, magnitude, tickStartNs_};
             count_.store(i + 1, std::memory_order_release);
         }
     }
@@ -57,6 +59,7 @@ class WrittenSamples : public EngineObserver {
 
   private:
     int32_t tick_ = 0;
+    int64_t tickStartNs_ = 0;
     // A minute of the interpolated mode is 43,200 samples.
     std::array<WrittenSample, 1 << 17> samples_{};
     std::atomic<uint32_t> count_{0};
@@ -67,10 +70,16 @@ struct TickToWheel {
     // Of each matched tick's delay, the part up to the engine's write of
     // its first sample (sorted): the rest is the output stage's.
     std::vector<double> toWriteUs;
+    // Of the same, the part up to the engine seeing the tick (sorted): the
+    // watch or the event; the rest to the write is the tick's computation.
+    std::vector<double> toSeenUs;
+    std::vector<double> computeUs; // from seeing the tick to the write (sorted)
     size_t published = 0;         // ticks published from the start of the window
     // First samples equal to the force written before them: the wheel
     // already had that value, so no update can be said to carry this one.
     size_t unchanged = 0;
+    size_t slewed = 0; // matched at a full slew step towards the sample
+
     size_t matched() const { return delaysUs.size(); }
 };
 

@@ -7,14 +7,6 @@
 
 namespace gripline {
 
-namespace {
-inline void pauseHint() {
-#if defined(__x86_64__) || defined(__i386__)
-    __builtin_ia32_pause();
-#endif
-}
-} // namespace
-
 int64_t SteadyClock::nowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
                std::chrono::steady_clock::now().time_since_epoch())
@@ -28,7 +20,7 @@ void SteadyClock::sleepNs(int64_t ns) {
 
 void SteadyClock::spinUntil(int64_t deadlineNs) {
     while (nowNs() < deadlineNs)
-        pauseHint();
+        std::this_thread::yield(); // as QpcClock::spinUntil, for the same reason
 }
 
 // Each waiting thread learns its own sleeps' lateness.

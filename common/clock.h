@@ -13,7 +13,8 @@ class Clock {
     // Gives the processor away for about `ns` (may overshoot by the system's
     // timer resolution).
     virtual void sleepNs(int64_t ns) = 0;
-    // Busy-waits, with a processor pause hint, until nowNs() >= deadline.
+    // Busy-waits until nowNs() >= deadline, giving way to any thread that
+    // waits for the processor meanwhile.
     virtual void spinUntil(int64_t deadlineNs) = 0;
     // Returns at, or within microseconds after, the deadline: sleeps with the
     // finest sleep the system offers until shortly before it and spins the

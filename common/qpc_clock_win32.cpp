@@ -27,9 +27,14 @@ void QpcClock::sleepNs(int64_t ns) {
         Sleep(static_cast<DWORD>(ns / kNsPerMs));
 }
 
+// Each step gives way to a thread waiting for this processor (a yield
+// returns at once when there is none). On a 2-core machine the simulator
+// and the system wake at the very moment the engine spins for its tick; a
+// plain spin kept them waiting until the scheduler's next tick, and the
+// engine saw 1 in 100 ticks over a millisecond late.
 void QpcClock::spinUntil(int64_t deadlineNs) {
     while (nowNs() < deadlineNs)
-        YieldProcessor();
+        SwitchToThread();
 }
 
 PreciseSleep& QpcClock::threadSleep() {

@@ -204,13 +204,19 @@ HResult DirectInputWheel::readAxisX(int32_t& x) {
 // by the lateness it has shown, so an unchanged force is still re-sent at
 // least once a millisecond. The device event is looked at, not waited on:
 // input that arrives during a wait is read on the next loop, within 1 ms.
-bool DirectInputWheel::waitForWork(const std::atomic<uint32_t>& forceWrites, uint32_t seen,
+void DirectInputWheel::waitForWork(const std::atomic<uint32_t>& forceWrites, uint32_t seen,
                                    int64_t timeoutNs) {
     const int64_t start = qpcClock().nowNs();
     const int64_t asked = timeoutNs - periodMargin_.marginNs();
     waitForWordChange(forceWrites, seen, asked);
     if (forceWrites.load() == seen)
         periodMargin_.note(qpcClock().nowNs() - start - asked);
+}
+
+// Under Wine a look at an event is a round trip to the wineserver (tens of
+// µs on a busy machine), which is why the output stage makes it after
+// sending a new force, not before.
+bool DirectInputWheel::takeInputReport() {
     return deviceEvent_ && WaitForSingleObject(deviceEvent_.get(), 0) == WAIT_OBJECT_0;
 }
 

@@ -71,8 +71,9 @@ class DirectInputWheel final : public WheelPort {
     HResult startEffect() override;
     void stopEffect() override;
     HResult readAxisX(int32_t& x) override;
-    bool waitForWork(const std::atomic<uint32_t>& forceWrites, uint32_t seen,
+    void waitForWork(const std::atomic<uint32_t>& forceWrites, uint32_t seen,
                      int64_t timeoutNs) override;
+    bool takeInputReport() override;
     void wakeOutputThread(const std::atomic<uint32_t>& forceWrites) override;
     HResult readButtons(uint32_t& down) override;
     void releaseAll() override;

@@ -305,6 +305,7 @@ TelemetrySource::Wait EngineLoop::waitForTick() {
 TelemetrySource::Wait EngineLoop::meetTick(const TickPhase::Window& window, int timeoutMs) {
     TelemetrySource& source = *ports_.telemetry;
     Clock& clock = *ports_.clock;
+    ports_.wheel->announceTickWatch(window.expectedNs, window.endNs);
     if (reader_.newerTickPublished())
         return TelemetrySource::Wait::Signalled;
     if (source.waitForData(0) == TelemetrySource::Wait::Failed)
@@ -525,9 +526,10 @@ CarCoefficients EngineLoop::resolveCoefficients(const FfbSettings& settings) con
 // once, neither counted in the stint's reports nor recorded.
 void EngineLoop::sendEndStop(int32_t computed) {
     const int32_t magnitude = toWheel(computed, false);
+    const int64_t writeNs = ports_.clock->nowNs();
     ports_.wheel->requestTickForce(magnitude, tickStartNs_);
     if (ports_.observer)
-        ports_.observer->onSample(0, ports_.clock->nowNs(), magnitude);
+        ports_.observer->onSample(0, writeNs, magnitude);
 }
 
 // Places the tick's samples on their schedule from TickStart; each value is
@@ -560,12 +562,13 @@ void EngineLoop::sendSample(int index, bool firstOfTick) {
     const int32_t computed = fade_.blend(index, model_.publishSample(index, engine_.accumulators),
                                          ports_.clock->nowNs());
     const int32_t magnitude = toWheel(computed, engine_.accumulators.ClipCount != clippedBefore);
+    const int64_t writeNs = ports_.clock->nowNs();
     if (firstOfTick)
         ports_.wheel->requestTickForce(magnitude, tickStartNs_);
     else
         ports_.wheel->requestForce(magnitude);
     if (ports_.observer)
-        ports_.observer->onSample(index, ports_.clock->nowNs(), magnitude);
+        ports_.observer->onSample(index, writeNs, magnitude);
 }
 
 void EngineLoop::resetForceModel() {

@@ -47,7 +47,9 @@ class EngineObserver {
     virtual ~EngineObserver() = default;
     virtual void onNewTick(const TelemetrySnapshot&, int64_t /*tickStartNs*/) {}
     // Every magnitude written into requestedForce on a tick, the end-stop
-    // force included (index 0 of its tick).
+    // force included (index 0 of its tick), with the time just before the
+    // write: an output stage awake for it may send it before the write's
+    // own call returns.
     virtual void onSample(int /*index*/, int64_t /*sentNs*/, int32_t /*magnitude*/) {}
     // The tick's recording values, once per on-track tick that is not an
     // end-stop tick, before its samples go out.

@@ -39,6 +39,7 @@ bool FfbOutput::open(void* window, const DeviceGuid& device) {
     seenQuiesceCount_ = quiesceCount.load();
     seenForceWrites_ = forceWrites.load();
     countedTickSerial_ = tickSerial.load();
+    tickWatchStartNs.store(0);
     sendingSinceNs_ = 0;
     effectStarted_ = false;
     running_ = false;
@@ -122,10 +123,17 @@ void FfbOutput::loopOnce() {
         return;
     }
     // With a device event the loop waits first, so its input is read fresh;
-    // without one it sends first and waits after.
+    // without one it sends first and waits after. A loop woken by a new
+    // force sends it before looking at the device: that look costs tens of
+    // µs under Wine, and the damping of the last look is at most a loop old.
+    // The wheel's motion is then read after the send, for the next loop.
     const bool eventPaced = port_.hasDeviceEvent();
-    const bool fresh = eventPaced && waitForWork();
+    const uint32_t writesBefore = seenForceWrites_;
+    if (eventPaced)
+        waitForWork();
     seenForceWrites_ = forceWrites.load();
+    const bool newForce = seenForceWrites_ != writesBefore;
+    const bool fresh = eventPaced && !newForce && port_.takeInputReport();
     const int32_t force =
         clampToFullScale(int64_t{requestedForce.load()} + int64_t{readDamping(fresh)});
     const int64_t now = clock_.nowNs();
@@ -143,11 +151,39 @@ void FfbOutput::loopOnce() {
         if (!effectStarted_ && clock_.nowNs() >= rampStart_ && port_.hasEffect())
             startEffect();
     }
+    if (eventPaced && newForce && port_.takeInputReport())
+        readDamping(true);
     if (!eventPaced)
         waitForWork();
 }
 
-bool FfbOutput::waitForWork() { return port_.waitForWork(forceWrites, seenForceWrites_, kLoopPeriodNs); }
+// Between forces the loop sleeps on the force count for its period. When
+// the engine watches for a tick within that period, the loop sleeps only
+// until the watch begins and then spins with it, so the tick's first force
+// is sent the moment it is written; a tick later than the watch wakes the
+// loop as any force does.
+void FfbOutput::waitForWork() {
+    const int64_t start = tickWatchStartNs.load(std::memory_order_relaxed);
+    const int64_t end = tickWatchEndNs.load(std::memory_order_relaxed) + kTickComputeNs;
+    const int64_t now = clock_.nowNs();
+    if (start == 0 || now >= end || start - now >= kLoopPeriodNs) {
+        port_.waitForWork(forceWrites, seenForceWrites_, kLoopPeriodNs);
+        return;
+    }
+    if (start > now) {
+        port_.waitForWork(forceWrites, seenForceWrites_, start - now);
+        if (forceWrites.load() != seenForceWrites_)
+            return;
+    }
+    for (;;) {
+        if (forceWrites.load() != seenForceWrites_)
+            return;
+        const int64_t at = clock_.nowNs();
+        if (at >= end)
+            return;
+        clock_.spinUntil(at + kSpinStepNs);
+    }
+}
 
 void FfbOutput::wakeOutput() { port_.wakeOutputThread(forceWrites); }
 

@@ -32,6 +32,11 @@ class FfbOutput final : public WheelOutput {
     static constexpr int64_t kIdlePollNs = 5 * kNsPerMs;
     static constexpr int64_t kEffectRetryNs = 50 * kNsPerMs;
     static constexpr int64_t kLoopPeriodNs = 1 * kNsPerMs;
+    // The engine's tick watch (see WheelOutput::announceTickWatch) plus this
+    // much for the tick's computation is where the loop spins for the
+    // tick's first force, reading the force count every couple of µs.
+    static constexpr int64_t kTickComputeNs = 200 * kNsPerUs;
+    static constexpr int64_t kSpinStepNs = 2 * kNsPerUs;
     static constexpr int32_t kRampSlewLimit = 120;
     static constexpr int32_t kSlewLimit = 1200;
     static constexpr int32_t kFullScale = 10000;
@@ -58,7 +63,7 @@ class FfbOutput final : public WheelOutput {
     void recordError(HResult hr);
     void noteFailure(HResult hr);
     int32_t readDamping(bool fresh);
-    bool waitForWork();
+    void waitForWork();
     void pollButtons();
 
     // What the output thread holds, for tests.

@@ -29,10 +29,11 @@ class ForwardingWheelPort : public WheelPort {
     void stopEffect() override { port_.stopEffect(); }
     HResult readAxisX(int32_t& x) override { return port_.readAxisX(x); }
     HResult readButtons(uint32_t& down) override { return port_.readButtons(down); }
-    bool waitForWork(const std::atomic<uint32_t>& forceWrites, uint32_t seen,
+    void waitForWork(const std::atomic<uint32_t>& forceWrites, uint32_t seen,
                      int64_t timeoutNs) override {
-        return port_.waitForWork(forceWrites, seen, timeoutNs);
+        port_.waitForWork(forceWrites, seen, timeoutNs);
     }
+    bool takeInputReport() override { return port_.takeInputReport(); }
     void wakeOutputThread(const std::atomic<uint32_t>& forceWrites) override {
         port_.wakeOutputThread(forceWrites);
     }

@@ -72,6 +72,16 @@ class WheelOutput {
     std::atomic<int64_t> tickSeenNs{0};  // steady ns
     std::atomic<uint32_t> tickSerial{0}; // 0: no tick marked
 
+    // While the engine meets ticks: when the simulator's next tick is
+    // expected and when the engine's watch for it ends (steady ns; start 0:
+    // no watch), until the tick's first force is written. The output stage
+    // stays awake from the one to the other: a thread woken from sleep took
+    // 60-100 µs to run under Wine on a 2-core machine, so the force goes out
+    // within microseconds only to a thread that is already awake. A tick
+    // that comes earlier wakes the stage as any force does.
+    std::atomic<int64_t> tickWatchStartNs{0};
+    std::atomic<int64_t> tickWatchEndNs{0};
+
     // Engine thread: a tick's first force. The mark is complete before the
     // force is visible, so the output stage never reads the force first and
     // counts a later send.
@@ -80,6 +90,13 @@ class WheelOutput {
         tickSeenNs.store(tickSeenAtNs);
         tickSerial.store(forceWrites.load() + 1);
         requestForce(magnitude);
+        tickWatchStartNs.store(0, std::memory_order_relaxed);
+    }
+
+    // Engine thread: the watch for the next tick begins.
+    void announceTickWatch(int64_t startNs, int64_t endNs) {
+        tickWatchEndNs.store(endNs, std::memory_order_relaxed);
+        tickWatchStartNs.store(startNs, std::memory_order_relaxed);
     }
 
     // Engine thread: the newest force for the wheel.

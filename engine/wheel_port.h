@@ -63,10 +63,12 @@ class WheelPort {
     virtual HResult readAxisX(int32_t& x) = 0;
     // Waits up to about `timeoutNs` (never much longer, so the output stage
     // keeps its period) or until the engine writes a new force, i.e.
-    // `forceWrites` no longer holds `seen`. True when the device has
-    // reported an input change meanwhile, so the axis is worth reading.
-    virtual bool waitForWork(const std::atomic<uint32_t>& forceWrites, uint32_t seen,
+    // `forceWrites` no longer holds `seen`.
+    virtual void waitForWork(const std::atomic<uint32_t>& forceWrites, uint32_t seen,
                              int64_t timeoutNs) = 0;
+    // True once the device has reported an input change since the last
+    // call, so the axis is worth reading (never without a device event).
+    virtual bool takeInputReport() = 0;
     // Engine thread, after counting up `forceWrites`: wakes the wait above.
     virtual void wakeOutputThread(const std::atomic<uint32_t>& forceWrites) = 0;
     // The first 32 buttons, bit n for button n held down. A port without

@@ -62,12 +62,15 @@ class FakeWheelPort final : public WheelPort {
     }
     // A force written since `seen` ends the wait at once; otherwise it runs
     // its whole time-out and the device reports at its end.
-    bool waitForWork(const std::atomic<uint32_t>& forceWrites, uint32_t seen,
+    void waitForWork(const std::atomic<uint32_t>& forceWrites, uint32_t seen,
                      int64_t timeoutNs) override {
         if (duringNextWait)
             std::exchange(duringNextWait, nullptr)();
         if (forceWrites.load() == seen)
             clock_.now += timeoutNs;
+    }
+    bool takeInputReport() override {
+        call("takeInputReport");
         return event_ && eventFires;
     }
     void wakeOutputThread(const std::atomic<uint32_t>&) override { ++wakes; }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
 
 namespace gripline {
 namespace {
@@ -101,7 +102,8 @@ TEST_F(FfbOutputTest, AfterTheRampAJumpToFullForceTakesNineLoops) {
 
 // The engine's write wakes the output thread: a new force goes out at the
 // moment it is written, an unchanged one once per 1 ms period, and the slew
-// goes on from there as before; with the device's event or without.
+// goes on from there as before; with the device's event or without. With
+// one, the new force goes out before the device's input is looked at.
 TEST(FfbOutputWake, ANewForceGoesOutAtOnceAndAnUnchangedOneEveryMillisecond) {
     for (const bool withEvent : {false, true}) {
         SCOPED_TRACE(withEvent ? "with a device event" : "without a device event");
@@ -125,8 +127,10 @@ TEST(FfbOutputWake, ANewForceGoesOutAtOnceAndAnUnchangedOneEveryMillisecond) {
 
         const int wakesBefore = port.wakes;
         int64_t writtenAt = 0;
+        size_t callsAtWrite = 0;
         port.duringNextWait = [&] {
             writtenAt = clock.now;
+            callsAtWrite = port.calls.size();
             output.requestForce(8400);
         };
         const size_t before = port.magnitudes.size();
@@ -139,6 +143,50 @@ TEST(FfbOutputWake, ANewForceGoesOutAtOnceAndAnUnchangedOneEveryMillisecond) {
         const size_t first = withEvent ? 0 : 1; // without an event the loop sent before waiting
         EXPECT_EQ(std::vector(sent.begin() + first, sent.begin() + first + 2),
                   (std::vector<std::pair<int64_t, int32_t>>{{0, 7200}, {1 * kMs, 8400}}));
+        if (withEvent) {
+            std::vector<std::string> order;
+            for (size_t i = callsAtWrite; i < port.calls.size() && order.size() < 2; ++i)
+                if (port.calls[i].name == "setMagnitude" || port.calls[i].name == "takeInputReport")
+                    order.push_back(port.calls[i].name);
+            EXPECT_EQ(order, (std::vector<std::string>{"setMagnitude", "takeInputReport"}));
+        }
+    }
+}
+
+// While the engine watches for a tick, the loop sleeps only to the watch's
+// start and then stays awake through it and the tick's computation; a
+// watch more than a period away, or one already over, changes nothing.
+TEST_F(FfbOutputTest, TheLoopStaysAwakeThroughTheEnginesTickWatch) {
+    constexpr int64_t kUs = kNsPerUs;
+    port.withEvent = true;
+    openWheel();
+    output.requestForce(2000);
+    enableAndRunFor(3100 * kMs);
+    struct Case {
+        const char* name;
+        int64_t startUs, endUs;     // of the watch, from now
+        std::vector<int64_t> sendsUs; // the next two sends, from now
+    };
+    const int64_t computeUs = FfbOutput::kTickComputeNs / kUs;
+    const std::vector<Case> cases = {
+        {"a watch within the period", 300, 500, {500 + computeUs, 1500 + computeUs}},
+        {"a watch begun already", -100, 100, {100 + computeUs, 1100 + computeUs}},
+        {"a watch over already", -500, -400, {1000, 2000}},
+        {"a watch beyond the period", 1500, 1700, {1000, 1700 + computeUs}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int64_t from = clock.now;
+        output.announceTickWatch(from + c.startUs * kUs, from + c.endUs * kUs);
+        const size_t before = port.magnitudes.size();
+        while (port.magnitudes.size() < before + 2)
+            output.loopOnce();
+        std::vector<int64_t> sendsUs;
+        for (size_t i = before; i < before + 2; ++i)
+            sendsUs.push_back((port.magnitudes[i].atNs - from) / kUs);
+        EXPECT_EQ(sendsUs, c.sendsUs);
+        output.tickWatchStartNs.store(0);
+        runUntil(clock.now + 5 * kMs);
     }
 }
 
