@@ -62,8 +62,6 @@ void EngineLoop::pass() {
     }
     lastTick_ = current_.TickCount;
     lastNewTickNs_ = tickStartNs_;
-    if (ports_.meetTicks)
-        tickPhase_.noteTick(current_.TickCount, tickStartNs_);
     if (ports_.observer)
         ports_.observer->onNewTick(current_, tickStartNs_);
     followSessionState();
@@ -72,6 +70,10 @@ void EngineLoop::pass() {
         leaveTrack();
     else
         runOnTrackTick();
+    // Only the next tick's watch needs it: after this tick's samples, not
+    // before its first.
+    if (ports_.meetTicks)
+        tickPhase_.noteTick(lastTick_, lastNewTickNs_);
 }
 
 void EngineLoop::end() {
@@ -305,7 +307,7 @@ TelemetrySource::Wait EngineLoop::waitForTick() {
 TelemetrySource::Wait EngineLoop::meetTick(const TickPhase::Window& window, int timeoutMs) {
     TelemetrySource& source = *ports_.telemetry;
     Clock& clock = *ports_.clock;
-    ports_.wheel->announceTickWatch(window.expectedNs, window.endNs);
+    ports_.wheel->announceTickWatch(window.startNs, window.endNs);
     if (reader_.newerTickPublished())
         return TelemetrySource::Wait::Signalled;
     if (source.waitForData(0) == TelemetrySource::Wait::Failed)
@@ -371,7 +373,6 @@ void EngineLoop::runOnTrackTick() {
         nextLatencyPublishNs_ = 0;
         wasOnTrack_ = true;
     }
-    publish(true);
     const int32_t lastHandedStrength = handed_.ForceStrength;
     FfbSettings settings = takeSettings(stintBegins);
     const int64_t now = ports_.clock->nowNs();
@@ -399,11 +400,12 @@ void EngineLoop::runOnTrackTick() {
         fade_.finishTick(ports_.clock->nowNs());
     }
     previous_ = current_;
+    publish(true);
     publishAddedLatency();
 }
 
-// After the tick's samples, never before its first: the figure must not
-// add to what it measures.
+// After the tick's samples, never before its first: the figures must not
+// add to what they measure.
 void EngineLoop::publishAddedLatency() {
     const int64_t now = ports_.clock->nowNs();
     if (nextLatencyPublishNs_ != 0 && now < nextLatencyPublishNs_)

@@ -126,14 +126,15 @@ void FfbOutput::loopOnce() {
     // without one it sends first and waits after. A loop woken by a new
     // force sends it before looking at the device: that look costs tens of
     // µs under Wine, and the damping of the last look is at most a loop old.
-    // The wheel's motion is then read after the send, for the next loop.
+    // The wheel's motion is then read after the send, for the next loop,
+    // and only while damping needs it.
     const bool eventPaced = port_.hasDeviceEvent();
     const uint32_t writesBefore = seenForceWrites_;
     if (eventPaced)
         waitForWork();
     seenForceWrites_ = forceWrites.load();
     const bool newForce = seenForceWrites_ != writesBefore;
-    const bool fresh = eventPaced && !newForce && port_.takeInputReport();
+    const bool fresh = eventPaced && !newForce && dampingWanted() && port_.takeInputReport();
     const int32_t force =
         clampToFullScale(int64_t{requestedForce.load()} + int64_t{readDamping(fresh)});
     const int64_t now = clock_.nowNs();
@@ -151,7 +152,7 @@ void FfbOutput::loopOnce() {
         if (!effectStarted_ && clock_.nowNs() >= rampStart_ && port_.hasEffect())
             startEffect();
     }
-    if (eventPaced && newForce && port_.takeInputReport())
+    if (eventPaced && newForce && dampingWanted() && port_.takeInputReport())
         readDamping(true);
     if (!eventPaced)
         waitForWork();
@@ -389,13 +390,17 @@ void FfbOutput::countAddedLatency(uint32_t readSerial, int64_t sendNs) {
         addedLatency.add(sendNs - seenNs);
 }
 
+bool FfbOutput::dampingWanted() const {
+    return endStopActive.load() || dampingPercent.load() > 0;
+}
+
 // Velocity damping measured from the wheel: the axis speed between device
 // reads, smoothed by a six-tap filter and a four-entry average, times a gain
 // (stiff near the steering lock, the damping setting otherwise).
 int32_t FfbOutput::readDamping(bool fresh) {
     const bool endStop = endStopActive.load();
     const int32_t percent = dampingPercent.load();
-    if ((!endStop && percent <= 0) || !port_.hasDevice()) {
+    if ((!endStop && percent <= 0) || !port_.hasDevice()) { // as !dampingWanted()
         lastAxisReadNs_ = 0;
         dampingForce_ = 0;
         return 0;

@@ -63,6 +63,7 @@ class FfbOutput final : public WheelOutput {
     void recordError(HResult hr);
     void noteFailure(HResult hr);
     int32_t readDamping(bool fresh);
+    bool dampingWanted() const;
     void waitForWork();
     void pollButtons();
 

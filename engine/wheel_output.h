@@ -72,13 +72,13 @@ class WheelOutput {
     std::atomic<int64_t> tickSeenNs{0};  // steady ns
     std::atomic<uint32_t> tickSerial{0}; // 0: no tick marked
 
-    // While the engine meets ticks: when the simulator's next tick is
-    // expected and when the engine's watch for it ends (steady ns; start 0:
-    // no watch), until the tick's first force is written. The output stage
-    // stays awake from the one to the other: a thread woken from sleep took
-    // 60-100 µs to run under Wine on a 2-core machine, so the force goes out
-    // within microseconds only to a thread that is already awake. A tick
-    // that comes earlier wakes the stage as any force does.
+    // While the engine meets ticks: where it watches for the simulator's
+    // next tick (steady ns; start 0: no watch), until the tick's first force
+    // is written. The output stage stays awake through the same stretch: a
+    // thread woken from sleep took 60-100 µs to run under Wine on a 2-core
+    // machine, so the force goes out within microseconds only to a thread
+    // that is already awake. A tick outside the watch wakes the stage as any
+    // force does.
     std::atomic<int64_t> tickWatchStartNs{0};
     std::atomic<int64_t> tickWatchEndNs{0};
 

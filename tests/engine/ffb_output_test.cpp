@@ -126,6 +126,7 @@ TEST(FfbOutputWake, ANewForceGoesOutAtOnceAndAnUnchangedOneEveryMillisecond) {
         EXPECT_EQ(port.magnitudes.size() - steadyFrom, 10u) << "one update a millisecond";
 
         const int wakesBefore = port.wakes;
+        output.dampingPercent.store(20); // the wheel's input is looked at (it stands still)
         int64_t writtenAt = 0;
         size_t callsAtWrite = 0;
         port.duringNextWait = [&] {
@@ -420,6 +421,7 @@ TEST_F(FfbOutputTest, NoDampingReadsNoDeviceState) {
     output.requestedForce.store(1000);
     enableAndRunFor(4000 * kMs);
     EXPECT_EQ(port.count("readAxisX"), 0);
+    EXPECT_EQ(port.count("takeInputReport"), 0) << "nor looks at the device's input";
     EXPECT_EQ(output.readDamping(true), 0);
     EXPECT_EQ(port.count("readAxisX"), 0);
 }
