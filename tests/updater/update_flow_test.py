@@ -114,6 +114,9 @@ class Run:
         """A fresh install: the probe as the program, an old analyzer beside it."""
         folder = os.path.join(self.args.workdir, name)
         temp = os.path.join(folder, "temp")
+        # The work folder is emptied at the start, but a restart script of
+        # an earlier run may still have been writing into it then.
+        shutil.rmtree(folder, ignore_errors=True)
         os.makedirs(temp)
         app = os.path.join(folder, "Torvix_Commercial.exe")
         shutil.copyfile(self.args.probe, app)
