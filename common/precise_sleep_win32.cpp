@@ -168,15 +168,17 @@ SleepChoice PreciseSleep::calibrate(Clock& clock) {
 void PreciseSleep::waitUntil(Clock& clock, int64_t deadlineNs) {
     if (!calibrated_)
         calibrate(clock);
-    waitInStages(clock, stages_, deadlineNs, [&](int64_t ns) { return sleepFor(method_, ns); });
-    followCeiling(clock);
+    const int64_t startNs = clock.nowNs();
+    const int64_t spunNs =
+        waitInStages(clock, stages_, deadlineNs, [&](int64_t ns) { return sleepFor(method_, ns); });
+    followCeiling(clock, deadlineNs > startNs ? deadlineNs - startNs : 0, spunNs);
 }
 
 // The trial takes about 100 ms of sleeps, far more than a waiting thread
 // has between deadlines, so a thread of its own (at the waiter's priority,
 // the same timer period) makes it while the waiter goes on with the old
 // choice; the waiter takes the result at a wait after it is done.
-void PreciseSleep::followCeiling(Clock& clock) {
+void PreciseSleep::followCeiling(Clock& clock, int64_t waitedNs, int64_t spunNs) {
     if (asideDone_.load(std::memory_order_acquire)) {
         asideThread_.join();
         asideDone_.store(false, std::memory_order_relaxed);
@@ -184,7 +186,8 @@ void PreciseSleep::followCeiling(Clock& clock) {
         remeasured_ = aside_.choice;
         return;
     }
-    if (asideThread_.joinable() || !ceiling_.remeasure(stages_.atCeiling(), clock.nowNs()))
+    if (asideThread_.joinable() ||
+        !ceiling_.remeasure(stages_.atCeiling(), waitedNs, spunNs, clock.nowNs()))
         return;
     const int priority = GetThreadPriority(GetCurrentThread());
     try {

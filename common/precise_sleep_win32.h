@@ -48,8 +48,9 @@ class PreciseSleep {
 
     SleepChoice calibrate(Clock& clock);
     // Sleeps in stages until shortly before the deadline, then spins to it.
-    // When the margins stay at their cap the sleeps are measured again on
-    // a thread aside, and the new choice taken at a later wait.
+    // When the margins stay at their cap, or the waits are mostly spun, the
+    // sleeps are measured again on a thread aside, and the new choice taken
+    // at a later wait.
     void waitUntil(Clock& clock, int64_t deadlineNs);
     // The choice made by the last measurement aside, once.
     std::optional<SleepChoice> takeRemeasured();
@@ -61,7 +62,7 @@ class PreciseSleep {
     };
     Measured measure(Clock& clock);
     void adopt(const Measured& measured);
-    void followCeiling(Clock& clock);
+    void followCeiling(Clock& clock, int64_t waitedNs, int64_t spunNs);
 
     // Sleeps about `ns` with `method`; returns the length it could ask for
     // (Sleep has whole milliseconds), 0 when it did not sleep.

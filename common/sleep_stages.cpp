@@ -24,18 +24,32 @@ bool SleepStages::atCeiling() const {
     return hop_.marginNs() >= kCap && long_.marginNs() >= kCap;
 }
 
-bool CeilingWatch::remeasure(bool atCeiling, int64_t nowNs) {
-    if (!atCeiling) {
+bool CeilingWatch::remeasure(bool atCeiling, int64_t waitedNs, int64_t spunNs, int64_t nowNs) {
+    if (!atCeiling)
         cappedSinceNs_ = -1;
-        return false;
-    }
-    if (cappedSinceNs_ < 0)
+    else if (cappedSinceNs_ < 0)
         cappedSinceNs_ = nowNs;
-    if (nowNs - cappedSinceNs_ < kStayNs || nowNs - lastNs_ < kGapNs)
+    const bool capped = cappedSinceNs_ >= 0 && nowNs - cappedSinceNs_ >= kStayNs;
+    const bool spinning = mostlySpun(waitedNs, spunNs, nowNs);
+    if ((!capped && !spinning) || nowNs - lastNs_ < kGapNs)
         return false;
     lastNs_ = nowNs;
     cappedSinceNs_ = -1;
     return true;
+}
+
+// Judged once per stretch of kStayNs, over the waits that ended in it.
+bool CeilingWatch::mostlySpun(int64_t waitedNs, int64_t spunNs, int64_t nowNs) {
+    if (stretchStartNs_ < 0)
+        stretchStartNs_ = nowNs;
+    waitedNs_ += waitedNs;
+    spunNs_ += spunNs;
+    if (nowNs - stretchStartNs_ < kStayNs)
+        return false;
+    const bool mostly = spunNs_ * 2 > waitedNs_;
+    stretchStartNs_ = nowNs;
+    waitedNs_ = spunNs_ = 0;
+    return mostly;
 }
 
 } // namespace gripline

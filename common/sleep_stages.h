@@ -47,28 +47,36 @@ class SleepStages {
 
 // When to measure the sleeps again. A choice made while the machine was
 // busy can leave both margins at their cap for a whole drive, the thread
-// spinning half a millisecond before every sample; a fresh measurement on a
-// calmer machine may find a finer sleep. Asked after each wait: true once
-// the margins have stayed at the cap for kStayNs, and no sooner than kGapNs
-// after the last time it said so (a machine that stays busy is measured
-// again now and then, not all the time).
+// spinning half a millisecond before every sample, or pick a sleep too
+// coarse for the waits (Sleep at 1 ms between samples 1.38 ms apart), the
+// thread spinning through all of them: a fresh measurement on a calmer
+// machine may find a finer sleep. Asked after each wait with its length and
+// how much of it was spun: true once the margins have stayed at the cap for
+// kStayNs, or once more than half the waiting of a kStayNs stretch was
+// spun, and no sooner than kGapNs after the last time it said so (a machine
+// that stays busy is measured again now and then, not all the time).
 class CeilingWatch {
   public:
     static constexpr int64_t kStayNs = 2'000'000'000;
     static constexpr int64_t kGapNs = 30'000'000'000;
 
-    bool remeasure(bool atCeiling, int64_t nowNs);
+    bool remeasure(bool atCeiling, int64_t waitedNs, int64_t spunNs, int64_t nowNs);
 
   private:
+    bool mostlySpun(int64_t waitedNs, int64_t spunNs, int64_t nowNs);
+
     int64_t cappedSinceNs_ = -1; // -1: not at the cap
     int64_t lastNs_ = INT64_MIN / 2;
+    int64_t stretchStartNs_ = -1; // -1: none yet
+    int64_t waitedNs_ = 0;        // in this stretch
+    int64_t spunNs_ = 0;
 };
 
 // Sleeps in stages until shortly before the deadline, then spins to it.
 // `sleep(ns)` sleeps and returns the length it could ask for (0: it did not
-// sleep).
+// sleep). Returns how long it spun.
 template <class SleepFn>
-void waitInStages(Clock& clock, SleepStages& stages, int64_t deadlineNs, SleepFn&& sleep) {
+int64_t waitInStages(Clock& clock, SleepStages& stages, int64_t deadlineNs, SleepFn&& sleep) {
     for (;;) {
         const int64_t start = clock.nowNs();
         const SleepStages::Sleep next = stages.next(deadlineNs - start);
@@ -79,7 +87,9 @@ void waitInStages(Clock& clock, SleepStages& stages, int64_t deadlineNs, SleepFn
             break;
         stages.note(next, clock.nowNs() - start - asked);
     }
+    const int64_t spinFrom = clock.nowNs();
     clock.spinUntil(deadlineNs);
+    return deadlineNs > spinFrom ? deadlineNs - spinFrom : 0;
 }
 
 } // namespace gripline

@@ -91,8 +91,9 @@ TEST(SleepStages, TheHopCatchesALongSleepsTailAndIsSkippedWhereSleepsArePrecise)
 
 // Sleeps that keep both margins at their cap ask for a new measurement
 // after two seconds of it, then not again for thirty; a wait under the cap
-// starts the two seconds over.
-TEST(CeilingWatch, AsksToMeasureAgainOnlyWhenTheCapHolds) {
+// starts the two seconds over. So do two seconds of waits spun for more
+// than half their length (a sleep too coarse for them).
+TEST(CeilingWatch, AsksToMeasureAgainOnlyWhenTheCapHoldsOrTheWaitsAreSpun) {
     constexpr int64_t s = 1'000'000'000;
     struct Step {
         int64_t atNs;
@@ -104,8 +105,23 @@ TEST(CeilingWatch, AsksToMeasureAgainOnlyWhenTheCapHolds) {
                           {20 * s, true, false},  {34 * s, true, true},  {35 * s, false, false}};
     CeilingWatch watch;
     for (const Step& step : steps)
-        EXPECT_EQ(watch.remeasure(step.atCeiling, step.atNs), step.remeasure)
+        EXPECT_EQ(watch.remeasure(step.atCeiling, 0, 0, step.atNs), step.remeasure)
             << "at " << step.atNs / s << " s";
+
+    struct Spun {
+        int64_t atNs;
+        int spunPercent; // of a second's waits, reported at atNs
+        bool remeasure;
+    };
+    const Spun spun[] = {{0, 90, false},  {1 * s, 90, false},  {2 * s, 90, true},
+                         {3 * s, 90, false}, {4 * s, 90, false}, {40 * s, 40, false},
+                         {41 * s, 40, false}, {42 * s, 40, false}, {43 * s, 90, false},
+                         {44 * s, 90, true}};
+    CeilingWatch spinning;
+    for (const Spun& step : spun)
+        EXPECT_EQ(spinning.remeasure(false, s, s * step.spunPercent / 100, step.atNs),
+                  step.remeasure)
+            << "spun, at " << step.atNs / s << " s";
 
     SleepStages stages(0);
     EXPECT_FALSE(stages.atCeiling());
