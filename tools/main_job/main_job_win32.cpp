@@ -193,6 +193,21 @@ int drive(int argc, wchar_t** argv) {
     window.expectLine(L"Telemetry recording saved.");
     test::click(window.item(kStopButton));
     window.expectLine(L"FFB engine stopped.");
+    // The stint's report, with the latency Gripline added to its ticks.
+    const std::wstring stint = L"of samples were clipped; added latency";
+    if (window.lineStarting(stint).empty())
+        failJob("no stint report with the added latency");
+    // The last stint's lines come with the window's refreshes after the
+    // stop: the log is read once it has held still for 2 s (or after 60 s).
+    std::wstring settled;
+    for (int still = 0, polls = 0; still < 4 && polls < 120; ++polls) {
+        std::this_thread::sleep_for(500ms);
+        const std::wstring now = window.log();
+        still = now == settled ? still + 1 : 0;
+        settled = now;
+    }
+    say("stint report: " + narrow(window.scrollLogTo(stint)));
+    window.screenshot(out + L"\\gripline_stint_report.png");
     closeStandin(standin);
 
     test::click(window.item(kAnalyzerButton));

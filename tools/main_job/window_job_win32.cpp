@@ -50,8 +50,29 @@ void closeStandin(StandinChild& standin) {
 }
 
 // The session log pane, found by its place in the layout.
+namespace {
+HWND logBox(HWND window) { return childAt(window, {48, 718, 1548, 774}); }
+} // namespace
+
 std::wstring GriplineWindow::log() const {
-    return windowText(childAt(window_, {48, 718, 1548, 774}));
+    return windowText(logBox(window_));
+}
+
+std::wstring GriplineWindow::scrollLogTo(const std::wstring& part) const {
+    const HWND box = logBox(window_);
+    const std::wstring text = windowText(box);
+    const size_t at = text.rfind(part);
+    if (at == std::wstring::npos)
+        return {};
+    // The caret at the line's end, then into view: the box's own measure of
+    // its (wrapped) lines decides where it scrolls.
+    const size_t end = text.find(L"\r\n", at);
+    const WPARAM caret = end == std::wstring::npos ? text.size() : end;
+    SendMessageW(box, EM_SETSEL, caret, caret);
+    SendMessageW(box, EM_SCROLLCARET, 0, 0);
+    const size_t start = text.rfind(L"\n", at);
+    const size_t from = start == std::wstring::npos ? 0 : start + 1;
+    return text.substr(from, text.find(L"\r\n", at) - from);
 }
 
 size_t GriplineWindow::count(const std::wstring& line) const {

@@ -54,6 +54,9 @@ class GriplineWindow {
     void expectLine(const std::wstring& line, size_t times = 1) const;
     // The first log line starting with `prefix`, waited for; empty when none came.
     std::wstring lineStarting(const std::wstring& prefix) const;
+    // Scrolls the session log to the last line holding `part` (the box
+    // shows two) and returns that line; empty when there is none.
+    std::wstring scrollLogTo(const std::wstring& part) const;
     // Ticks one of the custom check boxes with the mouse; the click is
     // posted, so its effect (a log line) is to be waited for.
     void tick(int id) const;
