@@ -130,7 +130,6 @@ class Lateness final : public bench::WrittenSamples {
         tickStartNs_ = tickStartNs;
         ticks_.fetch_add(1, std::memory_order_relaxed);
         if (!thread_.load()) {
-            threadId_.store(GetCurrentThreadId());
             HANDLE h = OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, GetCurrentThreadId());
             startCpuNs_ = threadCpuNs(h);
             startNs_ = tickStartNs;
@@ -154,7 +153,10 @@ class Lateness final : public bench::WrittenSamples {
         return us;
     }
     uint32_t ticks() const { return ticks_.load(); }
-    DWORD threadId() const { return threadId_.load(); }
+    DWORD threadId() const {
+        HANDLE h = thread_.load();
+        return h ? GetThreadId(h) : 0;
+    }
     // Share of one processor since the first tick.
     double cpuShare() const {
         HANDLE h = thread_.load();
@@ -168,7 +170,6 @@ class Lateness final : public bench::WrittenSamples {
     int64_t spacingNs_;
     int64_t tickStartNs_ = 0;
     std::atomic<HANDLE> thread_{nullptr};
-    std::atomic<DWORD> threadId_{0};
     int64_t startCpuNs_ = 0;
     int64_t startNs_ = 0;
     std::array<int64_t, 1 << 17> late_{};

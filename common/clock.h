@@ -22,6 +22,20 @@ class Clock {
     virtual void waitUntil(int64_t deadlineNs) = 0;
 };
 
+// Spins until `done()` holds or the deadline passes, looking every `stepNs`;
+// true when done. The watch of a word another thread or process writes.
+template <class Done>
+bool spinUntilDone(Clock& clock, int64_t deadlineNs, int64_t stepNs, Done&& done) {
+    for (;;) {
+        if (done())
+            return true;
+        const int64_t now = clock.nowNs();
+        if (now >= deadlineNs)
+            return false;
+        clock.spinUntil(now + stepNs);
+    }
+}
+
 // The system's steady clock (QueryPerformanceCounter on Windows).
 class SteadyClock final : public Clock {
   public:

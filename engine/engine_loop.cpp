@@ -322,14 +322,9 @@ TelemetrySource::Wait EngineLoop::meetTick(const TickPhase::Window& window, int 
             return wait;
     }
     clock.waitUntil(window.startNs);
-    for (;;) {
-        if (reader_.newerTickPublished())
-            return TelemetrySource::Wait::Signalled;
-        const int64_t now = clock.nowNs();
-        if (now >= window.endNs)
-            break;
-        clock.spinUntil(now + kWatchStepNs);
-    }
+    if (spinUntilDone(clock, window.endNs, kWatchStepNs,
+                      [&] { return reader_.newerTickPublished(); }))
+        return TelemetrySource::Wait::Signalled;
     return source.waitForData(waitTimeoutMs());
 }
 
@@ -528,7 +523,7 @@ CarCoefficients EngineLoop::resolveCoefficients(const FfbSettings& settings) con
 // once, neither counted in the stint's reports nor recorded.
 void EngineLoop::sendEndStop(int32_t computed) {
     const int32_t magnitude = toWheel(computed, false);
-    const int64_t writeNs = ports_.clock->nowNs();
+    const int64_t writeNs = ports_.observer ? ports_.clock->nowNs() : 0;
     ports_.wheel->requestTickForce(magnitude, tickStartNs_);
     if (ports_.observer)
         ports_.observer->onSample(0, writeNs, magnitude);
@@ -564,7 +559,7 @@ void EngineLoop::sendSample(int index, bool firstOfTick) {
     const int32_t computed = fade_.blend(index, model_.publishSample(index, engine_.accumulators),
                                          ports_.clock->nowNs());
     const int32_t magnitude = toWheel(computed, engine_.accumulators.ClipCount != clippedBefore);
-    const int64_t writeNs = ports_.clock->nowNs();
+    const int64_t writeNs = ports_.observer ? ports_.clock->nowNs() : 0; // for the observer only
     if (firstOfTick)
         ports_.wheel->requestTickForce(magnitude, tickStartNs_);
     else

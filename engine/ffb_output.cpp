@@ -171,19 +171,10 @@ void FfbOutput::waitForWork() {
         port_.waitForWork(forceWrites, seenForceWrites_, kLoopPeriodNs);
         return;
     }
-    if (start > now) {
+    if (start > now)
         port_.waitForWork(forceWrites, seenForceWrites_, start - now);
-        if (forceWrites.load() != seenForceWrites_)
-            return;
-    }
-    for (;;) {
-        if (forceWrites.load() != seenForceWrites_)
-            return;
-        const int64_t at = clock_.nowNs();
-        if (at >= end)
-            return;
-        clock_.spinUntil(at + kSpinStepNs);
-    }
+    spinUntilDone(clock_, end, kSpinStepNs,
+                  [&] { return forceWrites.load() != seenForceWrites_; });
 }
 
 void FfbOutput::wakeOutput() { port_.wakeOutputThread(forceWrites); }

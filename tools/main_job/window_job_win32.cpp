@@ -72,7 +72,7 @@ std::wstring GriplineWindow::scrollLogTo(const std::wstring& part) const {
     SendMessageW(box, EM_SCROLLCARET, 0, 0);
     const size_t start = text.rfind(L"\n", at);
     const size_t from = start == std::wstring::npos ? 0 : start + 1;
-    return text.substr(from, text.find(L"\r\n", at) - from);
+    return text.substr(from, end - from);
 }
 
 size_t GriplineWindow::count(const std::wstring& line) const {
