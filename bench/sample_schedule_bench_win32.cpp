@@ -10,7 +10,8 @@
 // Each mode runs sleeping until shortly before each sample and meeting each
 // tick, as the program does; then, in the same run, the interpolated mode
 // with the engine waiting on the event and spinning through the whole tick
-// (the busy-wait schedule, kept here only as the baseline). Run under Wine
+// (the busy-wait schedule, kept here only as the baseline). Before them, how
+// late the machine itself wakes a sleeping thread. Run under Wine
 // with WINEDLLOVERRIDES=dinput8=n,b by scripts/bench.sh.
 #include "bench/tick_to_wheel.h"
 #include "common/hidden_window_win32.h"
@@ -127,7 +128,7 @@ class Lateness final : public bench::WrittenSamples {
     }
     void onNewTick(const TelemetrySnapshot& s, int64_t tickStartNs) override {
         WrittenSamples::onNewTick(s, tickStartNs);
-        tickStartNs_ = tickStartNs;
+        scheduleStartNs_ = tickStartNs; // an end-stop tick has no schedule of its own
         ticks_.fetch_add(1, std::memory_order_relaxed);
         if (!thread_.load()) {
             HANDLE h = OpenThread(THREAD_QUERY_LIMITED_INFORMATION, FALSE, GetCurrentThreadId());
@@ -136,11 +137,12 @@ class Lateness final : public bench::WrittenSamples {
             thread_.store(h);
         }
     }
+    void onSampleSchedule(int64_t startNs) override { scheduleStartNs_ = startNs; }
     void onSample(int index, int64_t sentNs, int32_t magnitude) override {
         WrittenSamples::onSample(index, sentNs, magnitude);
         const uint32_t i = count_.load(std::memory_order_relaxed);
         if (i < late_.size()) {
-            late_[i] = sentNs - (tickStartNs_ + index * spacingNs_);
+            late_[i] = sentNs - (scheduleStartNs_ + index * spacingNs_);
             count_.store(i + 1, std::memory_order_release);
         }
     }
@@ -168,7 +170,7 @@ class Lateness final : public bench::WrittenSamples {
 
   private:
     int64_t spacingNs_;
-    int64_t tickStartNs_ = 0;
+    int64_t scheduleStartNs_ = 0;
     std::atomic<HANDLE> thread_{nullptr};
     int64_t startCpuNs_ = 0;
     int64_t startNs_ = 0;
@@ -235,6 +237,10 @@ void printTickToWheel(const Run& run, const bench::TickToWheel& t, double proces
                 bench::percentile(w, 0.5), bench::percentile(w, 0.9), bench::percentile(w, 0.99),
                 bench::percentile(seen, 0.5), bench::percentile(seen, 0.9),
                 bench::percentile(seen, 0.99));
+    std::printf("    ticks over %.0f us: %zu, of which %zu came while the engine still wrote the "
+                "tick before's samples, %zu were published over %.0f us late by the simulator "
+                "too (the machine stalled it)\n",
+                bench::kLateUs, t.late, t.lateEngineBehind, t.lateSimulatorLate, bench::kLateUs);
     const std::vector<double>& c = t.computeUs;
     std::printf("    the tick's computation (seen to write): p50 %.1f us, p90 %.1f us, p99 %.1f us\n",
                 bench::percentile(c, 0.5), bench::percentile(c, 0.9), bench::percentile(c, 0.99));
@@ -243,6 +249,32 @@ void printTickToWheel(const Run& run, const bench::TickToWheel& t, double proces
                 run.figurePrefix, bench::percentile(d, 0.5), run.figurePrefix,
                 bench::percentile(d, 0.99), run.figurePrefix, bench::percentile(d, 0.999),
                 run.figurePrefix, processCpu * 100.0);
+}
+
+// How late this machine wakes a thread from a 1 ms sleep (NtDelayExecution,
+// the engine's sleep under Wine), for 10 s before the runs: the floor under
+// every sleeping figure below, whatever the engine does.
+void printMachineWakeUps() {
+    using NtDelayExecutionFn = long(__stdcall*)(unsigned char, const LARGE_INTEGER*);
+    const auto delay = reinterpret_cast<NtDelayExecutionFn>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtDelayExecution")));
+    if (!delay)
+        return;
+    constexpr int kSleeps = 10'000;
+    std::vector<double> lateUs;
+    lateUs.reserve(kSleeps);
+    const LARGE_INTEGER oneMs{.QuadPart = -10'000}; // relative, 100 ns units
+    for (int i = 0; i < kSleeps; ++i) {
+        const int64_t start = qpcClock().nowNs();
+        delay(FALSE, &oneMs);
+        lateUs.push_back(static_cast<double>(qpcClock().nowNs() - start - kNsPerMs) / 1000.0);
+    }
+    std::sort(lateUs.begin(), lateUs.end());
+    const auto overMs = std::count_if(lateUs.begin(), lateUs.end(), [](double us) { return us > 1000; });
+    std::printf("machine: a 1 ms sleep wakes late by p50 %.1f us, p99 %.1f us, p99.9 %.1f us, max "
+                "%.1f us; %td of %d over 1 ms late\n",
+                bench::percentile(lateUs, 0.5), bench::percentile(lateUs, 0.99),
+                bench::percentile(lateUs, 0.999), lateUs.back(), overMs, kSleeps);
 }
 
 bool runMode(const Run& run) {
@@ -329,6 +361,7 @@ int main() {
         {1, &qpcClock(), true, "sleeping, meeting ticks", "mode1_"},
         {1, &busyWait, false, "busy-wait baseline", "busywait_mode1_"},
     };
+    printMachineWakeUps();
     for (const Run& run : runs)
         if (!runMode(run))
             return 1;

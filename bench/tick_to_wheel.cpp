@@ -14,6 +14,28 @@ namespace {
 // never got there as such (the slew limit or the next sample overtook it).
 constexpr int64_t kMatchWindowNs = 20'000'000;
 
+// How far each publish came after the simulator's clock: the stand-in
+// publishes on a fixed period from its start, so its steady line is the
+// slope through the first and last publish, moved down to the earliest.
+std::unordered_map<int32_t, int64_t> publishLatenessNs(std::span<const PublishedTick> published) {
+    std::unordered_map<int32_t, int64_t> late;
+    if (published.size() < 2 || published.back().tick == published.front().tick)
+        return late;
+    const PublishedTick& first = published.front();
+    const double periodNs = static_cast<double>(published.back().signalNs - first.signalNs) /
+                            (published.back().tick - first.tick);
+    auto offNs = [&](const PublishedTick& p) {
+        return p.signalNs - first.signalNs -
+               static_cast<int64_t>(periodNs * (p.tick - first.tick));
+    };
+    int64_t earliest = INT64_MAX;
+    for (const PublishedTick& p : published)
+        earliest = std::min(earliest, offNs(p));
+    for (const PublishedTick& p : published)
+        late[p.tick] = offNs(p) - earliest;
+    return late;
+}
+
 } // namespace
 
 // The wheel logs the value it was sent, not which write it came from, so a
@@ -28,6 +50,7 @@ constexpr int64_t kMatchWindowNs = 20'000'000;
 // one sample spacing stale) that carries an older, equal value; the output
 // thread reads the newest force every loop, so it would have to stall for
 // over a millisecond between reading the force and the device call.
+// A tick later than kLateUs is counted by what else was late with it.
 // A first sample further than the slew limit from the force before it goes
 // out as one full step towards it (the rest follows a step per loop, the
 // output stage's deliberate shaping, not a delay): that step carries it
@@ -42,6 +65,7 @@ TickToWheel matchTicksToWheel(std::span<const PublishedTick> published,
             signalNs[p.tick] = p.signalNs;
             ++result.published;
         }
+    const std::unordered_map<int32_t, int64_t> publishLate = publishLatenessNs(published);
     std::vector<WheelUpdate> byTime(updates.begin(), updates.end());
     std::stable_sort(byTime.begin(), byTime.end(),
                      [](const WheelUpdate& a, const WheelUpdate& b) { return a.atUs < b.atUs; });
@@ -74,7 +98,15 @@ TickToWheel matchTicksToWheel(std::span<const PublishedTick> published,
             if (slewed)
                 ++result.slewed;
             if (u->magnitude == first.magnitude || slewed) {
-                result.delaysUs.push_back(static_cast<double>(u->atUs * 1000 - publishNs) / 1000.0);
+                const double delayUs = static_cast<double>(u->atUs * 1000 - publishNs) / 1000.0;
+                if (delayUs > kLateUs) {
+                    ++result.late;
+                    if (i > 0 && written[i - 1].sentNs > publishNs)
+                        ++result.lateEngineBehind;
+                    else if (static_cast<double>(publishLate.at(first.tick)) / 1000.0 > kLateUs)
+                        ++result.lateSimulatorLate;
+                }
+                result.delaysUs.push_back(delayUs);
                 result.toWriteUs.push_back(static_cast<double>(first.sentNs - publishNs) / 1000.0);
                 result.toSeenUs.push_back(static_cast<double>(first.tickStartNs - publishNs) /
                                           1000.0);

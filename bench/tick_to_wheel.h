@@ -65,6 +65,9 @@ class WrittenSamples : public EngineObserver {
     std::atomic<uint32_t> count_{0};
 };
 
+// A tick later than this at the wheel counts as late.
+inline constexpr double kLateUs = 150.0;
+
 struct TickToWheel {
     std::vector<double> delaysUs; // sorted, one per matched tick
     // Of each matched tick's delay, the part up to the engine's write of
@@ -79,6 +82,13 @@ struct TickToWheel {
     // already had that value, so no update can be said to carry this one.
     size_t unchanged = 0;
     size_t slewed = 0; // matched at a full slew step towards the sample
+    // Matched ticks over kLateUs, and of those: the engine was still
+    // writing the tick before's samples when this one came, or else the
+    // simulator itself published this one over kLateUs off its clock (the
+    // machine stalled it too).
+    size_t late = 0;
+    size_t lateEngineBehind = 0;
+    size_t lateSimulatorLate = 0;
 
     size_t matched() const { return delaysUs.size(); }
 };

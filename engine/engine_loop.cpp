@@ -537,19 +537,42 @@ void EngineLoop::sendEndStop(int32_t computed) {
 // each: a sim-racing PC is short of processor time for the simulator.
 void EngineLoop::deliverSamples(const TickSamples& samples) {
     Clock& clock = *ports_.clock;
+    const int64_t startNs = sampleScheduleStartNs(samples);
+    if (ports_.observer)
+        ports_.observer->onSampleSchedule(startNs);
     const int last = samples.count - 1;
     for (int i = 0; i <= last; ++i) {
         const bool stopTested = i != last && !(samples.interpolated && i == 0);
         if (stopTested && engine_.stopRequested()) {
             if (samples.interpolated)
-                clock.waitUntil(tickStartNs_ + last * samples.spacingNs());
+                clock.waitUntil(startNs + last * samples.spacingNs());
             sendSample(last, i == 0);
             return;
         }
         if (i > 0)
-            clock.waitUntil(tickStartNs_ + i * samples.spacingNs());
+            clock.waitUntil(startNs + i * samples.spacingNs());
         sendSample(i, i == 0);
     }
+}
+
+// The samples fill all but the last 0.1 to 1.5 ms of a tick, so a tick seen
+// later than that (a machine that stalled the engine, or the simulator, for
+// a few milliseconds) would end its samples after the next tick came: that
+// one would be seen late too, and the next, the force trailing the
+// simulator's for several ticks while the lag wore off. With the rhythm
+// known, such a tick's schedule starts just early enough that its last
+// sample goes out kScheduleRoomNs before the next tick is due; samples
+// already due go out at once, in order and with their values. An on-time
+// tick keeps TickStart.
+int64_t EngineLoop::sampleScheduleStartNs(const TickSamples& samples) const {
+    if (!ports_.meetTicks || samples.count < 2)
+        return tickStartNs_;
+    const std::optional<int64_t> nextNs = tickPhase_.expectedAt(lastTick_ + 1);
+    if (!nextNs || tickStartNs_ >= *nextNs) // not this rhythm's tick
+        return tickStartNs_;
+    const int64_t latestNs =
+        *nextNs - (samples.count - 1) * samples.spacingNs() - kScheduleRoomNs;
+    return std::min(tickStartNs_, latestNs);
 }
 
 // The tick's first force carries the mark by which the output stage counts

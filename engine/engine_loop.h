@@ -53,6 +53,9 @@ class EngineLoop {
     // watch; the watch reads the tick count every couple of microseconds.
     static constexpr int64_t kWatchLeadNs = 2 * 1000 * 1000;
     static constexpr int64_t kWatchStepNs = 2 * 1000;
+    // A tick seen late ends its samples at least this long before the next
+    // tick is due, time enough to begin watching for it.
+    static constexpr int64_t kScheduleRoomNs = 600 * 1000;
     // The status bar's added latency is refreshed this often (the window
     // reads the status four times a second); a percentile scans the
     // histogram, which the tick path need not do at 60 Hz.
@@ -86,6 +89,7 @@ class EngineLoop {
     void recordTick();
     void sendEndStop(int32_t magnitude);
     void deliverSamples(const TickSamples& samples);
+    int64_t sampleScheduleStartNs(const TickSamples& samples) const;
     void sendSample(int index, bool firstOfTick);
     void publishAddedLatency();
     void resetForceModel();

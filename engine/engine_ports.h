@@ -51,6 +51,9 @@ class EngineObserver {
     // write: an output stage awake for it may send it before the write's
     // own call returns.
     virtual void onSample(int /*index*/, int64_t /*sentNs*/, int32_t /*magnitude*/) {}
+    // Where the tick's sample schedule starts (sample i is due i spacings
+    // later): TickStart, or earlier for a tick seen late. Before its samples.
+    virtual void onSampleSchedule(int64_t /*startNs*/) {}
     // The tick's recording values, once per on-track tick that is not an
     // end-stop tick, before its samples go out.
     virtual void onTickRecord(const TickRecord&) {}

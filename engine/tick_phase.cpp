@@ -64,6 +64,15 @@ int64_t TickPhase::expectedNs(int32_t tick) const {
     return expected;
 }
 
+std::optional<int64_t> TickPhase::expectedAt(int32_t tick) const {
+    if (periodNs_ == 0)
+        return std::nullopt;
+    const int32_t newest = history_[static_cast<size_t>((next_ + kHistory - 1) % kHistory)].tick;
+    if (tick <= newest || tick - newest > kLongestGapPeriods)
+        return std::nullopt;
+    return expectedNs(tick);
+}
+
 std::optional<TickPhase::Window> TickPhase::next(int64_t nowNs) const {
     if (periodNs_ == 0)
         return std::nullopt;

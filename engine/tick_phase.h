@@ -43,6 +43,10 @@ class TickPhase {
     // rhythm is unknown or once that window has passed (the tick is late
     // or the simulator paused: the event takes it, as without a watch).
     std::optional<Window> next(int64_t nowNs) const;
+    // When `tick` is due on the learnt clock: none while the rhythm is
+    // unknown, or for a tick not after the newest noted or beyond the gap
+    // that starts a new rhythm.
+    std::optional<int64_t> expectedAt(int32_t tick) const;
     void reset();
 
     int64_t periodNs() const { return periodNs_; }

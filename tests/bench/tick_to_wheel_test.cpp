@@ -68,6 +68,28 @@ TEST(TickToWheelMatch, TimesEachTickToTheFirstUpdateThatCanOnlyCarryItsFirstSamp
     }
 }
 
+// Tick 3 is published 400 µs off the simulator's clock; the engine is
+// still on tick 3's samples when tick 4 comes; tick 5 is late on its own.
+TEST(TickToWheelMatch, CountsLateTicksByWhatElseWasLate) {
+    const std::vector<PublishedTick> published = {{1, 0},
+                                                  {2, 16'667 * kUs},
+                                                  {3, 33'734 * kUs},
+                                                  {4, 50'001 * kUs},
+                                                  {5, 66'668 * kUs}};
+    const std::vector<WrittenSample> written = {
+        {2, 0, 16'687 * kUs, 100}, {2, 5, 30'000 * kUs, 150}, {3, 0, 33'744 * kUs, 200},
+        {3, 5, 50'300 * kUs, 250}, {4, 0, 50'310 * kUs, 300}, {4, 5, 60'000 * kUs, 350},
+        {5, 0, 66'968 * kUs, 400}};
+    const std::vector<WheelUpdate> updates = {
+        {16'697, 100}, {30'010, 150}, {33'934, 200}, {50'305, 250}, {50'320, 300},
+        {60'010, 350}, {66'978, 400}};
+    const TickToWheel result = matchTicksToWheel(published, written, updates, 0);
+    EXPECT_EQ(result.delaysUs, (std::vector<double>{30, 200, 310, 319}));
+    EXPECT_EQ(result.late, 3u);
+    EXPECT_EQ(result.lateEngineBehind, 1u);
+    EXPECT_EQ(result.lateSimulatorLate, 1u);
+}
+
 TEST(TickToWheelMatch, ReadsTheStandinTimingLogAndSkipsBrokenLines) {
     const std::vector<PublishedTick> ticks =
         parseTimingLog("5 1000\n6 x\n7 3000\r\n\n8\n9 4000 extra\n10 5000");

@@ -126,7 +126,8 @@ TEST(TickMeeting, TheEngineMeetsEachTickWithTheSameForcesAsWhenWoken) {
             << "tick " << tick << " is seen within the watch's step of its publish";
 }
 
-// A tick 60 µs late lands in the window; 3 ms late it is left to the event;
+// A tick 60 µs late lands in the window; 3 ms late it is left to the event,
+// and its samples end early enough for the next to be met;
 // 2 ms early it is seen when the watch begins; a skipped one leaves a gap
 // the event takes the next and the one after is met; a pause of half a second is learnt anew.
 TEST(TickMeeting, EarlyLateSkippedAndPausedTicksAreAllTaken) {
@@ -142,6 +143,8 @@ TEST(TickMeeting, EarlyLateSkippedAndPausedTicksAreAllTaken) {
     EXPECT_EQ(std::count(met.ticks.begin(), met.ticks.end(), 140), 0);
     EXPECT_LE(met.seenAfterPublishNs.at(50), 2'000);
     EXPECT_EQ(met.seenAfterPublishNs.at(80), 300'000) << "the event takes a late tick";
+    EXPECT_GT(woken.seenAfterPublishNs.at(81), 300'000) << "woken, the late tick's samples delay the next";
+    EXPECT_LE(met.seenAfterPublishNs.at(81), 2'000) << "its samples made room for the next tick";
     EXPECT_GT(met.seenAfterPublishNs.at(110), 0) << "seen when the watch begins";
     EXPECT_LT(met.seenAfterPublishNs.at(110), 2'000'000);
     EXPECT_EQ(met.seenAfterPublishNs.at(141), 300'000) << "after a tick that never came, the event";
