@@ -563,7 +563,8 @@ void EngineLoop::deliverSamples(const TickSamples& samples) {
 // known, such a tick's schedule starts just early enough that its last
 // sample goes out kScheduleRoomNs before the next tick is due; samples
 // already due go out at once, in order and with their values. An on-time
-// tick keeps TickStart.
+// tick keeps TickStart, and so does every tick of a simulator whose ticks
+// are shorter than their samples.
 int64_t EngineLoop::sampleScheduleStartNs(const TickSamples& samples) const {
     if (!ports_.meetTicks || samples.count < 2)
         return tickStartNs_;
@@ -572,6 +573,8 @@ int64_t EngineLoop::sampleScheduleStartNs(const TickSamples& samples) const {
         return tickStartNs_;
     const int64_t latestNs =
         *nextNs - (samples.count - 1) * samples.spacingNs() - kScheduleRoomNs;
+    if (latestNs < *nextNs - tickPhase_.periodNs()) // the samples outlast a tick of this rhythm
+        return tickStartNs_;
     return std::min(tickStartNs_, latestNs);
 }
 
