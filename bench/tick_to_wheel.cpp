@@ -50,11 +50,11 @@ std::unordered_map<int32_t, int64_t> publishLatenessNs(std::span<const Published
 // one sample spacing stale) that carries an older, equal value; the output
 // thread reads the newest force every loop, so it would have to stall for
 // over a millisecond between reading the force and the device call.
-// A tick later than kLateUs is counted by what else was late with it.
 // A first sample further than the slew limit from the force before it goes
 // out as one full step towards it (the rest follows a step per loop, the
 // output stage's deliberate shaping, not a delay): that step carries it
 // when the wheel held the force before, so no older write can explain it.
+// A tick later than kLateUs is counted by what else was late with it.
 TickToWheel matchTicksToWheel(std::span<const PublishedTick> published,
                               std::span<const WrittenSample> written,
                               std::span<const WheelUpdate> updates, int64_t fromNs) {

@@ -17,6 +17,9 @@ constexpr float kVelocityWeights[6] = {0.1295867f, 0.2311436f, 0.2582509f,
 // at most full scale and clamped, and keeps the conversion in int32 range.
 constexpr float kDampingLimit = 2.0f * FfbOutput::kFullScale;
 
+// Damping acts at the end stop, and elsewhere only with a setting above 0.
+bool wantsDamping(bool endStop, int32_t percent) { return endStop || percent > 0; }
+
 int32_t clampToFullScale(int64_t value) {
     return static_cast<int32_t>(
         std::clamp<int64_t>(value, -FfbOutput::kFullScale, FfbOutput::kFullScale));
@@ -382,7 +385,7 @@ void FfbOutput::countAddedLatency(uint32_t readSerial, int64_t sendNs) {
 }
 
 bool FfbOutput::dampingWanted() const {
-    return endStopActive.load() || dampingPercent.load() > 0;
+    return wantsDamping(endStopActive.load(), dampingPercent.load());
 }
 
 // Velocity damping measured from the wheel: the axis speed between device
@@ -391,7 +394,7 @@ bool FfbOutput::dampingWanted() const {
 int32_t FfbOutput::readDamping(bool fresh) {
     const bool endStop = endStopActive.load();
     const int32_t percent = dampingPercent.load();
-    if ((!endStop && percent <= 0) || !port_.hasDevice()) { // as !dampingWanted()
+    if (!wantsDamping(endStop, percent) || !port_.hasDevice()) {
         lastAxisReadNs_ = 0;
         dampingForce_ = 0;
         return 0;

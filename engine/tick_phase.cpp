@@ -15,7 +15,7 @@ void TickPhase::reset() {
 // tick that had a window tells how far from the learnt clock ticks come.
 void TickPhase::noteTick(int32_t tick, int64_t seenNs) {
     if (count_ > 0) {
-        const Seen& last = history_[static_cast<size_t>((next_ + kHistory - 1) % kHistory)];
+        const Seen& last = newest();
         const int64_t longestGapNs =
             kLongestGapPeriods * (periodNs_ > 0 ? periodNs_ : kLongestPeriodNs);
         if (tick <= last.tick || tick - last.tick > kLongestGapPeriods ||
@@ -31,6 +31,10 @@ void TickPhase::noteTick(int32_t tick, int64_t seenNs) {
     next_ = (next_ + 1) % kHistory;
     count_ = std::min(count_ + 1, kHistory);
     learnPeriod();
+}
+
+const TickPhase::Seen& TickPhase::newest() const {
+    return history_[static_cast<size_t>((next_ + kHistory - 1) % kHistory)];
 }
 
 // The median of the intervals, each per tick: a late wake-up lengthens one
@@ -67,8 +71,8 @@ int64_t TickPhase::expectedNs(int32_t tick) const {
 std::optional<int64_t> TickPhase::expectedAt(int32_t tick) const {
     if (periodNs_ == 0)
         return std::nullopt;
-    const int32_t newest = history_[static_cast<size_t>((next_ + kHistory - 1) % kHistory)].tick;
-    if (tick <= newest || tick - newest > kLongestGapPeriods)
+    const int32_t newestTick = newest().tick;
+    if (tick <= newestTick || tick - newestTick > kLongestGapPeriods)
         return std::nullopt;
     return expectedNs(tick);
 }
@@ -76,8 +80,7 @@ std::optional<int64_t> TickPhase::expectedAt(int32_t tick) const {
 std::optional<TickPhase::Window> TickPhase::next(int64_t nowNs) const {
     if (periodNs_ == 0)
         return std::nullopt;
-    const int32_t newest = history_[static_cast<size_t>((next_ + kHistory - 1) % kHistory)].tick;
-    const int64_t expected = expectedNs(newest + 1);
+    const int64_t expected = expectedNs(newest().tick + 1);
     const Window window{expected - early_.marginNs(), expected, expected + late_.marginNs()};
     if (nowNs >= window.endNs)
         return std::nullopt;

@@ -56,6 +56,7 @@ class TickPhase {
         int32_t tick = 0;
         int64_t ns = 0;
     };
+    const Seen& newest() const; // the last tick noted (count_ > 0)
     int64_t expectedNs(int32_t tick) const;
     void learnPeriod();
 

@@ -49,8 +49,8 @@ void closeStandin(StandinChild& standin) {
         standin.kill();
 }
 
-// The session log pane, found by its place in the layout.
 namespace {
+// The session log pane, found by its place in the layout.
 HWND logBox(HWND window) { return childAt(window, {48, 718, 1548, 774}); }
 } // namespace
 
